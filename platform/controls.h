@@ -1,0 +1,29 @@
+// Control values and attributes, addressed by panel handle and control identifier. Programmatic
+// changes never call the control's callback. Every operation returns 0, or -1 when the control
+// does not exist or does not take the value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Numeric controls and displays, rings (the item's value), toggles (0/1), text displays (the
+// number as text). On a text box the text is appended.
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, double value);
+int SetCtrlVal(int panel, int control, const char* text);
+
+int GetCtrlVal(int panel, int control, int* value);
+int GetCtrlVal(int panel, int control, uint16_t* value);
+int GetCtrlVal(int panel, int control, double* value);
+// Copies the control's text, cut to cap - 1 bytes (never inside a UTF-8 sequence), terminated.
+int GetCtrlVal(int panel, int control, char* text, size_t cap);
+
+int SetCtrlAttribute(int panel, int control, int attribute, int value);
+int SetCtrlAttribute(int panel, int control, int attribute, const char* value);
+int GetCtrlAttribute(int panel, int control, int attribute, int* value);
+
+// Empties a text box and then shows text in it.
+int ResetTextBox(int panel, int control, const char* text);
+
+// Shows (1) or hides (0) the wait cursor over the whole program.
+int SetWaitCursor(int on);

@@ -1,0 +1,40 @@
+// Modal pop-ups. Each one blocks its caller until it is answered, while events keep being
+// processed (TCP data, other windows' painting).
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+// One OK button. Returns 0.
+int MessagePopup(const char* title, const char* message);
+// Yes and No. Returns 1 for yes, 0 for no.
+int ConfirmPopup(const char* title, const char* message);
+
+// Up to three buttons (btn2 and btn3 may be null or empty for none) and, when responseBuffer is
+// not null, a text field of at most maxResponseLength characters whose text is copied there
+// (terminated; the buffer holds maxResponseLength + 1 bytes). enterButton and escapeButton
+// (1 to 3) are the buttons that Enter and Escape choose; activeButton has the focus.
+// Returns the number of the button pressed.
+int GenericMessagePopup(const char* title, const char* message, const char* btn1, const char* btn2,
+                        const char* btn3, char* responseBuffer, int maxResponseLength,
+                        int activeButton, int enterButton, int escapeButton);
+
+// For tests: every pop-up goes to the hook instead of the screen. The hook gets the kind, the
+// title, the message and the buttons, may fill `response` (input field or file path) and
+// returns what the pop-up would have returned. An empty hook restores the real pop-ups.
+enum class PopupKind { Message, Confirm, Generic, FileSelect };
+struct PopupCall {
+    PopupKind kind;
+    std::string title;
+    std::string message;
+    std::string buttons[3];
+    int maxResponseLength = 0;
+};
+using PopupHook = std::function<int(const PopupCall& call, std::string& response)>;
+void SetPopupHook(PopupHook hook);
+
+namespace platform_internal {
+// Hands a call to the hook when one is set; true when the hook answered (*result set).
+bool AnswerFromHook(const PopupCall& call, std::string& response, int* result);
+}  // namespace platform_internal

@@ -1,0 +1,49 @@
+// The run-time's serial-port operations, realised on QSerialPort. Ports are addressed by number
+// from 1, as COM ports are; see ComPortDevice for how a number maps to a device.
+//
+// Error codes (negative results): -1 unknown system error, -2 invalid port number, -3 port is
+// not open, -4 I/O error, -6 no such serial port, -7 cannot open port, -14 invalid baud rate,
+// -99 time-out.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+inline constexpr int kMaxComPort = 255;
+
+// Opens port at the given line settings. deviceName is ignored (always "" here); parity 0 = none,
+// 1 = odd, 2 = even; stopBits 1 or 2; the input queue holds inputQueueSize bytes, further bytes
+// wait in the kernel. An open port is closed and reopened. Returns 0 or a negative code.
+int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize);
+// Closes the port; harmless when it is not open. Returns 0.
+int CloseCom(int port);
+// Read and write time-out in seconds for ComRd and ComWrt.
+int SetComTime(int port, double timeoutSeconds);
+// Hardware handshake: 0 off, otherwise RTS/CTS.
+int SetCTSMode(int port, int mode);
+// Discard what waits in the input or output queue (and in the driver).
+int FlushInQ(int port);
+int FlushOutQ(int port);
+// Queues count bytes and starts writing them; returns count or a negative code.
+int ComWrt(int port, const char* buffer, size_t count);
+// Reads count bytes, waiting up to the port's time-out for them; returns the number read
+// (fewer after a time-out) or a negative code.
+int ComRd(int port, char* buffer, size_t count);
+// Bytes waiting in the input queue (never more than its size), or a negative code.
+int GetInQLen(int port);
+// The line error mask since the last call (non-zero after a framing, parity or overrun error,
+// or a device error); clears it. Negative when the port is not open.
+int GetComStat(int port);
+
+// The device a port number stands for. Numbers 1 to 64 are /dev/ttyS0 to /dev/ttyS63, 65 to 128
+// /dev/ttyUSB0 to /dev/ttyUSB63, 129 to 192 /dev/ttyACM0 to /dev/ttyACM63 (on Windows COMn).
+// A redirection set with SetComPortDevice takes precedence. Empty for numbers out of range.
+std::string ComPortDevice(int port);
+// Points a port number at any device path (a pseudo-terminal in tests); an empty path removes
+// the redirection.
+void SetComPortDevice(int port, const char* path);
+
+// Port numbers of the serial devices present on this machine, ascending; at most capacity are
+// written to ports. Returns how many were written. The text argument is not used.
+int LocateCom(const char* text, int* ports, int capacity);

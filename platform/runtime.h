@@ -1,0 +1,44 @@
+// The run-time's event loop, clock and paths, realised on Qt. Everything here runs on the one
+// user-interface thread.
+#pragma once
+
+#include <cstddef>
+
+// Starts the run-time (the Qt application object). Returns 1 on success, 0 when it could not be
+// started (for example without a usable display). Calling it again is harmless.
+int InitCVIRTE(int argc, char** argv);
+
+// Runs the event loop until QuitUserInterface. A QuitUserInterface that came before (the CLOSE
+// choice during start-up) makes it return at once. Returns the code given to QuitUserInterface.
+int RunUserInterface();
+// Asks RunUserInterface to return `code`; callable from any callback, before or during the loop.
+int QuitUserInterface(int code);
+
+// Runs the callbacks of every pending event (controls, panels, TCP, serial) and returns.
+int ProcessSystemEvents();
+
+// Blocks until at least one event has been handled or `seconds` have passed, whichever is
+// first, without burning a core. Wait loops call it when nothing they wait for is ready yet.
+void WaitSystemEvents(double seconds);
+
+// Seconds from an arbitrary origin, monotonic, with sub-microsecond resolution.
+double Timer();
+
+// Blocks the thread for ms milliseconds; no events are handled meanwhile.
+void Sleep(unsigned ms);
+
+// Writes the directory that holds the program (no trailing separator) into dir, cut to
+// cap - 1 bytes and terminated. Returns 0, or -1 when cap is 0.
+int GetProjectDir(char* dir, size_t cap);
+
+// 1 when a file (not a folder) exists at path and can be examined, 0 when not; *size gets its
+// size in bytes when size is not null.
+int GetFileInfo(const char* path, long* size);
+
+// The separator between directory and file name on this platform ("/" or "\").
+inline constexpr char kPathSeparator[] =
+#ifdef _WIN32
+    "\\";
+#else
+    "/";
+#endif

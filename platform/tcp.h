@@ -1,0 +1,29 @@
+// The run-time's TCP client, realised on QTcpSocket. The callback of a conversation runs on the
+// user-interface thread whenever events are processed (the main loop, ProcessSystemEvents,
+// WaitSystemEvents, a modal pop-up), never in parallel with other code.
+//
+// Error codes: -2 unable to establish a connection, -9 invalid parameter, -11 time-out,
+// -12 no connection established (unknown handle), -13 general I/O error, -14 connection closed.
+#pragma once
+
+#include <cstddef>
+
+inline constexpr int TCP_DISCONNECT = 2;
+inline constexpr int TCP_DATAREADY = 3;
+
+using tcpFuncPtr = int (*)(unsigned handle, int xType, int errCode, void* callbackData);
+
+// Connects to server:port within timeoutMs (name lookup included) and stores the conversation
+// handle (never 0) in *handle. callback receives TCP_DATAREADY when bytes arrive and
+// TCP_DISCONNECT when the server ends the conversation; not when the PC does. localPort 0 lets
+// the system choose. Returns 0 or a negative code.
+int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
+                         void* callbackData, int timeoutMs, unsigned localPort);
+// Ends the conversation; the callback is not called. Returns 0, or -12 for an unknown handle.
+int DisconnectFromTCPServer(unsigned handle);
+// Writes size bytes, waiting up to timeoutMs for them to leave; returns the number written or
+// a negative code.
+int ClientTCPWrite(unsigned handle, const void* data, size_t size, int timeoutMs);
+// Reads what has arrived, at most size bytes, waiting up to timeoutMs when nothing has; returns
+// the number read (0 for size 0) or a negative code.
+int ClientTCPRead(unsigned handle, void* buffer, size_t size, int timeoutMs);

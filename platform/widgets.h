@@ -1,0 +1,14 @@
+// Inside the platform layer only: from handles and identifiers to Qt widgets.
+#pragma once
+
+#include <QWidget>
+
+// The widget of a panel handle, or null when the handle is unknown or its panel was discarded.
+QWidget* PanelWidget(int panel);
+// The widget of a control on a panel, or null. Found by the object name ui/uir.h gives the
+// identifier, among the panel's descendants.
+QWidget* ControlWidget(int panel, int control);
+// Registers a widget created at run time (NewCtrl) under a fresh control identifier.
+int RegisterNewControl(int panel, QWidget* widget);
+// Colours of the run-time (0xRRGGBB) as Qt colours.
+QColor ColorFromRgb(int rgb);

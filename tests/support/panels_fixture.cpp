@@ -1,0 +1,86 @@
+#include "tests/support/panels_fixture.h"
+
+#include <cstring>
+
+#include "link/frame.h"
+#include "link/link_state.h"
+#include "params/parameter_set.h"
+#include "params/program_state.h"
+#include "platform/controls.h"
+#include "platform/panels.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+#include "ui/panel_handles.h"
+#include "ui/uir.h"
+
+void ResetProgramState()
+{
+    SensorConnected = 0;
+    AcquisitionRunning = 0;
+    SendPending = 0;
+    GetPending = 0;
+    TcpConnected = 0;
+    TransferTarget = kTargetSensor;
+    LanguageIndex = 0;
+    SensorEdition = 0;
+    Para = ParameterSet{};
+    TechVec = TeachTable{};
+    Protocol = kProtocolRs232;
+    ComPort = 1;
+    BaudRateIndex = 4;
+    std::memset(IpAddress, 0, sizeof IpAddress);
+    std::strcpy(PortNumberText, "10001");
+    TcpPort = 10001;
+    TcpHandle = 0;
+    OpenStatus = -1;
+    RxCount = 0;
+}
+
+void PanelsTest::SetUp()
+{
+    ResetProgramState();
+    MainPanel = LoadPanel(0, kUirFile, MAINP);
+    ASSERT_GT(MainPanel, 0);
+    DataPanel = LoadPanel(MainPanel, kUirFile, DATAP);
+    ASSERT_GT(DataPanel, 0);
+    ASSERT_EQ(0, GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage));
+    ASSERT_EQ(0, GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage));
+}
+
+void PanelsTest::TearDown()
+{
+    DiscardPanel(MainPanel);
+    MainPanel = DataPanel = ConnectPage = ParamPage = 0;
+    ProcessSystemEvents();
+}
+
+std::string PanelsTest::StatusBox() const { return Text(ConnectPage, CONP_STATUSBOX); }
+
+std::string PanelsTest::Text(int panel, int control) const
+{
+    static char buffer[65536];
+    if (GetCtrlVal(panel, control, buffer, sizeof buffer) < 0)
+        return "<no text control>";
+    return buffer;
+}
+
+int PanelsTest::Value(int panel, int control) const
+{
+    int v = -99999;
+    GetCtrlVal(panel, control, &v);
+    return v;
+}
+
+bool PanelsTest::Dimmed(int panel, int control) const
+{
+    int v = 0;
+    GetCtrlAttribute(panel, control, ATTR_DIMMED, &v);
+    return v != 0;
+}
+
+int PanelsTest::ActivePage() const
+{
+    int page = -1;
+    GetActiveTabPage(MainPanel, MAINP_TAB, &page);
+    return page;
+}

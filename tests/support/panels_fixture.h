@@ -1,0 +1,24 @@
+// A test fixture with the program's panels loaded from the real user-interface file, their
+// handles in the program-wide handle variables, and the program-wide state reset.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+class PanelsTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The whole text of the status box.
+    std::string StatusBox() const;
+    // The text of a text display or string control.
+    std::string Text(int panel, int control) const;
+    int Value(int panel, int control) const;
+    bool Dimmed(int panel, int control) const;
+    int ActivePage() const;
+};
+
+// Resets flags, link state and working copy to their start-of-program values.
+void ResetProgramState();

@@ -1,0 +1,24 @@
+// Every suite runs the real Qt widgets on the offscreen platform, inside one application.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cstdlib>
+
+#include "platform/runtime.h"
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        const QString dir = QDir::temp().filePath(QString("diror-runtime-%1").arg(getuid()));
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        setenv("XDG_RUNTIME_DIR", dir.toLocal8Bit().constData(), 1);
+    }
+    if (!InitCVIRTE(argc, argv))
+        return 2;
+    return RUN_ALL_TESTS();
+}
