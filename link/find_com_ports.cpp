@@ -1,0 +1,30 @@
+#include <cstdio>
+
+#include "link/transports.h"
+#include "platform/controls.h"
+#include "platform/rs232.h"
+#include "platform/userint.h"
+#include "ui/help_texts.h"
+#include "ui/panel_handles.h"
+#include "ui/uir.h"
+
+int CBF_ButtonFindComPorts(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpButtonFindComPorts);
+        return 0;
+    }
+    if (event != EVENT_COMMIT)
+        return 0;
+    int ports[255];
+    const int found = LocateCom("", ports, 255);
+    if (found == 0)
+        return 0;
+    SetCtrlVal(ConnectPage, CONP_STATUSBOX, "Following COM PORTS are available:\n");
+    for (int i = 0; i < found && i < 255; ++i) {
+        char line[32];
+        std::snprintf(line, sizeof line, "COM%d\n", ports[i]);
+        SetCtrlVal(ConnectPage, CONP_STATUSBOX, line);
+    }
+    return 0;
+}

@@ -1,0 +1,97 @@
+#include "link/transports.h"
+
+#include "link/frame.h"
+#include "link/link_state.h"
+#include "params/program_state.h"
+#include "platform/controls.h"
+#include "platform/rs232.h"
+#include "platform/tcp.h"
+
+namespace {
+
+constexpr long kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+
+// The port OpenComConfig last opened, 0 for none. The COM port selector may show another
+// number by the time the port is closed.
+int openComPort = 0;
+
+}  // namespace
+
+const char* Rs232ErrorText(int code)
+{
+    switch (code) {
+    case -1: return "Unknown system error";
+    case -2: return "Invalid port number";
+    case -3: return "Port is not open";
+    case -4: return "Unknown I/0 error";
+    case -6: return "No serial port found";
+    case -7: return "Cannot open port";
+    case -14: return "Invalid Baudrate";
+    case -99: return "Timeout";
+    default: return "RS-232 error!";
+    }
+}
+
+const char* TcpErrorText(int code)
+{
+    static constexpr const char* kTexts[] = {
+        "UnableToRegisterService",   "UnableToEstablishConnection", "ExistingServer",
+        "FailedToConnect",           "ServerNotRegistered",         "TooManyConversations",
+        "ReadFailed",                "WriteFailed",                 "InvalidParameter",
+        "OutOfMemory",               "TimeOutError",                "NoConnectionEstablished",
+        "GeneralIOErr",              "ConnectionClosed",            "UnableToLoadWinsockDLL",
+        "IncorrectWinsockDLLVersion", "NetworkSubsystemNotReady",   "ConnectionsStillOpen",
+        "DisconnectPending",         "InfoNotAvailable",
+    };
+    if (code <= -1 && code >= -20)
+        return kTexts[-code - 1];
+    return "Connection to server failed";
+}
+
+void CloseOpenComPort()
+{
+    if (openComPort != 0)
+        CloseCom(openComPort);
+    openComPort = 0;
+}
+
+void InitRS232()
+{
+    AcquisitionRunning = 0;
+    CloseOpenComPort();
+    CloseCom(ComPort);
+    const long baud = BaudRateIndex < 8 ? kBaudRates[BaudRateIndex] : 115200;
+    OpenStatus = OpenComConfig(ComPort, "", baud, 0, 8, 1, 1024, 1024);
+    if (OpenStatus >= 0) {
+        openComPort = ComPort;
+        SetComTime(ComPort, 2.0);
+        FlushInQ(ComPort);
+        FlushOutQ(ComPort);
+        SetCTSMode(ComPort, 0);
+        return;
+    }
+    FormatMsg("%s", Rs232ErrorText(OpenStatus));
+    SetTimeout();
+}
+
+void InitTCP_IP()
+{
+    if (TcpConnected) {
+        DisconnectFromTCPServer(TcpHandle);
+        TcpHandle = 0;
+        TcpConnected = 0;
+    }
+    SetWaitCursor(1);
+    unsigned handle = 0;
+    OpenStatus = ConnectToTCPServerEx(&handle, static_cast<unsigned>(TcpPort), IpAddress, ClientTCPCB,
+                                      nullptr, 5000, 0);
+    SetWaitCursor(0);
+    if (OpenStatus >= 0) {
+        TcpHandle = handle;
+        TcpConnected = 1;
+        return;
+    }
+    FormatMsg("%s", TcpErrorText(OpenStatus));
+    SetTimeout();
+    TcpConnected = 0;
+}
