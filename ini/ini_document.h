@@ -1,0 +1,58 @@
+// The records of an INI document, shared by the document operations, the reader and the
+// writer. Not part of the store's interface: callers hold only the IniText handle.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ini/inifile.h"
+
+// Fixed tokens of the text form. The store offers no way to change them, nor the quoting of
+// strings, duplicate checking or the line length below, because the system never does.
+inline constexpr char kIniSectionStart = '[';
+inline constexpr char kIniSectionEnd = ']';
+inline constexpr char kIniSeparator = '=';
+inline constexpr std::string_view kIniWrittenSeparator = " = ";
+inline constexpr char kIniCommentToken = ';';
+inline constexpr int kIniMaxLine = 1024;        // longest line read or item line written
+inline constexpr int kIniMaxName = 255;         // longest section name or tag read or written
+inline constexpr int kIniMaxValueLineLength = 80;  // longer values go onto continuation lines
+
+// Comments are the texts of one or more comment lines joined by CR LF; an empty string means
+// none (a comment line is never empty, it holds at least the comment token).
+struct IniItem {
+    std::string tag;        // without surrounding white space (except a merged base tag)
+    std::string value;      // stored form: escapes stay encoded, enclosing quotes removed
+    int32_t sourceLine = 0; // line of the file read (first continuation line); 0 when put
+    bool quoted = false;    // written between double quotes
+    std::string comment;
+};
+
+struct IniSection {
+    std::string name;       // without surrounding white space
+    std::vector<IniItem> items;
+    int32_t sourceLine = 0; // line of the header in the file read; 0 when put
+    std::string comment;
+};
+
+struct IniTextRec {
+    std::vector<IniSection> sections;
+    // Index of the section of the latest successful lookup, tried first by the next one so
+    // that a run of gets or puts in one section skips the search. Sections are never removed,
+    // so the index stays valid while sections are appended.
+    int lastFoundSection = -1;
+    int32_t lineOfLastAccess = -1;
+    std::vector<char> scratch;  // decoded string of the latest string get
+    std::string headerComment;
+    std::string trailerComment;
+};
+
+IniSection* IniFindSection(IniText doc, std::string_view name);
+IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag);
+
+// The stored form of a text: control characters, quotes and backslashes as escapes.
+std::string IniEncodeString(std::string_view text);
+// Decodes a stored value into out (at least value.size() + 1 bytes), zero-terminated.
+void IniDecodeString(std::string_view value, char* out);

@@ -1,0 +1,102 @@
+// The text form of a document, line by line into a sink.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "ini/ini_document.h"
+
+namespace {
+
+constexpr int kMaxContinuationBase = 246;  // leaves room for " Line" and four digits
+
+// One or more item lines. Values longer than the line length are cut at byte positions of the
+// stored text; the reader rejoins the pieces before anything is decoded, so an escape split
+// between two lines is harmless.
+int WriteItem(const IniItem& item, IniLineSink sink, void* sinkData, std::string& line)
+{
+    const size_t quotes = item.quoted ? 2 : 0;
+    const std::string_view value = item.value;
+    if (value.size() <= static_cast<size_t>(kIniMaxValueLineLength)) {
+        const std::string_view tag =
+            std::string_view(item.tag).substr(0, static_cast<size_t>(kIniMaxName));
+        const size_t room = kIniMaxLine - tag.size() - kIniWrittenSeparator.size() - quotes;
+        line.assign(tag);
+        line += kIniWrittenSeparator;
+        if (item.quoted)
+            line += '"';
+        line += value.substr(0, room);
+        if (item.quoted)
+            line += '"';
+        return sink(sinkData, line.c_str());
+    }
+    const std::string_view base =
+        std::string_view(item.tag).substr(0, static_cast<size_t>(kMaxContinuationBase));
+    size_t offset = 0;
+    for (long number = 1; offset < value.size(); ++number) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, " Line%04ld", number);
+        line.assign(base);
+        line += suffix;
+        const size_t room = kIniMaxLine - line.size() - kIniWrittenSeparator.size() - quotes;
+        const size_t piece = std::min(static_cast<size_t>(kIniMaxValueLineLength), room);
+        line += kIniWrittenSeparator;
+        if (item.quoted)
+            line += '"';
+        line += value.substr(offset, piece);
+        if (item.quoted)
+            line += '"';
+        offset += piece;
+        const int result = sink(sinkData, line.c_str());
+        if (result < 0)
+            return result;
+    }
+    return 0;
+}
+
+int WriteSection(const IniSection& section, IniLineSink sink, void* sinkData, std::string& line)
+{
+    int result = 0;
+    if (!section.comment.empty() && (result = sink(sinkData, section.comment.c_str())) < 0)
+        return result;
+    // Names from a file are at most 255 characters; cutting put names the same way keeps every
+    // header line short and makes a written name read back as itself.
+    line.assign(1, kIniSectionStart);
+    line += std::string_view(section.name).substr(0, static_cast<size_t>(kIniMaxName));
+    line += kIniSectionEnd;
+    if ((result = sink(sinkData, line.c_str())) < 0)
+        return result;
+    for (const IniItem& item : section.items) {
+        if (!item.comment.empty() && (result = sink(sinkData, item.comment.c_str())) < 0)
+            return result;
+        if ((result = WriteItem(item, sink, sinkData, line)) < 0)
+            return result;
+    }
+    return sink(sinkData, "");
+}
+
+}  // namespace
+
+int Ini_WriteGeneric(IniText doc, IniLineSink sink, void* sinkData)
+{
+    if (doc == nullptr || sink == nullptr)
+        return kIniNullArgument;
+    try {
+        std::string line;
+        line.reserve(kIniMaxLine + 1);
+        int result = 0;
+        if (!doc->headerComment.empty()) {
+            if ((result = sink(sinkData, doc->headerComment.c_str())) < 0)
+                return result;
+            if ((result = sink(sinkData, "")) < 0)
+                return result;
+        }
+        for (const IniSection& section : doc->sections)
+            if ((result = WriteSection(section, sink, sinkData, line)) < 0)
+                return result;
+        if (!doc->trailerComment.empty() && (result = sink(sinkData, doc->trailerComment.c_str())) < 0)
+            return result;
+        return kIniOk;
+    } catch (const std::bad_alloc&) {
+        return kIniOutOfMemory;
+    }
+}

@@ -1,0 +1,33 @@
+// Small string utilities of the settings store. White space here always means the six
+// characters of the C locale's isspace: blank, tab, line feed, vertical tab, form feed and
+// carriage return; it is tested byte by byte, so bytes above 127 are never white space.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+bool IsIniWhiteSpace(char c);
+
+// Compares two names as the store matches section names and tags: surrounding white space is
+// ignored, ASCII letters compare without case, every other byte exactly. Returns < 0, 0 or > 0.
+int StrICmpWithoutSurrWhiteSpace(std::string_view a, std::string_view b);
+
+// The text without its leading and trailing white space.
+std::string StrDupWithoutSurrWhiteSpace(std::string_view text);
+std::string_view TrimWhiteSpace(std::string_view text);
+
+// First character of text that is not white space (the terminator if there is none).
+const char* SkipWhiteSpace(const char* text);
+
+bool HasNonWhiteSpace(std::string_view text);
+
+// Copies the zero-terminated source into dest of size bytes: at most size - 1 bytes of text,
+// always terminated when size > 0; a size of 0 writes nothing.
+void StringCopyMax(char* dest, const char* source, size_t size);
+
+// Parses optional white space, an optional single sign, one or more decimal digits and optional
+// white space, nothing else, in the range of a signed 32-bit integer. Returns true and stores
+// the number through value on success; on failure value is left untouched.
+bool StrToInt(std::string_view text, int32_t* value);
