@@ -1,0 +1,188 @@
+// The file layer on real files in a private temporary folder: result codes, the temporary
+// file's life, and that the target is always either the old or the new complete file.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ini/inifile.h"
+#include "tests/ini/ini_memory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Spit(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A document of about 40 kB, so that writing it takes long enough to be interrupted.
+IniText BigDocument(char fill)
+{
+    IniText doc = Ini_New(0);
+    for (int s = 0; s < 70; ++s)
+        for (int i = 0; i < 8; ++i)
+            Ini_PutString(doc, ("SECTION " + std::to_string(s)).c_str(),
+                          ("ITEM " + std::to_string(i)).c_str(), std::string(60, fill).c_str());
+    return doc;
+}
+
+class FileWrite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = fs::temp_directory_path() /
+                  ("ini_file_" + std::to_string(::getpid()) + "_" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder_);
+        target_ = folder_ / "Parameter.ini";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    int Entries() const
+    {
+        return static_cast<int>(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
+    }
+    fs::path folder_;
+    fs::path target_;
+};
+
+}  // namespace
+
+TEST_F(FileWrite, ReplacingLeavesOnlyTheTargetWithItsPermissions)
+{
+    IniText doc = Ini_New(0);
+    Ini_PutInt(doc, "S", "A", 1);
+    ASSERT_EQ(0, Ini_WriteToFile(doc, target_.c_str()));
+    fs::permissions(target_, fs::perms::owner_read | fs::perms::owner_write);
+    Ini_PutInt(doc, "S", "A", 2);
+    ASSERT_EQ(0, Ini_WriteToFile(doc, target_.c_str()));
+    EXPECT_EQ("[S]\r\nA = 2\r\n\r\n", Slurp(target_));
+    EXPECT_EQ(1, Entries());
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write,
+              fs::status(target_).permissions() & fs::perms::all);
+    Ini_Dispose(doc);
+}
+
+TEST_F(FileWrite, UnwritableTargetsFailAndCreateNothing)
+{
+    IniText doc = Ini_New(0);
+    Ini_PutInt(doc, "S", "A", 1);
+    EXPECT_EQ(kIniNotWritable, Ini_WriteToFile(doc, (folder_ / "missing" / "x.ini").c_str()));
+    EXPECT_FALSE(fs::exists(folder_ / "missing"));
+    fs::create_directory(folder_ / "dir.ini");
+    EXPECT_EQ(kIniNotWritable, Ini_WriteToFile(doc, (folder_ / "dir.ini").c_str()));
+    Spit(folder_ / "plain", "x");
+    EXPECT_EQ(kIniProbeRefused, Ini_WriteToFile(doc, (folder_ / "plain" / "x.ini").c_str()));
+    EXPECT_EQ(2, Entries());
+    Ini_Dispose(doc);
+}
+
+TEST_F(FileWrite, AllTemporaryNamesTakenGivesMinus5003AndLeavesTheTarget)
+{
+    Spit(target_, "old");
+    for (int n = 0; n < 1000; ++n)
+        Spit(folder_ / ("ini$$" + std::to_string(n) + ".CVI"), "");
+    IniText doc = Ini_New(0);
+    Ini_PutInt(doc, "S", "A", 1);
+    EXPECT_EQ(kIniNoUnusedTempName, Ini_WriteToFile(doc, target_.c_str()));
+    EXPECT_EQ("old", Slurp(target_));
+    fs::remove(folder_ / "ini$$999.CVI");
+    EXPECT_EQ(0, Ini_WriteToFile(doc, target_.c_str()));
+    EXPECT_EQ(1000, Entries());
+    Ini_Dispose(doc);
+}
+
+TEST_F(FileWrite, ReadFailuresHaveTheirCodes)
+{
+    IniText doc = Ini_New(0);
+    EXPECT_EQ(kIniCouldNotOpenForReading, Ini_ReadFromFile(doc, (folder_ / "absent.ini").c_str()));
+    EXPECT_EQ(kIniErrorReadingFile, Ini_ReadFromFile(doc, folder_.c_str()));
+    Ini_Dispose(doc);
+}
+
+TEST_F(FileWrite, HugeFilesOfGarbageReadWithoutHarm)
+{
+    std::mt19937 random(7);
+    std::string bytes(8 << 20, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random() % 7 == 0 ? "[]=;\n\r\""[random() % 7] : random());
+    Spit(target_, bytes);
+    IniText doc = Ini_New(0);
+    EXPECT_EQ(0, Ini_ReadFromFile(doc, target_.c_str()));
+    EXPECT_EQ(0, Ini_WriteToFile(doc, target_.c_str()));
+    Ini_Dispose(doc);
+}
+
+TEST_F(FileWrite, AWriteThatFailsLeavesTheOldFileAndNoTemporary)
+{
+    IniText small = Ini_New(0);
+    Ini_PutInt(small, "S", "A", 1);
+    ASSERT_EQ(0, Ini_WriteToFile(small, target_.c_str()));
+    const std::string old = Slurp(target_);
+    // The child may write at most 1000 bytes per file, so the 40 kB document fails part-way.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1000, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        IniText doc = BigDocument('n');
+        ::_exit(Ini_WriteToFile(doc, target_.c_str()) == kIniIoError ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "expected -93 from the write";
+    EXPECT_EQ(old, Slurp(target_));
+    EXPECT_EQ(1, Entries());
+    Ini_Dispose(small);
+}
+
+TEST_F(FileWrite, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewCompleteFile)
+{
+    IniText a = BigDocument('a');
+    IniText b = BigDocument('b');
+    ASSERT_EQ(0, Ini_WriteToFile(a, target_.c_str()));
+    const std::string textA = Slurp(target_);
+    const std::string textB = ini_memory::Write(b);
+    ASSERT_EQ(textA, ini_memory::Write(a));
+
+    std::mt19937 random(99);
+    int seenB = 0;
+    for (int round = 0; round < 25; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                Ini_WriteToFile(b, target_.c_str());
+                Ini_WriteToFile(a, target_.c_str());
+            }
+        }
+        ::usleep(static_cast<useconds_t>(random() % 20000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string now = Slurp(target_);
+        ASSERT_TRUE(now == textA || now == textB) << "round " << round << ": " << now.size() << " bytes";
+        seenB += now == textB;
+    }
+    // Kills that hit a write leave its temporary file behind; some must have, and some writes
+    // must have completed, or the test proved nothing.
+    EXPECT_GT(Entries(), 1);
+    EXPECT_GT(seenB, 0);
+    Ini_Dispose(a);
+    Ini_Dispose(b);
+}
