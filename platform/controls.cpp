@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFrame>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,6 +82,13 @@ int setNumber(QWidget* w, double v)
     return 0;
 }
 
+// A text message made at run time grows or shrinks with its text, as the run-time's do.
+void sizeToText(QWidget* w)
+{
+    if (w->property(kSizeToTextProperty).toBool())
+        w->adjustSize();
+}
+
 }  // namespace
 
 int SetCtrlVal(int panel, int control, int value)
@@ -109,9 +117,10 @@ int SetCtrlVal(int panel, int control, const char* text)
         rich->insertPlainText(s);
     } else if (auto* e = qobject_cast<QLineEdit*>(w))
         e->setText(s.left(e->maxLength()));
-    else if (auto* l = qobject_cast<QLabel*>(w))
+    else if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(s);
-    else if (auto* c = qobject_cast<QComboBox*>(w); c && c->isEditable())
+        sizeToText(l);
+    } else if (auto* c = qobject_cast<QComboBox*>(w); c && c->isEditable())
         c->setEditText(s);
     else
         return -1;
@@ -228,6 +237,9 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value)
         p.setColor(attribute == ATTR_FRAME_COLOR ? QPalette::Button : QPalette::Window, c);
         if (attribute == ATTR_FRAME_COLOR)
             p.setColor(QPalette::Base, c);
+        // A decoration (a bare frame) is all frame: its colour is the ground it fills.
+        if (attribute == ATTR_FRAME_COLOR && w->metaObject() == &QFrame::staticMetaObject)
+            p.setColor(QPalette::Window, c);
         w->setPalette(p);
         w->setAutoFillBackground(value != VAL_TRANSPARENT);
         break;
@@ -236,6 +248,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value)
         QFont f = w->font();
         f.setPointSize(value);
         w->setFont(f);
+        sizeToText(w);
         break;
     }
     default: return -1;
@@ -254,8 +267,10 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value)
         // The run-time's dialog font is the toolkit's standard dialog font here.
         QFont f = std::strcmp(value, VAL_DIALOG_META_FONT) == 0 ? QApplication::font("QMessageBox")
                                                                 : QFont(QString::fromUtf8(value));
-        f.setPointSize(w->font().pointSize());
+        if (w->font().pointSize() > 0)  // -1 when the size was given in pixels
+            f.setPointSize(w->font().pointSize());
         w->setFont(f);
+        sizeToText(w);
         break;
     }
     default: return -1;

@@ -10,5 +10,7 @@ QWidget* PanelWidget(int panel);
 QWidget* ControlWidget(int panel, int control);
 // Registers a widget created at run time (NewCtrl) under a fresh control identifier.
 int RegisterNewControl(int panel, QWidget* widget);
+// Marks a text message that takes the size of its text whenever its text or font changes.
+inline constexpr char kSizeToTextProperty[] = "_uirSizeToText";
 // Colours of the run-time (0xRRGGBB) as Qt colours.
 QColor ColorFromRgb(int rgb);
