@@ -1,0 +1,174 @@
+// Saving the working copy: the exact text, the dialog, and what happens when it cannot be saved.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstring>
+#include <string>
+
+#include "params/parameter_file.h"
+#include "params/parameter_file_path.h"
+#include "params/parameter_set.h"
+#include "tests/parfile/parameter_file_fixture.h"
+#include "tests/support/popup_script.h"
+
+namespace {
+
+// One teach section as a file with the defaults holds it.
+std::string DefaultTeachSection(int row)
+{
+    return "[TEACH VECTOR " + std::to_string(row) +
+           "]\r\nCELL 0 = 1\r\nCELL 1 = 1\r\nCELL 2 = 1\r\nCELL 3 = 1\r\nCELL 4 = 1\r\n"
+           "GROUP = 1\r\nHOLD = 10\r\n\r\n";
+}
+
+}  // namespace
+
+using ParameterFileSave = ParameterFileTest;
+
+TEST_F(ParameterFileSave, DefaultsGiveTheHeaderParametersAndSixtyFourTeachSections)
+{
+    LoadDefaultParaValues(1);
+    const std::string path = PathOf("defaults.ini");
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 2, path);
+    SendParaToFile();
+
+    const std::string expectedStart =
+        "[GENERAL INFO]\r\n"
+        "FILE TYPE: = \"Parameter File\"\r\n"
+        "DIROR VERSION: = \"CHROMIX5 VANTAGE Diror V1.0\"\r\n"
+        "\r\n"
+        "[PARAMETER]\r\n"
+        "POWER = 500\r\n"
+        "POWER MODE = 0\r\n"
+        "AVERAGE = 256\r\n"
+        "EVALUATION MODE = 1\r\n"
+        "HOLD FAIL = 10\r\n"
+        "INTLIM = 0\r\n"
+        "MAX VEC NO = 1\r\n"
+        "DIGITAL OUTMODE = 1\r\n"
+        "TRIGGER = 0\r\n"
+        "EXTERN TEACH = 0\r\n"
+        "CALCULATION MODE = 3\r\n"
+        "DYNWIN LO = 3200\r\n"
+        "DYNWIN HI = 3300\r\n"
+        "COLOR GROUP = 0\r\n"
+        "LED MODE = 1\r\n"
+        "GAIN = 6\r\n"
+        "INTEGRAL = 1\r\n"
+        "\r\n";
+    std::string expected = expectedStart;
+    for (int row = 0; row < kTeachRows; ++row)
+        expected += DefaultTeachSection(row);
+    EXPECT_EQ(expected, Slurp(path));
+    EXPECT_STREQ(path.c_str(), ParameterFilePath);
+}
+
+TEST_F(ParameterFileSave, DialogStartsInTheFolderOfTheLastFileWithTheFixedChoices)
+{
+    QDir(dir_.path()).mkdir("last");
+    std::strcpy(ParameterFilePath, PathOf("last/Old.ini").c_str());
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 0);
+    popups.answer(PopupKind::Message, 0);
+    SendParaToFile();
+
+    ASSERT_EQ(2u, popups.shown().size());
+    const PopupCall& dialog = popups.shown()[0];
+    EXPECT_EQ("Parameter", dialog.title);
+    EXPECT_EQ(PathOf("last/"), dialog.message);
+    EXPECT_EQ("Parameter.ini", dialog.buttons[0]);
+    EXPECT_EQ("*.ini", dialog.buttons[1]);
+    EXPECT_EQ("ATTENTION!", popups.shown()[1].title);
+    EXPECT_EQ("No file was selected!", popups.shown()[1].message);
+    // A cancelled dialog leaves the last file as it was and writes nothing.
+    EXPECT_STREQ(PathOf("last/Old.ini").c_str(), ParameterFilePath);
+    EXPECT_TRUE(QDir(dir_.path() + "/last").isEmpty());
+}
+
+TEST_F(ParameterFileSave, AnEmptyPathStartsInTheProgramFolder)
+{
+    ParameterFilePath[0] = '\0';
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 0);
+    popups.answer(PopupKind::Message, 0);
+    SendParaToFile();
+
+    ASSERT_FALSE(popups.shown().empty());
+    const std::string programDir = QDir::toNativeSeparators(
+        QCoreApplication::applicationDirPath()).toStdString();
+    EXPECT_EQ(programDir + "/", popups.shown()[0].message);
+    EXPECT_EQ(programDir + "/Parameter.ini", std::string(ParameterFilePath));
+}
+
+// Every case below runs as root in CI, so only failures that permissions cannot override.
+TEST_F(ParameterFileSave, ATargetThatIsAFolderIsReportedAndStaysAFolder)
+{
+    const std::string path = PathOf("Parameter.ini");
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("Parameter.ini"));
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 1, path);
+    popups.answer(PopupKind::Message, 0);
+    SendParaToFile();
+
+    ASSERT_EQ(2u, popups.shown().size());
+    EXPECT_EQ("ATTENTION!", popups.shown()[1].title);
+    EXPECT_EQ(0u, popups.shown()[1].message.find("The parameter file could not be saved:\n" + path + "\n"))
+        << popups.shown()[1].message;
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(path)).isDir());
+    // No temporary file is left behind.
+    EXPECT_EQ(QStringList{"Parameter.ini"}, QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries));
+}
+
+TEST_F(ParameterFileSave, AMissingFolderIsReportedAndNothingIsCreated)
+{
+    const std::string path = PathOf("missing/Parameter.ini");
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 2, path);
+    popups.answer(PopupKind::Message, 0);
+    SendParaToFile();
+
+    ASSERT_EQ(2u, popups.shown().size());
+    EXPECT_EQ("ATTENTION!", popups.shown()[1].title);
+    EXPECT_NE(std::string::npos, popups.shown()[1].message.find(path));
+    EXPECT_FALSE(QFileInfo::exists(dir_.path() + "/missing"));
+}
+
+TEST_F(ParameterFileSave, AFailedSaveKeepsTheEarlierFileWhole)
+{
+    const std::string path = PathOf("Parameter.ini");
+    const std::string earlier = Header() + ParameterSection(7);
+    WriteFile(path, earlier);
+    // Every name the store could use for its temporary file is taken, so it cannot start the
+    // new file; the earlier one must come through untouched.
+    for (int n = 0; n < 1000; ++n)
+        WriteFile(PathOf("ini$$" + std::to_string(n) + ".CVI"), "");
+    LoadDefaultParaValues(1);
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 1, path);
+    popups.answer(PopupKind::Message, 0);
+    SendParaToFile();
+
+    ASSERT_EQ(2u, popups.shown().size());
+    const std::string& report = popups.shown()[1].message;
+    EXPECT_EQ("ATTENTION!", popups.shown()[1].title);
+    EXPECT_NE(std::string::npos, report.find(path));
+    EXPECT_NE(std::string::npos, report.find("Could Not Find Unused Temporary File Name")) << report;
+    EXPECT_EQ(earlier, Slurp(path));
+}
+
+TEST_F(ParameterFileSave, ASuccessfulSaveReplacesTheEarlierFileSilently)
+{
+    const std::string path = PathOf("Parameter.ini");
+    WriteFile(path, "old content\r\n");
+    LoadDefaultParaValues(1);
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 1, path);
+    SendParaToFile();
+
+    EXPECT_EQ(0u, Slurp(path).find(Header() + "[PARAMETER]\r\nPOWER = 500\r\n"));
+    EXPECT_EQ(QStringList{"Parameter.ini"}, QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries));
+}
