@@ -101,7 +101,9 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
     p.timeoutMs = 2000;
     p.errorMask = 0;
     QObject::connect(p.serial.get(), &QSerialPort::errorOccurred, [port](QSerialPort::SerialPortError e) {
-        if (e == QSerialPort::NoError)
+        // A read that timed out is not a line error: ComRd reports it by its count, and it must
+        // not make the next exchange's GetComStat fail.
+        if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError)
             return;
         if (auto it = ports.find(port); it != ports.end())
             it->second.errorMask |= 1 << static_cast<int>(e);
