@@ -198,6 +198,8 @@ int GetCtrlVal(int panel, int control, char* text, size_t cap)
 
 int SetCtrlAttribute(int panel, int control, int attribute, int value)
 {
+    if (attribute == ATTR_POINTS_PER_SCREEN)
+        return SetStripChartAttribute(panel, control, attribute, value);
     QWidget* w = ControlWidget(panel, control);
     if (!w)
         return -1;
@@ -280,6 +282,8 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value)
 
 int GetCtrlAttribute(int panel, int control, int attribute, int* value)
 {
+    if (attribute == ATTR_POINTS_PER_SCREEN)
+        return GetStripChartAttribute(panel, control, attribute, value);
     QWidget* w = ControlWidget(panel, control);
     if (!w || !value)
         return -1;

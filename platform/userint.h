@@ -58,6 +58,7 @@ enum Attribute : int {
     ATTR_WINDOW_ZOOM = 21,   // panel: VAL_NO_ZOOM, VAL_MINIMIZE, VAL_MAXIMIZE
     ATTR_CELL_TYPE = 30,
     ATTR_TEXT_BGCOLOR_CELL = 31,
+    ATTR_POINTS_PER_SCREEN = 40,  // strip chart: points of each trace on the screen
 };
 
 inline constexpr int VAL_TRANSPARENT = 0x1000000;

@@ -14,3 +14,6 @@ int RegisterNewControl(int panel, QWidget* widget);
 inline constexpr char kSizeToTextProperty[] = "_uirSizeToText";
 // Colours of the run-time (0xRRGGBB) as Qt colours.
 QColor ColorFromRgb(int rgb);
+// The strip-chart attributes of SetCtrlAttribute and GetCtrlAttribute (strip_chart.cpp).
+int SetStripChartAttribute(int panel, int control, int attribute, int value);
+int GetStripChartAttribute(int panel, int control, int attribute, int* value);

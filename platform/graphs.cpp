@@ -1,0 +1,233 @@
+#include "platform/graphs.h"
+
+#include <climits>
+#include <cmath>
+#include <map>
+#include <numbers>
+
+#include "platform/plot_base.h"
+#include "platform/userint.h"
+#include "platform/widgets.h"
+
+namespace {
+
+constexpr int kFullArc = 3600;       // tenths of a degree
+constexpr double kArcStepDegrees = 5.0;
+
+QPen PenOf(int color) { return color == VAL_TRANSPARENT ? QPen(Qt::NoPen) : QPen(ColorFromRgb(color)); }
+QBrush BrushOf(int color) { return color == VAL_TRANSPARENT ? QBrush() : QBrush(ColorFromRgb(color)); }
+
+// A graph with manual axes, plots addressed by handle, and one crosshair cursor.
+class SideGraph : public PlotBase {
+public:
+    explicit SideGraph(QFrame* frame) : PlotBase(frame)
+    {
+        cursor_ = new QCPItemTracer(this);
+        cursor_->setLayer(MovingLayer());
+        cursor_->setStyle(QCPItemTracer::tsCrosshair);
+        cursor_->setPen(QPen(QColor(40, 40, 40)));
+        cursor_->position->setCoords(0, 0);
+        cursor_->setVisible(false);
+    }
+
+    // A whole ellipse is an item; a part of one is a curve through points on it.
+    int AddEllipse(double left, double top, double right, double bottom, int color, int fill)
+    {
+        auto* e = new QCPItemEllipse(this);
+        e->topLeft->setCoords(left, top);
+        e->bottomRight->setCoords(right, bottom);
+        e->setPen(PenOf(color));
+        e->setBrush(BrushOf(fill));
+        return Keep(Plot{e, nullptr});
+    }
+
+    int AddCurve(const QVector<double>& xs, const QVector<double>& ys, int color, int fill)
+    {
+        auto* c = new QCPCurve(xAxis, yAxis);
+        c->setData(xs, ys);
+        c->setPen(PenOf(color));
+        c->setBrush(BrushOf(fill));
+        return Keep(Plot{nullptr, c});
+    }
+
+    bool Delete(int handle)
+    {
+        auto it = plots_.find(handle);
+        if (it == plots_.end())
+            return false;
+        Remove(it->second);
+        plots_.erase(it);
+        return true;
+    }
+
+    void DeleteAll()
+    {
+        for (auto& [handle, plot] : plots_)
+            Remove(plot);
+        plots_.clear();
+    }
+
+    int Count() const { return static_cast<int>(plots_.size()); }
+    QCPItemTracer* Cursor() const { return cursor_; }
+
+private:
+    struct Plot {
+        QCPAbstractItem* item;
+        QCPAbstractPlottable* plottable;
+    };
+
+    int Keep(Plot plot)
+    {
+        // Handles are not reused while their plot lives; after INT_MAX plots they wrap.
+        while (plots_.count(nextHandle_))
+            nextHandle_ = nextHandle_ == INT_MAX ? 1 : nextHandle_ + 1;
+        const int handle = nextHandle_;
+        nextHandle_ = nextHandle_ == INT_MAX ? 1 : nextHandle_ + 1;
+        plots_[handle] = plot;
+        return handle;
+    }
+
+    void Remove(const Plot& plot)
+    {
+        if (plot.item)
+            removeItem(plot.item);
+        else
+            removePlottable(plot.plottable);
+    }
+
+    std::map<int, Plot> plots_;
+    int nextHandle_ = 1;
+    QCPItemTracer* cursor_ = nullptr;
+};
+
+QCPAxis* AxisOf(PlotBase* plot, int axis)
+{
+    switch (axis) {
+    case VAL_XAXIS: return plot->xAxis;
+    case VAL_LEFT_YAXIS: return plot->yAxis;
+    default: return nullptr;
+    }
+}
+
+bool Finite(std::initializer_list<double> values)
+{
+    for (double v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+PlotBase* MakeSideGraph(QFrame* frame) { return new SideGraph(frame); }
+
+int PlotArc(int panel, int graph, double x1, double y1, double x2, double y2, int startAngle,
+            int arcAngle, int color, int fillColor)
+{
+    auto* g = PlotIn<SideGraph>(panel, graph);
+    if (!g || !Finite({x1, y1, x2, y2}) || arcAngle == 0)
+        return -1;
+    int handle;
+    if (arcAngle >= kFullArc || arcAngle <= -kFullArc) {
+        handle = g->AddEllipse(std::min(x1, x2), std::max(y1, y2), std::max(x1, x2),
+                               std::min(y1, y2), color, fillColor);
+    } else {
+        const double cx = (x1 + x2) / 2, cy = (y1 + y2) / 2;
+        const double rx = std::abs(x2 - x1) / 2, ry = std::abs(y2 - y1) / 2;
+        const double from = startAngle / 10.0, sweep = arcAngle / 10.0;
+        const int steps = std::max(2, static_cast<int>(std::ceil(std::abs(sweep) / kArcStepDegrees)));
+        QVector<double> xs(steps + 1), ys(steps + 1);
+        for (int i = 0; i <= steps; ++i) {
+            const double a = (from + sweep * i / steps) * std::numbers::pi / 180.0;
+            xs[i] = cx + rx * std::cos(a);
+            ys[i] = cy + ry * std::sin(a);
+        }
+        handle = g->AddCurve(xs, ys, color, fillColor);
+    }
+    g->InvalidateAll();
+    return handle;
+}
+
+int DeleteGraphPlot(int panel, int graph, int plotHandle, int refresh)
+{
+    auto* g = PlotIn<SideGraph>(panel, graph);
+    if (!g || refresh < VAL_IMMEDIATE_DRAW || refresh > VAL_NO_DRAW)
+        return -1;
+    if (plotHandle == VAL_ALL_PLOTS)
+        g->DeleteAll();
+    else if (!g->Delete(plotHandle))
+        return -1;
+    if (refresh != VAL_NO_DRAW)
+        g->InvalidateAll();
+    return 0;
+}
+
+int GraphPlotCount(int panel, int graph)
+{
+    auto* g = PlotIn<SideGraph>(panel, graph);
+    return g ? g->Count() : -1;
+}
+
+int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, double max)
+{
+    PlotBase* plot = PlotOf(panel, graph);
+    if (!plot || mode != VAL_MANUAL || !Finite({min, max}) || !(min < max))
+        return -1;
+    if (axis == VAL_XAXIS && plot->HorizontalAxisIsFixed())
+        return -1;
+    QCPAxis* a = AxisOf(plot, axis);
+    if (!a)
+        return -1;
+    // The live loop sets the same window pass after pass; only a real change redraws the
+    // circles.
+    if (a->range().lower != min || a->range().upper != max) {
+        a->setRange(min, max);
+        plot->InvalidateAll();
+    }
+    return 0;
+}
+
+int GetAxisScalingMode(int panel, int graph, int axis, int* mode, double* min, double* max)
+{
+    PlotBase* plot = PlotOf(panel, graph);
+    QCPAxis* a = plot ? AxisOf(plot, axis) : nullptr;
+    if (!a || !mode || !min || !max)
+        return -1;
+    *mode = VAL_MANUAL;
+    *min = a->range().lower;
+    *max = a->range().upper;
+    return 0;
+}
+
+int SetGraphCursor(int panel, int graph, int cursorNumber, double x, double y)
+{
+    auto* g = PlotIn<SideGraph>(panel, graph);
+    if (!g || cursorNumber != 1 || !Finite({x, y}))
+        return -1;
+    QCPItemTracer* c = g->Cursor();
+    if (c->visible() && c->position->key() == x && c->position->value() == y)
+        return 0;
+    c->position->setCoords(x, y);
+    c->setVisible(true);
+    g->InvalidateMoving();
+    return 0;
+}
+
+int GetGraphCursor(int panel, int graph, int cursorNumber, double* x, double* y)
+{
+    auto* g = PlotIn<SideGraph>(panel, graph);
+    if (!g || cursorNumber != 1 || !x || !y)
+        return -1;
+    *x = g->Cursor()->position->key();
+    *y = g->Cursor()->position->value();
+    return 0;
+}
+
+int RefreshGraph(int panel, int graph)
+{
+    PlotBase* plot = PlotOf(panel, graph);
+    if (!plot)
+        return -1;
+    plot->RefreshNow();
+    return 0;
+}

@@ -1,0 +1,90 @@
+#include "platform/plot_base.h"
+
+#include <QVBoxLayout>
+
+#include "platform/widgets.h"
+
+namespace {
+
+// About one screen refresh: redrawing more often than the screen shows is wasted work.
+constexpr int kRefreshIntervalMs = 16;
+
+}  // namespace
+
+PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
+{
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(this);
+    // Clicks go to the frame, which carries the control's callback (the right-click help);
+    // the graphs take no mouse interaction of their own.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    QFont small = font();
+    small.setPointSize(7);
+    for (QCPAxis* axis : {xAxis, yAxis}) {
+        axis->setTickLabelFont(small);
+        axis->setTickLabelPadding(2);
+    }
+
+    // The file may give the vertical range (the strip chart's); the graphs' ranges are set by
+    // the program.
+    const QVariant yMin = frame->property("yMinimum");
+    const QVariant yMax = frame->property("yMaximum");
+    if (yMin.isValid() && yMax.isValid() && yMin.toDouble() < yMax.toDouble())
+        yAxis->setRange(yMin.toDouble(), yMax.toDouble());
+
+    addLayer(QStringLiteral("moving"), layer(QStringLiteral("main")), limAbove);
+    moving_ = layer(QStringLiteral("moving"));
+    moving_->setMode(QCPLayer::lmBuffered);
+
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(kRefreshIntervalMs);
+    QObject::connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshNow(); });
+}
+
+void PlotBase::InvalidateMoving()
+{
+    movingDirty_ = true;
+    if (!refreshTimer_.isActive())
+        refreshTimer_.start();
+}
+
+void PlotBase::InvalidateAll()
+{
+    allDirty_ = true;
+    if (!refreshTimer_.isActive())
+        refreshTimer_.start();
+}
+
+void PlotBase::RefreshNow()
+{
+    refreshTimer_.stop();
+    if (!allDirty_ && !movingDirty_)
+        return;
+    SyncData();
+    // A layer replot falls back to a full one by itself when the buffers are stale (resize).
+    if (allDirty_)
+        replot(rpQueuedRefresh);
+    else
+        moving_->replot();
+    allDirty_ = movingDirty_ = false;
+}
+
+PlotBase* PlotOf(int panel, int control)
+{
+    QWidget* w = ControlWidget(panel, control);
+    // Only a bare placeholder frame that says what it holds: labels, displays and text boxes
+    // are QFrames too, and so are decorations.
+    if (!w || w->metaObject() != &QFrame::staticMetaObject)
+        return nullptr;
+    auto* frame = static_cast<QFrame*>(w);
+    if (auto* existing = frame->findChild<QCustomPlot*>(QString(), Qt::FindDirectChildrenOnly))
+        return dynamic_cast<PlotBase*>(existing);
+    const QString kind = frame->property("plotKind").toString();
+    if (kind == QLatin1String("stripchart"))
+        return MakeStripChart(frame);
+    if (kind == QLatin1String("graph"))
+        return MakeSideGraph(frame);
+    return nullptr;
+}

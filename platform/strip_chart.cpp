@@ -1,0 +1,153 @@
+// Strip charts: three traces that scroll, the newest point at the right.
+#include <vector>
+
+#include "platform/graphs.h"
+#include "platform/plot_base.h"
+#include "platform/userint.h"
+#include "platform/widgets.h"
+
+namespace {
+
+constexpr int kTraces = 3;
+constexpr int kDefaultPointsPerScreen = 100;
+constexpr int kMinPointsPerScreen = 2;
+constexpr int kMaxPointsPerScreen = 100000;
+constexpr int kTraceColors[kTraces] = {0xFF0000, 0x00B000, 0x0000FF};
+
+// Between refreshes the points live in one ring per trace; the plotting library's copy is
+// brought up to date only when the chart is drawn. Neither buffer is reallocated while the
+// points per screen stay the same, so plotting pass after pass allocates nothing.
+class StripChart : public PlotBase {
+public:
+    explicit StripChart(QFrame* frame) : PlotBase(frame)
+    {
+        for (int t = 0; t < kTraces; ++t) {
+            QCPGraph* g = addGraph(xAxis, yAxis);
+            g->setLayer(MovingLayer());
+            g->setPen(QPen(ColorFromRgb(kTraceColors[t])));
+            g->setAdaptiveSampling(false);
+        }
+        SetPointsPerScreen(kDefaultPointsPerScreen);
+    }
+
+    bool HorizontalAxisIsFixed() const override { return true; }
+
+    int PointsPerScreen() const { return capacity_; }
+
+    void SetPointsPerScreen(int n)
+    {
+        if (n != capacity_) {
+            capacity_ = n;
+            for (Ring& r : rings_)
+                r.values.assign(static_cast<size_t>(n), 0.0);
+            scratch_.reserve(n);
+            xAxis->setRange(0, n - 1);
+            InvalidateAll();
+        }
+        for (Ring& r : rings_)
+            r.head = r.count = 0;
+        InvalidateMoving();
+    }
+
+    void Append(int trace, double v)
+    {
+        Ring& r = rings_[trace];
+        if (r.count < capacity_) {
+            r.values[static_cast<size_t>((r.head + r.count) % capacity_)] = v;
+            ++r.count;
+        } else {
+            r.values[static_cast<size_t>(r.head)] = v;
+            r.head = (r.head + 1) % capacity_;
+        }
+    }
+
+    int Copy(int trace, double* out, int cap) const
+    {
+        const Ring& r = rings_[trace];
+        for (int i = 0; i < r.count && i < cap; ++i)
+            out[i] = At(r, i);
+        return r.count;
+    }
+
+protected:
+    void SyncData() override
+    {
+        for (int t = 0; t < kTraces; ++t) {
+            const Ring& r = rings_[t];
+            QSharedPointer<QCPGraphDataContainer> data = graph(t)->data();
+            if (data->size() == r.count) {
+                // Same number of points: only the values change, in place.
+                int i = 0;
+                for (auto it = data->begin(); it != data->end(); ++it, ++i)
+                    it->value = At(r, i);
+                continue;
+            }
+            scratch_.resize(r.count);
+            for (int i = 0; i < r.count; ++i)
+                scratch_[i] = QCPGraphData(i, At(r, i));
+            data->set(scratch_, true);
+        }
+    }
+
+private:
+    struct Ring {
+        std::vector<double> values;
+        int head = 0;   // index of the oldest point
+        int count = 0;
+    };
+
+    double At(const Ring& r, int i) const
+    {
+        return r.values[static_cast<size_t>((r.head + i) % capacity_)];
+    }
+
+    Ring rings_[kTraces];
+    int capacity_ = 0;
+    QVector<QCPGraphData> scratch_;
+};
+
+}  // namespace
+
+PlotBase* MakeStripChart(QFrame* frame) { return new StripChart(frame); }
+
+int PlotStripChart(int panel, int control, const double* data, int numPoints, int start, int skip,
+                   int dataType)
+{
+    auto* chart = PlotIn<StripChart>(panel, control);
+    if (!chart || dataType != VAL_DOUBLE || numPoints < 0 || numPoints % kTraces != 0 ||
+        start < 0 || skip < 0 || (numPoints > 0 && !data))
+        return -1;
+    const long long stride = static_cast<long long>(skip) + 1;
+    for (int k = 0; k < numPoints; ++k)
+        chart->Append(k % kTraces, data[start + k * stride]);
+    if (numPoints > 0)
+        chart->InvalidateMoving();
+    return 0;
+}
+
+int GetStripChartPoints(int panel, int control, int trace, double* values, int capacity)
+{
+    auto* chart = PlotIn<StripChart>(panel, control);
+    if (!chart || trace < 0 || trace >= kTraces || capacity < 0 || (capacity > 0 && !values))
+        return -1;
+    return chart->Copy(trace, values, capacity);
+}
+
+int SetStripChartAttribute(int panel, int control, int attribute, int value)
+{
+    auto* chart = PlotIn<StripChart>(panel, control);
+    if (!chart || attribute != ATTR_POINTS_PER_SCREEN || value < kMinPointsPerScreen ||
+        value > kMaxPointsPerScreen)
+        return -1;
+    chart->SetPointsPerScreen(value);
+    return 0;
+}
+
+int GetStripChartAttribute(int panel, int control, int attribute, int* value)
+{
+    auto* chart = PlotIn<StripChart>(panel, control);
+    if (!chart || attribute != ATTR_POINTS_PER_SCREEN || !value)
+        return -1;
+    *value = chart->PointsPerScreen();
+    return 0;
+}
