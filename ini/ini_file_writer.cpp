@@ -62,6 +62,8 @@ std::string FolderOf(const std::string& path)
 // behind by a crash.
 int ProbeTarget(const std::string& path, const std::string& folder)
 {
+    if (path.empty())
+        return kIniNotWritable;
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
         FILE* probe = std::fopen(path.c_str(), "r+b");

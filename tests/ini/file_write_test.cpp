@@ -88,6 +88,7 @@ TEST_F(FileWrite, UnwritableTargetsFailAndCreateNothing)
     EXPECT_EQ(kIniNotWritable, Ini_WriteToFile(doc, (folder_ / "dir.ini").c_str()));
     Spit(folder_ / "plain", "x");
     EXPECT_EQ(kIniProbeRefused, Ini_WriteToFile(doc, (folder_ / "plain" / "x.ini").c_str()));
+    EXPECT_EQ(kIniNotWritable, Ini_WriteToFile(doc, ""));
     EXPECT_EQ(2, Entries());
     Ini_Dispose(doc);
 }
