@@ -19,6 +19,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/completion.h"
 #include "platform/userint.h"
 #include "platform/widgets.h"
 #include "ui/uir.h"
@@ -157,9 +158,19 @@ void connectSignals(QWidget* w)
             fireIfAlive(EVENT_VAL_CHANGED);
             fireIfAlive(EVENT_COMMIT);
         });
-        if (combo->isEditable() && combo->lineEdit())
-            QObject::connect(combo->lineEdit(), &QLineEdit::returnPressed, combo,
-                             [fireIfAlive] { fireIfAlive(EVENT_COMMIT); });
+        if (QLineEdit* edit = combo->isEditable() ? combo->lineEdit() : nullptr) {
+            EnableListCompletion(combo);
+            // An entry chosen from the list stands selected in the field, so typing replaces it.
+            QObject::connect(combo, &QComboBox::activated, edit, [edit](int) { edit->selectAll(); });
+            QObject::connect(edit, &QLineEdit::textEdited, edit,
+                             [fireIfAlive](const QString&) { fireIfAlive(EVENT_VAL_CHANGED); });
+            QObject::connect(edit, &QLineEdit::editingFinished, edit, [edit, fireIfAlive] {
+                if (!edit->isModified())
+                    return;
+                edit->setModified(false);
+                fireIfAlive(EVENT_COMMIT);
+            });
+        }
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         QObject::connect(button, &QAbstractButton::clicked, button, [button, fireIfAlive](bool) {
             if (button->isCheckable())

@@ -41,6 +41,12 @@ int InitCVIRTE(int argc, char** argv)
         app = qobject_cast<QApplication*>(QCoreApplication::instance());
         return app ? 1 : 0;
     }
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Without a display Qt would abort the process; the caller reports the failure instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return 0;
+#endif
     // QApplication keeps references to argc and argv for its whole life.
     static int storedArgc = argc;
     app = new QApplication(storedArgc, argv);
@@ -95,7 +101,18 @@ double Timer()
     return static_cast<double>(clock.nsecsElapsed()) * 1e-9;
 }
 
-void Sleep(unsigned ms) { QThread::msleep(ms); }
+namespace {
+double sleepScale = 1.0;
+}
+
+void SetSleepScale(double factor) { sleepScale = factor > 0 ? factor : 0.0; }
+
+void Sleep(unsigned ms)
+{
+    const double scaled = static_cast<double>(ms) * sleepScale;
+    if (scaled >= 1.0)
+        QThread::msleep(static_cast<unsigned long>(scaled));
+}
 
 int GetProjectDir(char* dir, size_t cap)
 {

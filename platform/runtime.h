@@ -26,6 +26,9 @@ double Timer();
 
 // Blocks the thread for ms milliseconds; no events are handled meanwhile.
 void Sleep(unsigned ms);
+// For tests only: every Sleep lasts ms * factor (default 1.0; 0 skips the pause, negative
+// counts as 0). The program never calls it, so its pauses keep their full length.
+void SetSleepScale(double factor);
 
 // Writes the directory that holds the program (no trailing separator) into dir, cut to
 // cap - 1 bytes and terminated. Returns 0, or -1 when cap is 0.

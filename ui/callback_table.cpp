@@ -1,0 +1,57 @@
+#include "ui/callback_table.h"
+
+#include <iterator>
+
+#include "link/transports.h"
+#include "platform/userint.h"
+#include "ui/connect_panel.h"
+#include "ui/help_callbacks.h"
+#include "ui/live_callbacks.h"
+#include "ui/main_window.h"
+
+namespace {
+
+#define CONTROL(name) {#name, name, nullptr}
+#define PANEL(name) {#name, nullptr, name}
+
+const CallbackEntry kCallbackTable[] = {
+    PANEL(CBF_MAINP),
+    PANEL(CBF_DATAP),
+    // main panel
+    CONTROL(CBF_TabMain1),
+    CONTROL(CBF_ButtonSend),
+    CONTROL(CBF_ButtonGet),
+    CONTROL(CBF_ButtonGo),
+    CONTROL(CBF_ButtonStop),
+    CONTROL(CBF_SelectMem),
+    CONTROL(CBF_EditAverage),
+    CONTROL(CBF_EditSelectLanguage),
+    CONTROL(CBF_ButtonFREQ),
+    CONTROL(CBF_DispScanFreq),
+    CONTROL(CBF_ButtonStart),
+    // connection page
+    CONTROL(CBF_EditCommunicationProtocol),
+    CONTROL(CBF_EditSelectComPort),
+    CONTROL(CBF_EditSelectBaudrate),
+    CONTROL(CBF_StringIpAdress),
+    CONTROL(CBF_StringPortNumber),
+    CONTROL(CBF_ButtonTryToConnect),
+    CONTROL(CBF_ButtonDisconnect),
+    CONTROL(CBF_ButtonAccept),
+    CONTROL(CBF_ButtonFindComPorts),
+    CONTROL(CBF_DispStatus),
+    // data panel
+    CONTROL(CBF_DispX),
+    CONTROL(CBF_DispY),
+    CONTROL(CBF_DispINT),
+    CONTROL(CBF_DispRGB),
+    CONTROL(CBF_DispCOL),
+    CONTROL(CBF_Graph3D),
+};
+
+#undef CONTROL
+#undef PANEL
+
+}  // namespace
+
+void RegisterProgramCallbacks() { RegisterCallbacks(kCallbackTable, std::size(kCallbackTable)); }

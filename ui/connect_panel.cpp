@@ -1,0 +1,176 @@
+#include "ui/connect_panel.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "ini/inifile.h"
+#include "link/connection.h"
+#include "link/link_state.h"
+#include "params/program_state.h"
+#include "platform/controls.h"
+#include "platform/lists.h"
+#include "platform/panels.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+#include "ui/dimming.h"
+#include "ui/help_texts.h"
+#include "ui/panel_handles.h"
+#include "ui/panel_settings.h"
+#include "ui/uir.h"
+
+namespace {
+
+constexpr int kMaxHistory = 10;
+constexpr char kCommunication[] = "COMMUNICATION SETTINGS";
+
+void dimAccept() { SetCtrlAttribute(ConnectPage, CONP_BUTTON_ACCEPT, ATTR_DIMMED, 1); }
+
+// The settings callbacks that only explain themselves or dim ACCEPT on a change.
+int settingCallback(int event, const char* help)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelpText(help);
+    else if (event == EVENT_COMMIT)
+        dimAccept();
+    return 0;
+}
+
+}  // namespace
+
+void GetConnectionSettingsFromFile()
+{
+    Protocol = kProtocolRs232;
+    ComPort = 1;
+    BaudRateIndex = 4;
+    std::memset(IpAddress, 0, sizeof IpAddress);
+    std::snprintf(PortNumberText, sizeof PortNumberText, "%s", "10001");
+
+    if (GetFileInfo(SettingsPath, nullptr) > 0) {
+        if (IniText doc = Ini_New(0)) {
+            Ini_ReadFromFile(doc, SettingsPath);
+            if (IsPanelSettingsFile(doc)) {
+                int32_t v = 0;
+                if (Ini_GetInt(doc, kCommunication, "COMPROTOCOL", &v) == 1)
+                    Protocol = static_cast<uint16_t>(v);
+                if (Ini_GetInt(doc, kCommunication, "COMPORT", &v) == 1)
+                    ComPort = static_cast<uint16_t>(v);
+                if (Ini_GetInt(doc, kCommunication, "BAUDRATE", &v) == 1)
+                    BaudRateIndex = static_cast<uint16_t>(v);
+                if (Ini_GetStringIntoBuffer(doc, kCommunication, "IP ADRESS", IpAddress, sizeof IpAddress) != 1)
+                    std::memset(IpAddress, 0, sizeof IpAddress);
+                if (Ini_GetStringIntoBuffer(doc, kCommunication, "PORT NUMBER", PortNumberText,
+                                            sizeof PortNumberText) != 1)
+                    std::snprintf(PortNumberText, sizeof PortNumberText, "%s", "10001");
+            }
+            Ini_Dispose(doc);
+        }
+    }
+    SetCtrlVal(ConnectPage, CONP_PROTOCOL, static_cast<int>(Protocol));
+    SetCtrlVal(ConnectPage, CONP_COMPORT, static_cast<int>(ComPort));
+    SetCtrlVal(ConnectPage, CONP_BAUDRATE, static_cast<int>(BaudRateIndex));
+    SetCtrlVal(ConnectPage, CONP_IPADDRESS, IpAddress);
+    SetCtrlVal(ConnectPage, CONP_PORTNUMBER, PortNumberText);
+}
+
+void InitConnectPanel()
+{
+    GetCtrlVal(ConnectPage, CONP_PROTOCOL, &Protocol);
+    if (Protocol > kProtocolTcp)
+        return;
+    const int serial = Protocol == kProtocolRs232 ? 1 : 0;
+    SetCtrlAttribute(ConnectPage, CONP_COMPORT, ATTR_VISIBLE, serial);
+    SetCtrlAttribute(ConnectPage, CONP_BAUDRATE, ATTR_VISIBLE, serial);
+    // The drop-down's arrow is part of the field and goes with it.
+    SetCtrlAttribute(ConnectPage, CONP_IPADDRESS, ATTR_VISIBLE, !serial);
+    SetCtrlAttribute(ConnectPage, CONP_PORTNUMBER, ATTR_VISIBLE, !serial);
+}
+
+void AddToIpHistory(const char* text)
+{
+    const int found = FindListItem(ConnectPage, CONP_IPADDRESS, text);
+    if (found >= 0)
+        DeleteListItem(ConnectPage, CONP_IPADDRESS, found, 1);
+    InsertListItem(ConnectPage, CONP_IPADDRESS, 0, text);
+    int count = 0;
+    GetNumListItems(ConnectPage, CONP_IPADDRESS, &count);
+    if (count > kMaxHistory)
+        DeleteListItem(ConnectPage, CONP_IPADDRESS, kMaxHistory, -1);
+}
+
+int CBF_EditCommunicationProtocol(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpEditCommunicationProtocol);
+    } else if (event == EVENT_COMMIT) {
+        InitConnectPanel();
+        dimAccept();
+    }
+    return 0;
+}
+
+int CBF_EditSelectComPort(int, int, int event, void*, int, int)
+{
+    return settingCallback(event, kHelpEditSelectComPort);
+}
+
+int CBF_EditSelectBaudrate(int, int, int event, void*, int, int)
+{
+    return settingCallback(event, kHelpEditSelectBaudrate);
+}
+
+int CBF_StringPortNumber(int, int, int event, void*, int, int)
+{
+    return settingCallback(event, kHelpStringPortNumber);
+}
+
+int CBF_StringIpAdress(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpStringIpAdress);
+    } else if (event == EVENT_COMMIT) {
+        dimAccept();
+        GetCtrlVal(ConnectPage, CONP_IPADDRESS, IpAddress, sizeof IpAddress);
+        AddToIpHistory(IpAddress);
+    }
+    return 0;
+}
+
+int CBF_ButtonTryToConnect(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpButtonTryToConnect);
+    } else if (event == EVENT_COMMIT) {
+        SetButtonsDimmed(0, 1);
+        TryToConnect();
+        if (SensorConnected == 1)
+            SetButtonsDimmed(0, 0);
+    }
+    return 0;
+}
+
+int CBF_ButtonDisconnect(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelpText(kHelpButtonDisconnect);
+    else if (event == EVENT_COMMIT)
+        Disconnect();
+    return 0;
+}
+
+int CBF_ButtonAccept(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpButtonAccept);
+    } else if (event == EVENT_COMMIT) {
+        StorePanelSettings();
+        SetActiveTabPage(MainPanel, MAINP_TAB, 1);
+    }
+    return 0;
+}
+
+int CBF_DispStatus(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_DOUBLE_CLICK)
+        ResetTextBox(ConnectPage, CONP_STATUSBOX, "");
+    return 0;
+}

@@ -1,0 +1,43 @@
+#include "ui/live_callbacks.h"
+
+#include "link/commands.h"
+#include "params/cycle_time.h"
+#include "params/program_state.h"
+#include "platform/userint.h"
+#include "ui/dimming.h"
+#include "ui/help_texts.h"
+#include "ui/live_display.h"
+
+int CBF_ButtonGo(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpButtonGo);
+    } else if (event == EVENT_COMMIT) {
+        SetButtonsDimmed(1, 1);
+        InitGraphs();
+        GetData();  // returns when the loop ends
+        SetButtonsDimmed(0, 0);
+    }
+    return 0;
+}
+
+int CBF_ButtonStop(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK)
+        ShowHelpText(kHelpButtonStop);
+    else if (event == EVENT_COMMIT)
+        AcquisitionRunning = 0;  // the loop ends after its current pass
+    return 0;
+}
+
+int CBF_ButtonFREQ(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpButtonFREQ);
+    } else if (event == EVENT_COMMIT) {
+        SetButtonsDimmed(0, 1);
+        GetCycleTime();
+        SetButtonsDimmed(0, 0);
+    }
+    return 0;
+}

@@ -1,0 +1,21 @@
+// The main window: start-up, its callbacks and the memory selector.
+#pragma once
+
+// The start-up sequence, after the panels are loaded: state, tab pages, teach table colours,
+// banner, IP drop-down, saved settings, panels shown, connection settings, first connection.
+void InitAll();
+
+// The row palette of the teach table and the graphs: row r (from 1) takes entry (r - 1) mod 15.
+inline constexpr int kRowPalette[15] = {0xFF0000, 0x80FF00, 0x0000FF, 0x000000, 0xFF80C0,
+                                        0xFFFF00, 0x808000, 0x800080, 0x80FFFF, 0xFF0080,
+                                        0x400080, 0xFF00FF, 0x008000, 0x408080, 0x800000};
+inline constexpr int kLightGrey = 0xC0C0C0;
+
+int CBF_MAINP(int panel, int event, void* data, int d1, int d2);
+int CBF_DATAP(int panel, int event, void* data, int d1, int d2);
+int CBF_TabMain1(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_ButtonSend(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_ButtonGet(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_SelectMem(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_EditSelectLanguage(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_ButtonStart(int panel, int control, int event, void* data, int d1, int d2);
