@@ -166,6 +166,11 @@ Response DeviceModel::scanCounts() const
     Response r;
     r.order = kOrderScanCounts;
     r.data.assign(8, 0);
+    if (fixedCounts_) {
+        putLe32(r.data.data(), (*fixedCounts_)[0]);
+        putLe32(r.data.data() + 4, (*fixedCounts_)[1]);
+        return r;
+    }
     // A scans counted over a gate of B x 10 ms: A / (B * 0.01) is the scan frequency.
     const double scans = scanRate_ * kScanGateUnits * 0.01;
     putLe32(r.data.data(), static_cast<int32_t>(std::clamp(std::lround(scans), 0L, 2147483647L)));

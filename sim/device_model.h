@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -105,6 +106,9 @@ public:
     // Scans per second, reported by order 105 over a 5-second gate.
     void SetScanRate(double hz) { scanRate_ = hz; }
     double scanRate() const { return scanRate_; }
+    // Order 105 answers exactly these counts from now on, whatever the scan rate (B = 0 is what
+    // a sensor that has not finished its first gate reports).
+    void SetScanCounts(int32_t a, int32_t b) { fixedCounts_ = std::array<int32_t, 2>{a, b}; }
     // Milliseconds since an arbitrary origin; tests replace it to control the target cycle.
     void SetClock(std::function<int64_t()> clock) { clock_ = std::move(clock); }
 
@@ -135,6 +139,7 @@ private:
     int noise_ = 0;
     std::mt19937 random_;
     double scanRate_ = 1500.0;
+    std::optional<std::array<int32_t, 2>> fixedCounts_;
     uint16_t scanCounter_ = 0;
     std::function<int64_t()> clock_;
 };

@@ -1,9 +1,75 @@
 #include "ui/live_display.h"
 
+#include <algorithm>
+
 #include "link/commands.h"
+#include "params/parameter_set.h"
+#include "platform/analysis.h"
 #include "platform/controls.h"
+#include "platform/graphs.h"
+#include "platform/userint.h"
+#include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
+
+namespace {
+
+// Module state, touched only from the user-interface thread: the RGB history, the axis ranges
+// InitGraphs computes from the teach table, and a count of the samples shown.
+double history[kRgbHistorySize] = {};
+struct Range {
+    int32_t min = 0;
+    int32_t max = 10000;
+};
+Range ranges[3];
+uint64_t shownSamples = 0;
+
+constexpr int kMargin = 25;          // axis units around the window on every side
+constexpr int kPointsPerScreen = 101;
+constexpr int32_t kEmptyMin = 10000; // start values: a table with nothing counted ends up
+constexpr int32_t kEmptyMax = 0;     // swapped to 0 to 10000
+
+// Rows whose colour is this close to the origin are empty or unusable; they are drawn, but
+// must not pull the windows towards 0.
+constexpr int32_t kCountedAbove = 10;
+
+struct Window {
+    int32_t span;
+    int32_t centre;
+};
+
+// Span and centre of one axis so that both the taught range and the live value are inside.
+// Halving truncates towards zero, as the integer division does.
+Window AxisWindow(int32_t v, const Range& r)
+{
+    if (v > r.max) {
+        const int32_t span = v - r.min;
+        return {span, r.min + span / 2};
+    }
+    if (v < r.min) {
+        const int32_t span = r.max - v;
+        return {span, v + span / 2};
+    }
+    const int32_t span = r.max - r.min;
+    return {span, r.min + span / 2};
+}
+
+// A square window around the two centres: both axes span 2h + 50, so circles stay round.
+void ScaleGraph(int graph, const Window& horizontal, const Window& vertical)
+{
+    const int32_t h = std::max(horizontal.span, vertical.span) / 2;
+    SetAxisScalingMode(DataPanel, graph, VAL_XAXIS, VAL_MANUAL, horizontal.centre - kMargin - h,
+                       horizontal.centre + h + kMargin);
+    SetAxisScalingMode(DataPanel, graph, VAL_LEFT_YAXIS, VAL_MANUAL, vertical.centre - kMargin - h,
+                       vertical.centre + h + kMargin);
+}
+
+void PlotCircle(int graph, int32_t cx, int32_t cy, int32_t r, int color)
+{
+    PlotArc(DataPanel, graph, cx - r, cy - r, cx + r, cy + r, 0, 3600, color, VAL_TRANSPARENT);
+}
+
+}  // namespace
 
 void SetPanelData()
 {
@@ -14,8 +80,74 @@ void SetPanelData()
     SetCtrlVal(DataPanel, DATAP_R, LiveValue(kLiveR));
     SetCtrlVal(DataPanel, DATAP_G, LiveValue(kLiveG));
     SetCtrlVal(DataPanel, DATAP_B, LiveValue(kLiveB));
+
+    Shift(history, kRgbHistorySize, -3, history);
+    history[kRgbHistorySize - 3] = LiveValue(kLiveR);
+    history[kRgbHistorySize - 2] = LiveValue(kLiveG);
+    history[kRgbHistorySize - 1] = LiveValue(kLiveB);
+    ++shownSamples;
 }
 
-void InitGraphs() {}
+void InitGraphs()
+{
+    DeleteGraphPlot(DataPanel, DATAP_GRAPH_XY, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    DeleteGraphPlot(DataPanel, DATAP_GRAPH_XINT, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    DeleteGraphPlot(DataPanel, DATAP_GRAPH_YINT, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    for (Range& r : ranges)
+        r = Range{kEmptyMin, kEmptyMax};
 
-void ShowGraph3D() {}
+    for (int k = 0; k < kTeachRows; ++k) {
+        const TeachVector& row = TechVec[k];
+        // Signed 32-bit: X - r of a colour near the origin goes below 0.
+        const int32_t value[3] = {row.Cell0, row.Cell1, row.Cell2};
+        const int32_t r = row.Cell3;
+        const int color = kRowPalette[k % 15];
+        PlotCircle(DATAP_GRAPH_XY, value[kAxisX], value[kAxisY], r, color);
+        PlotCircle(DATAP_GRAPH_XINT, value[kAxisX], value[kAxisInt], r, color);
+        PlotCircle(DATAP_GRAPH_YINT, value[kAxisY], value[kAxisInt], r, color);
+        if (value[kAxisX] > kCountedAbove || value[kAxisY] > kCountedAbove) {
+            for (int a = 0; a < 3; ++a) {
+                ranges[a].min = std::min(ranges[a].min, value[a] - r);
+                ranges[a].max = std::max(ranges[a].max, value[a] + r);
+            }
+        }
+    }
+    for (Range& r : ranges)
+        if (r.max < r.min)
+            std::swap(r.min, r.max);
+}
+
+void ShowGraph3D()
+{
+    const int32_t x = LiveValue(kLiveX);
+    const int32_t y = LiveValue(kLiveY);
+    const int32_t in = LiveValue(kLiveInt);
+    const Window wx = AxisWindow(x, ranges[kAxisX]);
+    const Window wy = AxisWindow(y, ranges[kAxisY]);
+    const Window wi = AxisWindow(in, ranges[kAxisInt]);
+    ScaleGraph(DATAP_GRAPH_XY, wx, wy);
+    ScaleGraph(DATAP_GRAPH_XINT, wx, wi);
+    ScaleGraph(DATAP_GRAPH_YINT, wy, wi);
+
+    SetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, x, y);
+    SetGraphCursor(DataPanel, DATAP_GRAPH_XINT, 1, x, in);
+    SetGraphCursor(DataPanel, DATAP_GRAPH_YINT, 1, y, in);
+
+    // Setting the points per screen empties the chart; the whole history is then plotted again,
+    // newest sample at the right.
+    SetCtrlAttribute(DataPanel, DATAP_STRIPCHART, ATTR_POINTS_PER_SCREEN, kPointsPerScreen);
+    PlotStripChart(DataPanel, DATAP_STRIPCHART, history, kRgbHistorySize, 0, 0, VAL_DOUBLE);
+}
+
+const double* RgbHistory() { return history; }
+
+void GraphRange(int axis, int32_t* min, int32_t* max)
+{
+    const Range r = axis >= 0 && axis < 3 ? ranges[axis] : Range{};
+    if (min)
+        *min = r.min;
+    if (max)
+        *max = r.max;
+}
+
+uint64_t ShownSampleCount() { return shownSamples; }

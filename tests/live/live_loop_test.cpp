@@ -1,0 +1,177 @@
+// GO and STOP against the simulated sensor over loopback TCP: the loop runs inside the GO
+// callback, STOP is handled inside the exchange's wait, and the pass in progress is shown.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/commands.h"
+#include "link/link_state.h"
+#include "link/transports.h"
+#include "params/program_state.h"
+#include "platform/graphs.h"
+#include "platform/runtime.h"
+#include "platform/tcp.h"
+#include "platform/userint.h"
+#include "sim/simulator.h"
+#include "tests/support/panels_fixture.h"
+#include "ui/live_callbacks.h"
+#include "ui/live_display.h"
+#include "ui/panel_handles.h"
+#include "ui/uir.h"
+
+namespace {
+
+sim::Target Named(const char* name)
+{
+    sim::Target t;
+    EXPECT_TRUE(sim::TargetByName(name, &t)) << name;
+    return t;
+}
+
+struct Rgb {
+    double r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Rgb& c)
+{
+    return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+class LiveLoopTest : public PanelsTest {
+protected:
+    void SetUp() override
+    {
+        PanelsTest::SetUp();
+        sensor.model().SetNoise(0);
+        sensor.model().SetTarget(Named("red"));
+        const int port = sensor.ListenTcp();
+        ASSERT_GT(port, 0) << sensor.error();
+        Protocol = kProtocolTcp;
+        ASSERT_EQ(0, ConnectToTCPServerEx(&TcpHandle, static_cast<unsigned>(port), "127.0.0.1",
+                                          ClientTCPCB, nullptr, 5000, 0));
+        TcpConnected = 1;
+        SensorConnected = 1;
+        sensor.SetLog([this](const std::string& line) {
+            if (line.rfind("order 8 ", 0) != 0)
+                return;
+            ++liveRequests;
+            if (onLive)
+                onLive(liveRequests);
+        });
+    }
+    void TearDown() override
+    {
+        if (TcpHandle)
+            DisconnectFromTCPServer(TcpHandle);
+        TcpHandle = 0;
+        sensor.Stop();
+        PanelsTest::TearDown();
+    }
+    // Presses GO; the callback returns when the loop has ended.
+    void Go()
+    {
+        liveRequests = 0;
+        CBF_ButtonGo(MainPanel, MAINP_BUTTON_GO, EVENT_COMMIT, nullptr, 0, 0);
+    }
+    void Stop() { CBF_ButtonStop(MainPanel, MAINP_BUTTON_STOP, EVENT_COMMIT, nullptr, 0, 0); }
+
+    static Rgb HistoryAt(int sample)  // 0 = oldest, 99 = newest
+    {
+        const double* h = RgbHistory();
+        return {h[3 * sample], h[3 * sample + 1], h[3 * sample + 2]};
+    }
+    Rgb Shown() const
+    {
+        return {double(Value(DataPanel, DATAP_R)), double(Value(DataPanel, DATAP_G)),
+                double(Value(DataPanel, DATAP_B))};
+    }
+
+    sim::Simulator sensor;
+    int liveRequests = 0;
+    // Called with the count of live-data requests of this GO, after the sensor has computed
+    // its answer to the latest one and before it is sent.
+    std::function<void(int)> onLive;
+};
+
+}  // namespace
+
+// The sensor looks at red; the answer to request 4 is computed, then the target turns green,
+// so only answer 5 is green; during pass 5 STOP is pressed and the target turns blue. Pass 5
+// must be shown, and no pass 6.
+TEST_F(LiveLoopTest, StopDuringAPassShowsThatPassAndEndsTheLoop)
+{
+    onLive = [this](int n) {
+        if (n == 4)
+            sensor.model().SetTarget(Named("green"));
+        if (n == 5) {
+            Stop();
+            sensor.model().SetTarget(Named("blue"));
+        }
+    };
+    const uint64_t before = ShownSampleCount();
+    Go();
+    EXPECT_EQ(5, liveRequests);
+    EXPECT_EQ(5u, ShownSampleCount() - before);
+    EXPECT_EQ(0, AcquisitionRunning);
+    EXPECT_EQ(1, SensorConnected);
+
+    const Rgb red = HistoryAt(98), green = HistoryAt(99);
+    EXPECT_GT(green.g, green.r);
+    EXPECT_GT(red.r, red.g);
+    EXPECT_EQ(green, Shown());
+    EXPECT_EQ(red, HistoryAt(95));
+    // After the loop every operation control is enabled again.
+    EXPECT_FALSE(Dimmed(MainPanel, MAINP_BUTTON_GO));
+}
+
+TEST_F(LiveLoopTest, GoAfterStopContinuesTheRetainedHistory)
+{
+    onLive = [this](int n) {
+        if (n == 6)
+            Stop();
+    };
+    Go();
+    const Rgb red = HistoryAt(99);
+    std::vector<Rgb> first;
+    for (int i = 0; i < 100; ++i)
+        first.push_back(HistoryAt(i));
+
+    sensor.model().SetTarget(Named("blue"));
+    onLive = [this](int n) {
+        if (n == 3)
+            Stop();
+    };
+    Go();
+    EXPECT_EQ(3, liveRequests);
+    // The first run's samples moved three places towards the start; the new ones follow them.
+    for (int i = 0; i < 97; ++i)
+        ASSERT_EQ(first[i + 3], HistoryAt(i)) << i;
+    EXPECT_EQ(red, HistoryAt(96));
+    const Rgb blue = HistoryAt(99);
+    EXPECT_GT(blue.b, blue.r);
+    EXPECT_EQ(blue, HistoryAt(97));
+    EXPECT_EQ(blue, HistoryAt(98));
+
+    // The strip chart shows the same: the red run, then the three blue samples.
+    std::vector<double> reds(200);
+    const int n = GetStripChartPoints(DataPanel, DATAP_STRIPCHART, 0, reds.data(), 200);
+    ASSERT_EQ(100, n);
+    EXPECT_EQ(red.r, reds[96]);
+    EXPECT_EQ(blue.r, reds[99]);
+}
+
+// A link error ends the loop like STOP, and the displays keep the last good pass.
+TEST_F(LiveLoopTest, BrokenAnswerEndsTheLoopKeepingTheLastGoodPass)
+{
+    sensor.faults().Add({sim::FaultKind::BadDataCrc, 8, 2, 1, 0});
+    const uint64_t before = ShownSampleCount();
+    Go();
+    EXPECT_EQ(3, liveRequests);
+    EXPECT_EQ(2u, ShownSampleCount() - before);
+    EXPECT_EQ(0, AcquisitionRunning);
+    EXPECT_EQ(HistoryAt(99), Shown());
+    EXPECT_NE(std::string::npos, StatusBox().find("RECEIVED DATA FRAME IS INCORRECT!"));
+}

@@ -1,0 +1,105 @@
+// The numeric displays and the RGB history behind the strip chart.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "link/commands.h"
+#include "platform/analysis.h"
+#include "platform/controls.h"
+#include "platform/graphs.h"
+#include "platform/userint.h"
+#include "tests/support/panels_fixture.h"
+#include "ui/live_display.h"
+#include "ui/panel_handles.h"
+#include "ui/uir.h"
+
+namespace {
+
+class RgbHistoryTest : public PanelsTest {
+protected:
+    static void Sample(int16_t r, int16_t g, int16_t b, int16_t x = 0, int16_t y = 0,
+                       int16_t in = 0, int16_t colour = 255)
+    {
+        const int16_t words[8] = {r, g, b, x, y, in, 0, colour};
+        std::memcpy(LiveData, words, sizeof words);
+        SetPanelData();
+    }
+    std::vector<double> Trace(int trace) const
+    {
+        std::vector<double> values(200);
+        const int n = GetStripChartPoints(DataPanel, DATAP_STRIPCHART, trace, values.data(), 200);
+        values.resize(n < 0 ? 0 : n);
+        return values;
+    }
+};
+
+}  // namespace
+
+TEST_F(RgbHistoryTest, EachSampleShiftsTheHistoryAndLandsAtItsEnd)
+{
+    // 102 samples: the history then holds samples 2 to 101, oldest first.
+    for (int k = 0; k < 102; ++k)
+        Sample(k, 1000 + k, -2000 - k);
+    const double* h = RgbHistory();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(2 + i, h[3 * i]) << i;
+        ASSERT_EQ(1002 + i, h[3 * i + 1]) << i;
+        ASSERT_EQ(-2002 - i, h[3 * i + 2]) << i;
+    }
+
+    // Three more: everything moves on by three samples, only the end is new.
+    Sample(7, 8, 9);
+    Sample(10, 11, 12);
+    Sample(13, 14, 15);
+    EXPECT_EQ(5, h[0]);
+    EXPECT_EQ(101, h[3 * 96]);
+    EXPECT_EQ((std::vector<double>{7, 8, 9, 10, 11, 12, 13, 14, 15}),
+              std::vector<double>(h + 291, h + 300));
+}
+
+TEST_F(RgbHistoryTest, DisplaysShowTheSignedValuesOfTheRecord)
+{
+    Sample(4095, 12, -3, 1365, -7, 1370, 5);
+    EXPECT_EQ(4095, Value(DataPanel, DATAP_R));
+    EXPECT_EQ(12, Value(DataPanel, DATAP_G));
+    EXPECT_EQ(-3, Value(DataPanel, DATAP_B));
+    EXPECT_EQ(1365, Value(DataPanel, DATAP_X));
+    EXPECT_EQ(-7, Value(DataPanel, DATAP_Y));
+    EXPECT_EQ(1370, Value(DataPanel, DATAP_INT));
+    EXPECT_EQ(5, Value(DataPanel, DATAP_COLNO));
+}
+
+// Every pass plots the whole history again: the chart shows exactly the last 100 samples of
+// each channel, newest at the right, however many passes came before.
+TEST_F(RgbHistoryTest, StripChartShowsTheLastHundredSamplesPerChannel)
+{
+    for (int k = 0; k < 150; ++k) {
+        Sample(k, 2 * k, 3 * k);
+        ShowGraph3D();
+    }
+    const std::vector<double> red = Trace(0), green = Trace(1), blue = Trace(2);
+    ASSERT_EQ(100u, red.size());
+    ASSERT_EQ(100u, blue.size());
+    EXPECT_EQ(50, red.front());
+    EXPECT_EQ(149, red.back());
+    EXPECT_EQ(298, green.back());
+    EXPECT_EQ(3 * 50, blue.front());
+    int points = 0;
+    GetCtrlAttribute(DataPanel, DATAP_STRIPCHART, ATTR_POINTS_PER_SCREEN, &points);
+    EXPECT_EQ(101, points);
+}
+
+TEST(ShiftOperation, MovesEitherWayWithZeroFillAndInPlace)
+{
+    double a[6] = {1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(0, Shift(a, 6, -3, a));
+    EXPECT_EQ((std::vector<double>{4, 5, 6, 0, 0, 0}), std::vector<double>(a, a + 6));
+    double b[6] = {1, 2, 3, 4, 5, 6}, out[6];
+    ASSERT_EQ(0, Shift(b, 6, 2, out));
+    EXPECT_EQ((std::vector<double>{0, 0, 1, 2, 3, 4}), std::vector<double>(out, out + 6));
+    ASSERT_EQ(0, Shift(b, 6, -9, b));  // further than the array: all zero
+    EXPECT_EQ((std::vector<double>(6, 0.0)), std::vector<double>(b, b + 6));
+    EXPECT_EQ(-1, Shift(nullptr, 3, 1, out));
+    EXPECT_EQ(-1, Shift(b, -1, 1, out));
+}
