@@ -17,14 +17,14 @@ find_window() {
 }
 # The connection asks whether to send default parameters: keep the sensor's own.
 if question=$(find_window '^ATTENTION!$'); then
-  xdotool windowactivate --sync "$question" key --clearmodifiers Escape || true
+  xdotool windowfocus --sync "$question" key --clearmodifiers Escape || true
 fi
 main=$(find_window 'CHROMIX5 VANTAGE Diror V1.0')
 sleep 1
-xdotool windowactivate --sync "$main" key --clearmodifiers F11 || true
+xdotool windowfocus --sync "$main" key --clearmodifiers F11 || true
 sleep 3
 import -window root "$shot"
-xdotool windowactivate --sync "$main" key --clearmodifiers F12 || true
+xdotool windowfocus --sync "$main" key --clearmodifiers F12 || true
 sleep 0.5
 kill "$tool" 2>/dev/null || true
 wait "$tool" || true
