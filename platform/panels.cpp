@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/completion.h"
+#include "platform/panel_layout.h"
 #include "platform/userint.h"
 #include "platform/widgets.h"
 #include "ui/uir.h"
@@ -316,6 +317,7 @@ int LoadPanel(int parentPanel, const char* fileName, int panelId)
         for (int i = 0; i < tab->count(); ++i)
             addPanel(tab->widget(i), 0);
     bindCallbacks(w);
+    InstallResizeRules(w);
     return handle;
 }
 

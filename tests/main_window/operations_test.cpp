@@ -200,3 +200,21 @@ TEST_F(OperationsTest, AcceptStoresTheSettingsAndShowsTheParameterPage)
     EXPECT_NE(std::string::npos, text.find("COMPROTOCOL = 1\r\n"));
     EXPECT_NE(std::string::npos, text.find("IP ADRESS = \"127.0.0.1\"\r\n"));
 }
+
+TEST_F(OperationsTest, DataPanelAndGraphsGrowWithTheWindow)
+{
+    SetPanelSize(MainPanel, 548, 790);
+    QWidget* data = PanelWidget(DataPanel);
+    QWidget* graph = ControlWidget(DataPanel, DATAP_GRAPH_YINT);
+    QWidget* status = ControlWidget(DataPanel, DATAP_STATUS);
+    const QRect small = graph->geometry();
+    SetPanelSize(MainPanel, 760, 1200);
+    EXPECT_EQ(1200 - 286, data->width());
+    EXPECT_EQ(760 - 63, data->height());
+    EXPECT_GT(graph->width(), small.width() * 17 / 10);
+    EXPECT_GT(graph->height(), small.height() * 13 / 10);
+    EXPECT_LE(graph->geometry().bottom(), data->height());
+    EXPECT_EQ(24, status->height()) << "a single-line display keeps its height";
+    SetPanelSize(MainPanel, 548, 790);
+    EXPECT_EQ(small, graph->geometry());
+}
