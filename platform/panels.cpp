@@ -68,7 +68,8 @@ QWidget* boundWidget(QObject* o)
         auto* w = qobject_cast<QWidget*>(p);
         if (w && w->property(kCallbackProperty).isValid())
             return w;
-        if (w && w->isWindow())
+        // A click on a panel's (or tab page's) own background belongs to no control around it.
+        if (w && (w->isWindow() || w->property("_uirIsPanel").toBool()))
             return nullptr;
     }
     return nullptr;
