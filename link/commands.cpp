@@ -22,6 +22,17 @@ int16_t LiveValue(int word)
 
 namespace {
 
+// The sensor's notice that it reset parameters of a write goes through the link-error report,
+// which stops acquisition and marks the sensor disconnected; the caller goes on regardless.
+void reportRamResets()
+{
+    if (RespInfo == 0)
+        return;
+    FormatMsg("%s%d%s", "INFO!\n", RespInfo,
+              " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!");
+    SetTimeout();
+}
+
 int exchange(int order, int info, unsigned length = 0)
 {
     FillTxBuf(order, info, length);
@@ -36,22 +47,12 @@ void SendPara()
     std::memcpy(HeaderFrame.payload, &Para, sizeof Para);
     if (exchange(kOrderWrite, kBlockParameters, sizeof Para) != 1)
         return;
-    // The sensor's reset notice goes through the link-error report, which stops acquisition and
-    // marks the sensor disconnected, yet the teach table is still sent.
-    if (RespInfo != 0) {
-        FormatMsg("%s%d%s", "INFO!\n", RespInfo,
-                  " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!");
-        SetTimeout();
-    }
+    reportRamResets();
     constexpr unsigned kRows = kSensorTeachRows * sizeof(TeachVector);
     std::memcpy(HeaderFrame.payload, TechVec.data(), kRows);
     if (exchange(kOrderWrite, kBlockTeachTable, kRows) != 1)
         return;
-    if (RespInfo != 0) {
-        FormatMsg("%s%d%s", "INFO!\n", RespInfo,
-                  " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!");
-        SetTimeout();
-    }
+    reportRamResets();
     if (TransferTarget == kTargetSensor)
         exchange(kOrderStoreEeprom, 0);
 }
