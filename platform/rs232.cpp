@@ -36,6 +36,8 @@ struct DeviceRange {
 #ifndef _WIN32
 constexpr DeviceRange kRanges[] = {{"/dev/ttyS", 1}, {"/dev/ttyUSB", 65}, {"/dev/ttyACM", 129}};
 constexpr int kRangeSize = 64;
+constexpr int kFirstLinkPort = 241;
+constexpr char kLinkPrefix[] = "/tmp/chromix5-com";
 #endif
 
 }  // namespace
@@ -52,6 +54,9 @@ std::string ComPortDevice(int port)
     for (const DeviceRange& r : kRanges)
         if (port >= r.first && port < r.first + kRangeSize)
             return r.prefix + std::to_string(port - r.first);
+    // The last numbers name links anyone can make, e.g. to the simulator's pseudo-terminal.
+    if (port >= kFirstLinkPort)
+        return kLinkPrefix + std::to_string(port);
     return {};
 #endif
 }
@@ -240,6 +245,12 @@ int LocateCom(const char*, int* ports, int capacity)
     for (const auto& [n, path] : redirections)
         if (QFileInfo::exists(QString::fromStdString(path)))
             numbers.push_back(n);
+#ifndef _WIN32
+    // Links to pseudo-terminals, which the serial-port layer does not list.
+    for (int n = kFirstLinkPort; n <= kMaxComPort; ++n)
+        if (!redirections.count(n) && QFileInfo::exists(QString::fromStdString(ComPortDevice(n))))
+            numbers.push_back(n);
+#endif
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     int found = 0;

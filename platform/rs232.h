@@ -37,7 +37,8 @@ int GetInQLen(int port);
 int GetComStat(int port);
 
 // The device a port number stands for. Numbers 1 to 64 are /dev/ttyS0 to /dev/ttyS63, 65 to 128
-// /dev/ttyUSB0 to /dev/ttyUSB63, 129 to 192 /dev/ttyACM0 to /dev/ttyACM63 (on Windows COMn).
+// /dev/ttyUSB0 to /dev/ttyUSB63, 129 to 192 /dev/ttyACM0 to /dev/ttyACM63, 241 to 255 the links
+// /tmp/chromix5-com241 to /tmp/chromix5-com255 (on Windows COMn).
 // A redirection set with SetComPortDevice takes precedence. Empty for numbers out of range.
 std::string ComPortDevice(int port);
 // Points a port number at any device path (a pseudo-terminal in tests); an empty path removes

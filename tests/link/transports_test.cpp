@@ -4,7 +4,10 @@
 
 #include <QTcpServer>
 
+#include <cstdio>
 #include <cstring>
+
+#include <unistd.h>
 
 #include "link/link_state.h"
 #include "link/transports.h"
@@ -123,4 +126,19 @@ TEST_F(TransportTest, FindComPortsRightClickOnlyExplains)
     EXPECT_EQ("INFO!", script.shown()[0].title);
     EXPECT_EQ("Shows a list of available COM PORTS.", script.shown()[0].message);
     EXPECT_EQ("", StatusBox());
+}
+
+TEST_F(TransportTest, HighPortNumbersAreLinksAnyoneCanMake)
+{
+    ScriptedPeer pty(ScriptedPeer::Transport::Pty);
+    const std::string link = "/tmp/chromix5-com250";
+    std::remove(link.c_str());
+    ASSERT_EQ(0, symlink(pty.ptyPath().c_str(), link.c_str()));
+    EXPECT_EQ(link, ComPortDevice(250));
+    CBF_ButtonFindComPorts(ConnectPage, CONP_BUTTON_FINDCOM, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_NE(std::string::npos, StatusBox().find("COM250\n"));
+    ComPort = 250;
+    InitRS232();
+    EXPECT_EQ(0, OpenStatus);
+    std::remove(link.c_str());
 }
