@@ -141,11 +141,15 @@ TEST_F(OpenFailureTest, SerialPortsThatCannotBeOpenedAreNamedByTheirCode)
         const char* text;
     };
     const std::string folder = testing::TempDir();
+    int unmapped = 1;  // a number no device stands for
+    while (unmapped < kMaxComPort && !ComPortDevice(unmapped).empty())
+        ++unmapped;
+    ASSERT_TRUE(ComPortDevice(unmapped).empty());
     const Case cases[] = {
         {"/nonexistent/ttyX", kPort, -6, "No serial port found"},
         {folder.c_str(), kPort, -7, "Cannot open port"},
         {"/dev/null", kPort, -7, "Cannot open port"},
-        {nullptr, 250, -2, "Invalid port number"},  // no device stands for that number
+        {nullptr, unmapped, -2, "Invalid port number"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.device ? c.device : "port " + std::to_string(c.port));
