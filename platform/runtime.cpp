@@ -80,10 +80,20 @@ int ProcessSystemEvents()
     return 0;
 }
 
+namespace {
+bool busyPolling = false;
+}
+
+void SetBusyPollingForBenchmark(bool on) { busyPolling = on; }
+
 void WaitSystemEvents(double seconds)
 {
     if (!app)
         return;
+    if (busyPolling) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return;
+    }
     int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.999);
     QTimer* timer = deadlineTimer();
     timer->start(ms);

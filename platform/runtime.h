@@ -20,6 +20,11 @@ int ProcessSystemEvents();
 // Blocks until at least one event has been handled or `seconds` have passed, whichever is
 // first, without burning a core. Wait loops call it when nothing they wait for is ready yet.
 void WaitSystemEvents(double seconds);
+// For benchmarks only: while on, WaitSystemEvents handles what is pending and returns at once,
+// so every wait loop polls busily. Busy polling is the fastest a wait can notice an answer, at
+// the price of a whole core; bench/exchange_rate measures the blocking wait against it. The
+// program never calls it (default off).
+void SetBusyPollingForBenchmark(bool on);
 
 // Seconds from an arbitrary origin, monotonic, with sub-microsecond resolution.
 double Timer();
