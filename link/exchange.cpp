@@ -12,6 +12,7 @@
 #include "link/crc8.h"
 #include "link/frame.h"
 #include "link/link_state.h"
+#include "params/program_state.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/tcp.h"
@@ -40,6 +41,16 @@ constexpr char kDataIncorrectText[] = "ATTENTION! \nRECEIVED DATA FRAME IS INCOR
 constexpr char kInvalidOrderText[] = "INVALIDE ORDER NUMBER!\nVERIFY PC AND SENSOR SOFTWARE!";
 constexpr char kReduceBaudText[] = "COMMUNICATION ERROR!\nYOU MAY HAVE TO REDUCE BAUDRATE!";
 
+// Whether the TCP conversation was up when the current request went out. A server that closes
+// it during the exchange has been reported by the TCP callback already; waiting out the time
+// limit would only report the same failure a second time.
+bool tcpUpAtRequest = false;
+
+bool serverClosedDuringExchange()
+{
+    return Protocol == kProtocolTcp && tcpUpAtRequest && TcpConnected == 0;
+}
+
 // How long a wait polls without blocking before it sleeps in the dispatcher.
 constexpr double kSpinSeconds = 0.0002;
 
@@ -63,6 +74,8 @@ bool waitForBytes(int32_t target)
         const double elapsed = Timer() - WaitStart;
         if (RxCount >= target)
             return true;
+        if (serverClosedDuringExchange())
+            return false;
         if (elapsed > kResponseTimeout)
             return false;
         if (elapsed > kSpinSeconds)
@@ -104,6 +117,7 @@ int DataExchange(unsigned count)
         ComWrt(ComPort, reinterpret_cast<const char*>(TxBuf), count);
     } else {
         RxCount = 0;
+        tcpUpAtRequest = TcpConnected != 0;
         ClientTCPWrite(TcpHandle, TxBuf, count, 2000);
     }
     const int header = GetHeaderFrame();
@@ -126,6 +140,8 @@ int GetHeaderFrame()
         if (arrived && n < kHeaderSize)
             arrived = false;
     }
+    if (!arrived && serverClosedDuringExchange())
+        return -1;
     if (!arrived || ComErrorMask > 0) {
         report(kTimeoutText);
         return -1;
@@ -181,6 +197,8 @@ int GetDataFrame()
         if (arrived && n < length)
             arrived = false;
     }
+    if (!arrived && serverClosedDuringExchange())
+        return -1;
     if (!arrived || ComErrorMask > 0) {
         report(kTimeoutText);
         return -1;

@@ -2,6 +2,8 @@
 // arrives, in which pieces, and how every failure is reported.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <cstring>
 
 #include "link/frame.h"
@@ -207,3 +209,16 @@ TEST_P(TcpCallbackTest, ServerClosingIsReportedAndForgetsTheConversation)
 }
 
 INSTANTIATE_TEST_SUITE_P(Tcp, TcpCallbackTest, ::testing::Values(ScriptedPeer::Transport::Tcp));
+
+TEST_P(TcpCallbackTest, ServerClosingDuringAnExchangeIsReportedOnceAndEndsItAtOnce)
+{
+    peer->reply({});  // the request stays unanswered ...
+    QTimer::singleShot(100, peer.get(), [this] { peer->hangUp(); });  // ... and the server leaves
+    const double start = Timer();
+    EXPECT_EQ(-1, Exchange(8));
+    EXPECT_LT(Timer() - start, 2.0);
+    ExpectReported("SERVER HAS CLOSED CONNECTION!\n\n");
+    // Without a conversation the next exchange waits out its time and says so.
+    EXPECT_EQ(-1, Exchange(8));
+    EXPECT_NE(std::string::npos, StatusBox().find("TIMEOUT! \nNO DATA RECEIVED!"));
+}
