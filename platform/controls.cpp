@@ -15,6 +15,7 @@
 
 #include <cstring>
 
+#include "platform/indicators.h"
 #include "platform/userint.h"
 #include "platform/widgets.h"
 
@@ -54,8 +55,10 @@ int setNumber(QWidget* w, double v)
 {
     const QSignalBlocker block(w);
     if (auto* s = qobject_cast<QSpinBox*>(w)) {
-        // The display shows what it is given: widen the range instead of clamping.
         const int iv = static_cast<int>(v);
+        if (DeferIndicatorValue(s, iv))
+            return 0;
+        // The display shows what it is given: widen the range instead of clamping.
         if (iv < s->minimum() || iv > s->maximum())
             s->setRange(std::min(iv, s->minimum()), std::max(iv, s->maximum()));
         s->setValue(iv);
@@ -132,9 +135,10 @@ int GetCtrlVal(int panel, int control, int* value)
     QWidget* w = ControlWidget(panel, control);
     if (!w || !value)
         return -1;
-    if (auto* s = qobject_cast<QSpinBox*>(w))
-        *value = s->value();
-    else if (auto* d = qobject_cast<QDoubleSpinBox*>(w))
+    if (auto* s = qobject_cast<QSpinBox*>(w)) {
+        if (!PendingIndicatorValue(s, value))
+            *value = s->value();
+    } else if (auto* d = qobject_cast<QDoubleSpinBox*>(w))
         *value = static_cast<int>(d->value());
     else if (auto* c = qobject_cast<QComboBox*>(w))
         *value = comboValue(c);

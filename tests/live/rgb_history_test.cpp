@@ -1,6 +1,9 @@
 // The numeric displays and the RGB history behind the strip chart.
 #include <gtest/gtest.h>
 
+#include <QSpinBox>
+#include <QTest>
+
 #include <cstring>
 #include <vector>
 
@@ -9,6 +12,7 @@
 #include "platform/controls.h"
 #include "platform/graphs.h"
 #include "platform/userint.h"
+#include "platform/widgets.h"
 #include "tests/support/panels_fixture.h"
 #include "ui/live_display.h"
 #include "ui/panel_handles.h"
@@ -68,6 +72,28 @@ TEST_F(RgbHistoryTest, DisplaysShowTheSignedValuesOfTheRecord)
     EXPECT_EQ(-7, Value(DataPanel, DATAP_Y));
     EXPECT_EQ(1370, Value(DataPanel, DATAP_INT));
     EXPECT_EQ(5, Value(DataPanel, DATAP_COLNO));
+}
+
+// The loop writes the displays thousands of times a second; each reads back at once, but the
+// widget takes only the last value, at the next screen refresh.
+TEST_F(RgbHistoryTest, DisplaysReadBackAtOnceAndRedrawOncePerRefresh)
+{
+    auto* red = qobject_cast<QSpinBox*>(ControlWidget(DataPanel, DATAP_R));
+    ASSERT_NE(nullptr, red);
+    Sample(1, 0, 0);
+    QTest::qWait(40);
+    ASSERT_EQ(1, red->value());
+    for (int k = 2; k <= 500; ++k)
+        Sample(k, 0, 0);
+    EXPECT_EQ(500, Value(DataPanel, DATAP_R));
+    EXPECT_EQ(1, red->value());
+    QTest::qWait(40);
+    EXPECT_EQ(500, red->value());
+    // Beyond the file's range the display widens instead of clamping.
+    Sample(-32768, 0, 0);
+    Sample(-30000, 0, 0);
+    QTest::qWait(40);
+    EXPECT_EQ(-30000, red->value());
 }
 
 // Every pass plots the whole history again: the chart shows exactly the last 100 samples of

@@ -1,0 +1,85 @@
+#include "platform/indicators.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// About one screen refresh, as the graphs use.
+constexpr int kRefreshIntervalMs = 16;
+
+struct Pending {
+    QPointer<QSpinBox> box;  // a display may be discarded with its panel meanwhile
+    int value;
+};
+std::vector<Pending> pending;
+
+void showPending()
+{
+    // Taken out first: a widget's update cannot call back in here, but stay safe anyway.
+    std::vector<Pending> due;
+    due.swap(pending);
+    for (const Pending& p : due) {
+        QSpinBox* s = p.box.data();
+        if (!s)
+            continue;
+        const QSignalBlocker block(s);
+        // The display shows what it is given: widen the range instead of clamping.
+        if (p.value < s->minimum() || p.value > s->maximum())
+            s->setRange(std::min(p.value, s->minimum()), std::max(p.value, s->maximum()));
+        s->setValue(p.value);
+    }
+}
+
+QTimer& refreshTimer()
+{
+    static QTimer* timer = [] {
+        auto* t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        t->setInterval(kRefreshIntervalMs);
+        QObject::connect(t, &QTimer::timeout, [] { showPending(); });
+        return t;
+    }();
+    return *timer;
+}
+
+QSpinBox* indicator(const QWidget* w)
+{
+    auto* s = qobject_cast<QSpinBox*>(const_cast<QWidget*>(w));
+    return s && s->isReadOnly() ? s : nullptr;
+}
+
+}  // namespace
+
+bool DeferIndicatorValue(QWidget* w, int value)
+{
+    QSpinBox* s = indicator(w);
+    if (!s || !QCoreApplication::instance())
+        return false;
+    auto it = std::find_if(pending.begin(), pending.end(), [s](const Pending& p) { return p.box == s; });
+    if (it != pending.end()) {
+        it->value = value;
+        return true;
+    }
+    if (s->value() == value)
+        return true;
+    pending.push_back({s, value});
+    if (!refreshTimer().isActive())
+        refreshTimer().start();
+    return true;
+}
+
+bool PendingIndicatorValue(const QWidget* w, int* value)
+{
+    for (const Pending& p : pending)
+        if (p.box == w) {
+            *value = p.value;
+            return true;
+        }
+    return false;
+}
