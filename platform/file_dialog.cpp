@@ -99,9 +99,9 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
     if (!allowMakeDirectory)
         dialog.setOption(QFileDialog::ReadOnly);
     dialog.setNameFilters(NameFilters(fileTypeList, restrictExtension != 0));
-    const QString spec = QString::fromUtf8(call.buttons[0].c_str());
-    if (!spec.isEmpty() && !spec.contains('*') && !spec.contains('?'))
-        dialog.selectFile(spec);
+    const QString fileSpec = QString::fromUtf8(call.buttons[0].c_str());
+    if (!fileSpec.isEmpty() && !fileSpec.contains('*') && !fileSpec.contains('?'))
+        dialog.selectFile(fileSpec);
     if (restrictDirectory) {
         const QString home = QDir(startDir).absolutePath();
         QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,

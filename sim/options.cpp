@@ -62,30 +62,30 @@ const char* Usage()
            "  --help              this text\n";
 }
 
-bool ParseFault(const std::string& spec, Fault* fault, std::string* error)
+bool ParseFault(const std::string& text, Fault* fault, std::string* error)
 {
     Fault f;
     f.count = kEveryTime;
-    const size_t colon = spec.find(':');
+    const size_t colon = text.find(':');
     if (colon == std::string::npos) {
-        *error = "fault '" + spec + "': expected ORDER:KIND";
+        *error = "fault '" + text + "': expected ORDER:KIND";
         return false;
     }
-    const std::string order = spec.substr(0, colon);
+    const std::string order = text.substr(0, colon);
     long v = 0;
     if (order == "any")
         f.order = kAnyOrder;
     else if (toInt(order, 0, 255, &v))
         f.order = static_cast<int>(v);
     else {
-        *error = "fault '" + spec + "': order must be 0..255 or any";
+        *error = "fault '" + text + "': order must be 0..255 or any";
         return false;
     }
-    std::string rest = spec.substr(colon + 1);
+    std::string rest = text.substr(colon + 1);
     const size_t comma = rest.find(',');
     const std::string kind = rest.substr(0, comma);
     if (!FaultByName(kind, &f.kind)) {
-        *error = "fault '" + spec + "': unknown kind '" + kind + "'";
+        *error = "fault '" + text + "': unknown kind '" + kind + "'";
         return false;
     }
     rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
@@ -96,7 +96,7 @@ bool ParseFault(const std::string& spec, Fault* fault, std::string* error)
         const size_t eq = item.find('=');
         const std::string key = item.substr(0, eq);
         if (eq == std::string::npos || !toInt(item.substr(eq + 1), -1, 1000000, &v)) {
-            *error = "fault '" + spec + "': expected key=number, got '" + item + "'";
+            *error = "fault '" + text + "': expected key=number, got '" + item + "'";
             return false;
         }
         if (key == "value")
@@ -106,7 +106,7 @@ bool ParseFault(const std::string& spec, Fault* fault, std::string* error)
         else if (key == "skip" && v >= 0)
             f.skip = static_cast<int>(v);
         else {
-            *error = "fault '" + spec + "': unknown setting '" + item + "'";
+            *error = "fault '" + text + "': unknown setting '" + item + "'";
             return false;
         }
     }
