@@ -34,7 +34,7 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
 
 // A fault from "ORDER:KIND[,value=N][,count=N][,skip=N]"; ORDER is a number or "any", count
 // defaults to every time.
-bool ParseFault(const std::string& spec, Fault* fault, std::string* error);
+bool ParseFault(const std::string& text, Fault* fault, std::string* error);
 
 // The --help text.
 const char* Usage();
