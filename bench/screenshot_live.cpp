@@ -1,0 +1,136 @@
+// screenshot_live: pictures of the main window during live acquisition, for the documentation.
+//
+// Runs offscreen against the simulator in this process over loopback TCP: teaches the sample
+// colours (one row each, as the teach assistant would), lets the simulated target cycle
+// through them, presses GO and grabs the main window twice while the loop runs.
+//
+//   screenshot_live [first.png [second.png]]     (default docs/live-display*.png)
+#include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "link/commands.h"
+#include "link/link_state.h"
+#include "link/transports.h"
+#include "params/parameter_set.h"
+#include "params/program_state.h"
+#include "platform/controls.h"
+#include "platform/panels.h"
+#include "platform/runtime.h"
+#include "platform/tables.h"
+#include "platform/tcp.h"
+#include "platform/userint.h"
+#include "platform/widgets.h"
+#include "sim/simulator.h"
+#include "ui/banner.h"
+#include "ui/callback_table.h"
+#include "ui/live_callbacks.h"
+#include "ui/live_display.h"
+#include "ui/main_window.h"
+#include "ui/panel_handles.h"
+#include "ui/uir.h"
+
+namespace {
+
+constexpr uint16_t kTolerance = 110;
+
+bool Save(const char* path)
+{
+    // Let pending displays and graphs draw first. This runs inside the loop's wait, so it
+    // polls rather than block on the wait's own deadline timer.
+    const double until = Timer() + 0.05;
+    while (Timer() < until)
+        ProcessSystemEvents();
+    const QImage image = PanelWidget(MainPanel)->window()->grab().toImage();
+    const bool ok = image.save(QString::fromUtf8(path));
+    std::printf("%s %s (%dx%d)\n", ok ? "saved" : "could not save", path, image.width(), image.height());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const char* first = argc > 1 ? argv[1] : "docs/live-display.png";
+    const char* second = argc > 2 ? argv[2] : "docs/live-display-2.png";
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!InitCVIRTE(argc, argv))
+        return 1;
+    RegisterProgramCallbacks();
+    MainPanel = LoadPanel(0, kUirFile, MAINP);
+    DataPanel = LoadPanel(MainPanel, kUirFile, DATAP);
+    if (MainPanel < 0 || DataPanel < 0)
+        return 1;
+    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
+    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
+    SetPanelAttribute(MainPanel, ATTR_TITLE, "CHROMIX5 VANTAGE Diror V1.0");
+    SetPanelPos(DataPanel, 63, 286);
+    // The start-up's look: swatches in the row palette, grey value cells, the logo.
+    for (int row = 1; row <= kShownTeachRows; ++row)
+        SetTableCellAttribute(ParamPage, PARP_TEACHTABLE, MakePoint(5, row), ATTR_TEXT_BGCOLOR,
+                              kRowPalette[(row - 1) % 15]);
+    SetTableCellRangeAttribute(ParamPage, PARP_TEACHTABLE, MakeRect(1, 1, kShownTeachRows, 4),
+                               ATTR_TEXT_BGCOLOR, kLightGrey);
+    ShowLogo();
+    SetActiveTabPage(MainPanel, MAINP_TAB, 1);
+    DisplayPanel(DataPanel);
+    DisplayPanel(MainPanel);
+
+    sim::Simulator sensor;
+    sensor.model().SetNoise(0);
+    const int port = sensor.ListenTcp();
+    Protocol = kProtocolTcp;
+    std::snprintf(IpAddress, sizeof IpAddress, "127.0.0.1");
+    TcpPort = port;
+    InitTCP_IP();
+    if (port <= 0 || TcpConnected != 1) {
+        std::fprintf(stderr, "cannot reach the simulator\n");
+        return 1;
+    }
+    SensorConnected = 1;
+    TransferTarget = 1;  // the sensor's working memory
+    SetCtrlVal(DataPanel, DATAP_STATUS, sensor.model().firmware().c_str());
+    SetCtrlVal(DataPanel, DATAP_IPADDRESS, "127.0.0.1");
+
+    // Teach each sample colour into its own row, then send the table and read it back.
+    GetPara();
+    const std::vector<sim::Target> samples = sim::SampleTargets();
+    for (size_t k = 0; k < samples.size(); ++k) {
+        sensor.model().SetTarget(samples[k]);
+        if (RequestLiveData() != 1)
+            return 1;
+        TechVec[k].Cell0 = static_cast<uint16_t>(LiveValue(kLiveX));
+        TechVec[k].Cell1 = static_cast<uint16_t>(LiveValue(kLiveY));
+        TechVec[k].Cell2 = static_cast<uint16_t>(LiveValue(kLiveInt));
+        TechVec[k].Cell3 = kTolerance;
+    }
+    Para.MaxVecNo = static_cast<uint16_t>(samples.size());
+    SendPara();
+    GetPara();
+
+    sensor.model().SetNoise(6, 7);
+    // The loop takes thousands of samples a second, and the strip chart shows the last 100:
+    // the target's clock advances with each reading, so that they span several colours.
+    int64_t ticks = 0;
+    sensor.model().SetClock([&ticks] { return ++ticks; });
+    sensor.model().CycleTargets(samples, 16);
+    bool ok = true;
+    QTimer::singleShot(2600, [&] { ok = Save(first) && ok; });
+    QTimer::singleShot(3300, [&] {
+        ok = Save(second) && ok;
+        AcquisitionRunning = 0;
+    });
+    CBF_ButtonGo(MainPanel, MAINP_BUTTON_GO, EVENT_COMMIT, nullptr, 0, 0);
+
+    DisconnectFromTCPServer(TcpHandle);
+    DiscardPanel(MainPanel);
+    ProcessSystemEvents();
+    return ok ? 0 : 1;
+}
