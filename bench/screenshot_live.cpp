@@ -1,10 +1,10 @@
-// screenshot_live: pictures of the main window during live acquisition, for the documentation.
+// bench_screenshot_live: pictures of the main window during live acquisition, for the documentation.
 //
 // Runs offscreen against the simulator in this process over loopback TCP: teaches the sample
 // colours (one row each, as the teach assistant would), lets the simulated target cycle
 // through them, presses GO and grabs the main window twice while the loop runs.
 //
-//   screenshot_live [first.png [second.png]]     (default docs/live-display*.png)
+//   bench_screenshot_live [first.png [second.png]]     (default docs/live-display*.png)
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
