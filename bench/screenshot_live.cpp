@@ -1,4 +1,5 @@
-// bench_screenshot_live: pictures of the main window during live acquisition, for the documentation.
+// bench_screenshot_live: pictures of the main window during live acquisition, for the
+// documentation.
 //
 // Runs offscreen against the simulator in this process over loopback TCP: teaches the sample
 // colours (one row each, as the teach assistant would), lets the simulated target cycle
