@@ -23,7 +23,7 @@ main=$(find_window 'CHROMIX5 VANTAGE Diror V1.0')
 sleep 1
 xdotool windowfocus --sync "$main" key --clearmodifiers F11 || true
 sleep 3
-import -window root "$shot"
+import -window "$main" "$shot"
 xdotool windowfocus --sync "$main" key --clearmodifiers F12 || true
 sleep 0.5
 kill "$tool" 2>/dev/null || true
