@@ -62,6 +62,20 @@ inline std::string ProgramDir()
     return dir;
 }
 
+// The first three fields of /proc/loadavg: other work on the machine skews every figure, so the
+// benchmarks print it beside them.
+inline std::string LoadAverage()
+{
+    char text[64] = "unknown";
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        double a = 0, b = 0, c = 0;
+        if (std::fscanf(f, "%lf %lf %lf", &a, &b, &c) == 3)
+            std::snprintf(text, sizeof text, "%.2f %.2f %.2f", a, b, c);
+        std::fclose(f);
+    }
+    return text;
+}
+
 inline double Median(std::vector<double> v)
 {
     if (v.empty())
