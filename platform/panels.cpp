@@ -141,6 +141,20 @@ int panelHandleOf(QWidget* w)
     return 0;
 }
 
+// A text field: each edit is a value change; Enter or leaving the field commits what changed.
+template <typename Fire>
+void connectTextEvents(QLineEdit* edit, Fire fireIfAlive)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, edit,
+                     [fireIfAlive](const QString&) { fireIfAlive(EVENT_VAL_CHANGED); });
+    QObject::connect(edit, &QLineEdit::editingFinished, edit, [edit, fireIfAlive] {
+        if (!edit->isModified())
+            return;
+        edit->setModified(false);
+        fireIfAlive(EVENT_COMMIT);
+    });
+}
+
 void connectSignals(QWidget* w)
 {
     QPointer<QWidget> guard(w);
@@ -164,14 +178,7 @@ void connectSignals(QWidget* w)
             EnableListCompletion(combo);
             // An entry chosen from the list stands selected in the field, so typing replaces it.
             QObject::connect(combo, &QComboBox::activated, edit, [edit](int) { edit->selectAll(); });
-            QObject::connect(edit, &QLineEdit::textEdited, edit,
-                             [fireIfAlive](const QString&) { fireIfAlive(EVENT_VAL_CHANGED); });
-            QObject::connect(edit, &QLineEdit::editingFinished, edit, [edit, fireIfAlive] {
-                if (!edit->isModified())
-                    return;
-                edit->setModified(false);
-                fireIfAlive(EVENT_COMMIT);
-            });
+            connectTextEvents(edit, fireIfAlive);
         }
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         QObject::connect(button, &QAbstractButton::clicked, button, [button, fireIfAlive](bool) {
@@ -180,15 +187,7 @@ void connectSignals(QWidget* w)
             fireIfAlive(EVENT_COMMIT);
         });
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        QObject::connect(edit, &QLineEdit::textEdited, edit,
-                         [fireIfAlive](const QString&) { fireIfAlive(EVENT_VAL_CHANGED); });
-        QObject::connect(edit, &QLineEdit::editingFinished, edit, [edit, fireIfAlive] {
-            // editingFinished comes on Enter and on focus loss; commit only what changed.
-            if (!edit->isModified())
-                return;
-            edit->setModified(false);
-            fireIfAlive(EVENT_COMMIT);
-        });
+        connectTextEvents(edit, fireIfAlive);
     } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
         spin->setKeyboardTracking(false);
         QObject::connect(spin, &QSpinBox::valueChanged, spin, [fireIfAlive](int) {
