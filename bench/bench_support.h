@@ -48,7 +48,7 @@ inline bool StartRunTime(int argc, char** argv, const TempDir& dir)
     }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("XDG_RUNTIME_DIR", dir.path.c_str(), 0);
-    if (!InitCVIRTE(argc, argv)) {
+    if (!InitRunTime(argc, argv)) {
         std::fprintf(stderr, "cannot start the run-time\n");
         return false;
     }

@@ -308,7 +308,7 @@ int main(int argc, char** argv)
             only = argv[i + 1];
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!InitCVIRTE(argc, argv))
+    if (!InitRunTime(argc, argv))
         return 1;
     RegisterProgramCallbacks();
     MainPanel = LoadPanel(0, kUirFile, MAINP);

@@ -62,7 +62,7 @@ int main(int argc, char** argv)
     const char* first = argc > 1 ? argv[1] : "docs/live-display.png";
     const char* second = argc > 2 ? argv[2] : "docs/live-display-2.png";
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!InitCVIRTE(argc, argv))
+    if (!InitRunTime(argc, argv))
         return 1;
     RegisterProgramCallbacks();
     MainPanel = LoadPanel(0, kUirFile, MAINP);

@@ -33,7 +33,7 @@ QTimer* deadlineTimer()
 
 }  // namespace
 
-int InitCVIRTE(int argc, char** argv)
+int InitRunTime(int argc, char** argv)
 {
     if (app)
         return 1;

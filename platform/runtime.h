@@ -6,7 +6,7 @@
 
 // Starts the run-time (the Qt application object). Returns 1 on success, 0 when it could not be
 // started (for example without a usable display). Calling it again is harmless.
-int InitCVIRTE(int argc, char** argv);
+int InitRunTime(int argc, char** argv);
 
 // Runs the event loop until QuitUserInterface. A QuitUserInterface that came before (the CLOSE
 // choice during start-up) makes it return at once. Returns the code given to QuitUserInterface.

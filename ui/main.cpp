@@ -16,7 +16,7 @@
 // The program takes no command-line options.
 int main(int argc, char** argv)
 {
-    if (!InitCVIRTE(argc, argv))
+    if (!InitRunTime(argc, argv))
         return -1;
     RegisterProgramCallbacks();
     MainPanel = LoadPanel(0, kUirFile, MAINP);

@@ -22,7 +22,7 @@ int main(int argc, char** argv)
         QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         setenv("XDG_RUNTIME_DIR", dir.toLocal8Bit().constData(), 1);
     }
-    if (!InitCVIRTE(argc, argv))
+    if (!InitRunTime(argc, argv))
         return 2;
     return RUN_ALL_TESTS();
 }
