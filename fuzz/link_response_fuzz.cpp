@@ -11,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     uint8_t header[kHeaderSize] = {};
-    std::memcpy(header, data, size < sizeof header ? size : sizeof header);
+    if (size > 0)
+        std::memcpy(header, data, size < sizeof header ? size : sizeof header);
     FrameHeader h;
     if (DecodeHeader(header, &h) && h.length > kMaxPayload)
         h.length = 0;  // the exchange rejects such a header before reading anything

@@ -38,6 +38,8 @@ FirmwareTokens SplitFirmwareText(const std::string& text)
 std::string FirmwareTextFrom(const unsigned char* data, size_t size)
 {
     const size_t limit = size < kFirmwareTextSize ? size : kFirmwareTextSize;
+    if (limit == 0)
+        return {};
     const void* zero = std::memchr(data, 0, limit);
     const size_t n = zero ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - data) : limit;
     return std::string(reinterpret_cast<const char*>(data), n);
