@@ -74,11 +74,7 @@ int main(int argc, char** argv)
     SetPanelAttribute(MainPanel, ATTR_TITLE, "CHROMIX5 VANTAGE Diror V1.0");
     SetPanelPos(DataPanel, 63, 286);
     // The start-up's look: swatches in the row palette, grey value cells, the logo.
-    for (int row = 1; row <= kShownTeachRows; ++row)
-        SetTableCellAttribute(ParamPage, PARP_TEACHTABLE, MakePoint(5, row), ATTR_TEXT_BGCOLOR,
-                              kRowPalette[(row - 1) % 15]);
-    SetTableCellRangeAttribute(ParamPage, PARP_TEACHTABLE, MakeRect(1, 1, kShownTeachRows, 4),
-                               ATTR_TEXT_BGCOLOR, kLightGrey);
+    ColourTeachTable();
     ShowLogo();
     SetActiveTabPage(MainPanel, MAINP_TAB, 1);
     DisplayPanel(DataPanel);

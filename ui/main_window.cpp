@@ -21,6 +21,15 @@
 #include "ui/panel_settings.h"
 #include "ui/uir.h"
 
+void ColourTeachTable()
+{
+    for (int row = 1; row <= kShownTeachRows; ++row)
+        SetTableCellAttribute(ParamPage, PARP_TEACHTABLE, MakePoint(5, row), ATTR_TEXT_BGCOLOR,
+                              kRowPalette[(row - 1) % 15]);
+    SetTableCellRangeAttribute(ParamPage, PARP_TEACHTABLE, MakeRect(1, 1, kShownTeachRows, 4),
+                               ATTR_TEXT_BGCOLOR, kLightGrey);
+}
+
 void InitAll()
 {
     TcpConnected = 0;
@@ -39,11 +48,7 @@ void InitAll()
 
     for (int item : {-2, -3, -4})
         HideBuiltInCtrlMenuItem(ParamPage, PARP_TEACHTABLE, item);
-    for (int row = 1; row <= kShownTeachRows; ++row)
-        SetTableCellAttribute(ParamPage, PARP_TEACHTABLE, MakePoint(5, row), ATTR_TEXT_BGCOLOR,
-                              kRowPalette[(row - 1) % 15]);
-    SetTableCellRangeAttribute(ParamPage, PARP_TEACHTABLE, MakeRect(1, 1, kShownTeachRows, 4),
-                               ATTR_TEXT_BGCOLOR, kLightGrey);
+    ColourTeachTable();
 
     ShowLogo();
     // The IP address field is an editable drop-down in the user-interface file already; its

@@ -11,6 +11,10 @@ inline constexpr int kRowPalette[15] = {0xFF0000, 0x80FF00, 0x0000FF, 0x000000, 
                                         0x400080, 0xFF00FF, 0x008000, 0x408080, 0x800000};
 inline constexpr int kLightGrey = 0xC0C0C0;
 
+// The teach table's start-up look: swatches of the row palette in column 5, light grey value
+// cells in columns 1 to 4.
+void ColourTeachTable();
+
 int CBF_MAINP(int panel, int event, void* data, int d1, int d2);
 int CBF_DATAP(int panel, int event, void* data, int d1, int d2);
 int CBF_TabMain1(int panel, int control, int event, void* data, int d1, int d2);
