@@ -46,6 +46,7 @@
 #include "ui/callback_table.h"
 #include "ui/live_callbacks.h"
 #include "ui/live_display.h"
+#include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
 
@@ -311,15 +312,12 @@ int main(int argc, char** argv)
     if (!InitRunTime(argc, argv))
         return 1;
     RegisterProgramCallbacks();
-    MainPanel = LoadPanel(0, kUirFile, MAINP);
-    DataPanel = LoadPanel(MainPanel, kUirFile, DATAP);
-    if (MainPanel < 0 || DataPanel < 0) {
+    if (LoadMainPanels() < 0) {
         std::fprintf(stderr, "cannot load the panels from %s\n", kUirFile);
         return 1;
     }
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
-    SetPanelPos(DataPanel, 63, 286);
     DisplayPanel(MainPanel);
     DisplayPanel(DataPanel);
     TeachSomeRows();

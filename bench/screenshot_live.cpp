@@ -65,14 +65,10 @@ int main(int argc, char** argv)
     if (!InitRunTime(argc, argv))
         return 1;
     RegisterProgramCallbacks();
-    MainPanel = LoadPanel(0, kUirFile, MAINP);
-    DataPanel = LoadPanel(MainPanel, kUirFile, DATAP);
-    if (MainPanel < 0 || DataPanel < 0)
+    if (LoadMainPanels() < 0)
         return 1;
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
-    SetPanelAttribute(MainPanel, ATTR_TITLE, "CHROMIX5 VANTAGE Diror V1.0");
-    SetPanelPos(DataPanel, 63, 286);
     // The start-up's look: swatches in the row palette, grey value cells, the logo.
     ColourTeachTable();
     ShowLogo();

@@ -183,7 +183,7 @@ int GetCtrlVal(int panel, int control, char* text, size_t cap)
     if (auto* e = qobject_cast<QLineEdit*>(w))
         s = e->text();
     else if (auto* c = qobject_cast<QComboBox*>(w))
-        s = c->isEditable() ? c->currentText() : c->currentText();
+        s = c->currentText();
     else if (auto* l = qobject_cast<QLabel*>(w))
         s = l->text();
     else if (auto* box = qobject_cast<QPlainTextEdit*>(w))

@@ -10,7 +10,6 @@
 #include "ui/callback_table.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
-#include "ui/uir.h"
 
 // Returns 0 after a normal end, -1 when the run-time cannot start or a panel cannot be loaded.
 // The program takes no command-line options.
@@ -19,14 +18,8 @@ int main(int argc, char** argv)
     if (!InitRunTime(argc, argv))
         return -1;
     RegisterProgramCallbacks();
-    MainPanel = LoadPanel(0, kUirFile, MAINP);
-    if (MainPanel < 0)
+    if (LoadMainPanels() < 0)
         return -1;
-    DataPanel = LoadPanel(MainPanel, kUirFile, DATAP);
-    if (DataPanel < 0)
-        return -1;
-    SetPanelAttribute(MainPanel, ATTR_TITLE, "CHROMIX5 VANTAGE Diror V1.0");
-    SetPanelPos(DataPanel, 63, 286);
 
     InitAll();
     RunUserInterface();

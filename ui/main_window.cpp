@@ -21,6 +21,19 @@
 #include "ui/panel_settings.h"
 #include "ui/uir.h"
 
+int LoadMainPanels()
+{
+    MainPanel = LoadPanel(0, kUirFile, MAINP);
+    if (MainPanel < 0)
+        return -1;
+    DataPanel = LoadPanel(MainPanel, kUirFile, DATAP);
+    if (DataPanel < 0)
+        return -1;
+    SetPanelAttribute(MainPanel, ATTR_TITLE, "CHROMIX5 VANTAGE Diror V1.0");
+    SetPanelPos(DataPanel, 63, 286);
+    return 0;
+}
+
 void ColourTeachTable()
 {
     for (int row = 1; row <= kShownTeachRows; ++row)

@@ -1,6 +1,11 @@
 // The main window: start-up, its callbacks and the memory selector.
 #pragma once
 
+// Loads the main panel and, as its child, the data panel from the user-interface file, titles
+// the window and places the data panel at top 63, left 286. Returns 0, or -1 when a panel could
+// not be loaded.
+int LoadMainPanels();
+
 // The start-up sequence, after the panels are loaded: state, tab pages, teach table colours,
 // banner, IP drop-down, saved settings, panels shown, connection settings, first connection.
 void InitAll();

@@ -19,23 +19,14 @@ void AssistantTest::SetUp()
 
     const int port = sensor.ListenTcp();
     ASSERT_GT(port, 0) << sensor.error();
-    Protocol = kProtocolTcp;
-    std::snprintf(IpAddress, sizeof IpAddress, "127.0.0.1");
     std::snprintf(PortNumberText, sizeof PortNumberText, "%d", port);
-    TcpPort = port;
-    InitTCP_IP();
-    ASSERT_EQ(1, TcpConnected);
+    OpenTcpLink(port);
     for (int i = 0; i < 200 && sensor.tcpConnections() == 0; ++i)
         WaitSystemEvents(0.01);
-    SensorConnected = 1;
 }
 
 void AssistantTest::TearDown()
 {
-    if (TcpHandle)
-        DisconnectFromTCPServer(TcpHandle);
-    TcpHandle = 0;
-    TcpConnected = 0;
     sensor.Stop();
     SetSleepScale(1.0);
     PanelsTest::TearDown();

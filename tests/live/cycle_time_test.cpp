@@ -25,17 +25,10 @@ protected:
         PanelsTest::SetUp();
         const int port = sensor.ListenTcp();
         ASSERT_GT(port, 0) << sensor.error();
-        Protocol = kProtocolTcp;
-        ASSERT_EQ(0, ConnectToTCPServerEx(&TcpHandle, static_cast<unsigned>(port), "127.0.0.1",
-                                          ClientTCPCB, nullptr, 5000, 0));
-        TcpConnected = 1;
-        SensorConnected = 1;
+        OpenTcpLink(port);
     }
     void TearDown() override
     {
-        if (TcpHandle)
-            DisconnectFromTCPServer(TcpHandle);
-        TcpHandle = 0;
         sensor.Stop();
         PanelsTest::TearDown();
     }

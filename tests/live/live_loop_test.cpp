@@ -49,11 +49,7 @@ protected:
         sensor.model().SetTarget(Named("red"));
         const int port = sensor.ListenTcp();
         ASSERT_GT(port, 0) << sensor.error();
-        Protocol = kProtocolTcp;
-        ASSERT_EQ(0, ConnectToTCPServerEx(&TcpHandle, static_cast<unsigned>(port), "127.0.0.1",
-                                          ClientTCPCB, nullptr, 5000, 0));
-        TcpConnected = 1;
-        SensorConnected = 1;
+        OpenTcpLink(port);
         sensor.SetLog([this](const std::string& line) {
             if (line.rfind("order 8 ", 0) != 0)
                 return;
@@ -64,9 +60,6 @@ protected:
     }
     void TearDown() override
     {
-        if (TcpHandle)
-            DisconnectFromTCPServer(TcpHandle);
-        TcpHandle = 0;
         sensor.Stop();
         PanelsTest::TearDown();
     }

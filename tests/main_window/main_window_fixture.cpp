@@ -39,9 +39,6 @@ void MainWindowTest::SetUp()
 void MainWindowTest::TearDown()
 {
     popups.reset();
-    if (TcpConnected)
-        DisconnectFromTCPServer(TcpHandle);
-    TcpConnected = 0;
     CloseOpenComPort();
     PanelsTest::TearDown();
     std::remove(settingsPath().c_str());

@@ -1,14 +1,17 @@
 #include "tests/support/panels_fixture.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "link/frame.h"
 #include "link/link_state.h"
+#include "link/transports.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
+#include "platform/tcp.h"
 #include "platform/userint.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
@@ -47,8 +50,22 @@ void PanelsTest::SetUp()
     ASSERT_EQ(0, GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage));
 }
 
+void PanelsTest::OpenTcpLink(int port)
+{
+    Protocol = kProtocolTcp;
+    std::snprintf(IpAddress, sizeof IpAddress, "%s", "127.0.0.1");
+    TcpPort = port;
+    InitTCP_IP();
+    ASSERT_EQ(1, TcpConnected) << "no conversation with 127.0.0.1:" << port << ": " << StatusBox();
+    SensorConnected = 1;
+}
+
 void PanelsTest::TearDown()
 {
+    if (TcpConnected)
+        DisconnectFromTCPServer(TcpHandle);
+    TcpConnected = 0;
+    TcpHandle = 0;
     DiscardPanel(MainPanel);
     MainPanel = DataPanel = ConnectPage = ParamPage = 0;
     ProcessSystemEvents();

@@ -18,6 +18,9 @@ protected:
     int Value(int panel, int control) const;
     bool Dimmed(int panel, int control) const;
     int ActivePage() const;
+    // Connects the link over TCP to 127.0.0.1:port as the program does (InitTCP_IP) and marks
+    // the sensor connected. TearDown ends the conversation.
+    void OpenTcpLink(int port);
 };
 
 // Resets flags, link state and working copy to their start-of-program values.
