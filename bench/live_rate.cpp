@@ -49,6 +49,7 @@
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
+#include "ui/window_seams.h"
 
 namespace {
 
@@ -311,6 +312,7 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (!InitRunTime(argc, argv))
         return 1;
+    InitWindowSeams();
     RegisterProgramCallbacks();
     if (LoadMainPanels() < 0) {
         std::fprintf(stderr, "cannot load the panels from %s\n", kUirFile);

@@ -37,6 +37,7 @@
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
+#include "ui/window_seams.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (!InitRunTime(argc, argv))
         return 1;
+    InitWindowSeams();
     RegisterProgramCallbacks();
     if (LoadMainPanels() < 0)
         return 1;

@@ -3,13 +3,9 @@
 #include <cstring>
 
 #include "link/frame.h"
+#include "link/link_notify.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "platform/controls.h"
-#include "platform/panels.h"
-#include "ui/live_display.h"
-#include "ui/panel_handles.h"
-#include "ui/uir.h"
 
 uint8_t LiveData[kLiveDataSize] = {};
 
@@ -64,11 +60,11 @@ void GetPara()
         if (exchange(kOrderLoadEeprom, 0) != 1)
             return;
         if (RespInfo != 0) {
-            SetActiveTabPage(MainPanel, MAINP_TAB, 0);
+            NotifyShowConnectionPage();
             FormatMsg("%s%d%s", "INFO!\n", RespInfo,
                       " PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
                       "VALUE!\n\n");
-            SetCtrlVal(ConnectPage, CONP_STATUSBOX, MsgBuf);
+            NotifyStatusBox(MsgBuf);
         }
     }
     // Whatever length the sensor declared: RxBuf is cleared before each exchange, so bytes it
@@ -79,9 +75,7 @@ void GetPara()
     if (exchange(kOrderRead, kBlockTeachTable) != 1)
         return;
     std::memcpy(TechVec.data(), RxBuf + kHeaderSize, kSensorTeachRows * sizeof(TeachVector));
-    SetPanelValues();
-    InitGraphs();
-    ShowGraph3D();
+    NotifyParametersRead();
 }
 
 int RequestLiveData()
@@ -109,10 +103,8 @@ void GetData()
         if (AcquisitionRunning == 0)
             break;
         // A failed request has been reported, which also cleared AcquisitionRunning.
-        if (RequestLiveData() == 1) {
-            SetPanelData();
-            ShowGraph3D();
-        }
+        if (RequestLiveData() == 1)
+            NotifyLiveSample();
         if (AcquisitionRunning != 1)
             break;
     }

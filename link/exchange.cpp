@@ -12,10 +12,8 @@
 #include "link/crc8.h"
 #include "link/frame.h"
 #include "link/link_state.h"
-#include "params/program_state.h"
-#include "platform/rs232.h"
+#include "link/transports.h"
 #include "platform/runtime.h"
-#include "platform/tcp.h"
 
 HeaderFrameArea HeaderFrame{};
 uint8_t TxBuf[kFrameBufferSize] = {};
@@ -41,15 +39,8 @@ constexpr char kDataIncorrectText[] = "ATTENTION! \nRECEIVED DATA FRAME IS INCOR
 constexpr char kInvalidOrderText[] = "INVALIDE ORDER NUMBER!\nVERIFY PC AND SENSOR SOFTWARE!";
 constexpr char kReduceBaudText[] = "COMMUNICATION ERROR!\nYOU MAY HAVE TO REDUCE BAUDRATE!";
 
-// Whether the TCP conversation was up when the current request went out. A server that closes
-// it during the exchange has been reported by the TCP callback already; waiting out the time
-// limit would only report the same failure a second time.
-bool tcpUpAtRequest = false;
-
-bool serverClosedDuringExchange()
-{
-    return Protocol == kProtocolTcp && tcpUpAtRequest && TcpConnected == 0;
-}
+// The transport of the current exchange, chosen from Protocol when the request goes out.
+const LinkTransport* transport = &SerialTransport;
 
 // How long a wait polls without blocking before it sleeps in the dispatcher.
 constexpr double kSpinSeconds = 0.0002;
@@ -67,19 +58,16 @@ bool waitForBytes(int32_t target)
     WaitStart = Timer();
     for (;;) {
         ProcessSystemEvents();
-        if (Protocol == kProtocolRs232) {
-            const int n = GetInQLen(ComPort);
-            RxCount = n < 0 ? 0 : n;
-        }
+        transport->poll();
         const double elapsed = Timer() - WaitStart;
         if (RxCount >= target)
             return true;
-        if (serverClosedDuringExchange())
+        if (transport->closedDuringExchange())
             return false;
         if (elapsed > kResponseTimeout)
             return false;
         if (elapsed > kSpinSeconds)
-            WaitSystemEvents(kResponseTimeout - elapsed + 0.0005);
+            transport->waitForData(kResponseTimeout - elapsed + 0.0005);
     }
 }
 
@@ -110,16 +98,10 @@ int DataExchange(unsigned count)
     ComErrorMask = 0;
     if (count > sizeof TxBuf)
         count = sizeof TxBuf;
+    transport = Protocol == kProtocolRs232 ? &SerialTransport : &TcpTransport;
+    transport->discard();
     // A failed write is not examined: it shows up as a missing answer.
-    if (Protocol == kProtocolRs232) {
-        FlushInQ(ComPort);
-        FlushOutQ(ComPort);
-        ComWrt(ComPort, reinterpret_cast<const char*>(TxBuf), count);
-    } else {
-        RxCount = 0;
-        tcpUpAtRequest = TcpConnected != 0;
-        ClientTCPWrite(TcpHandle, TxBuf, count, 2000);
-    }
+    transport->write(TxBuf, count);
     const int header = GetHeaderFrame();
     if (header != 1)
         return header;
@@ -131,16 +113,10 @@ int DataExchange(unsigned count)
 int GetHeaderFrame()
 {
     bool arrived = waitForBytes(kHeaderSize);
-    if (Protocol == kProtocolRs232) {
-        ComErrorMask = GetComStat(ComPort);
-        if (ComErrorMask < 0)
-            ComErrorMask = 0;
-        // Issued also after a time-out, bounded by the port's own read time-out.
-        const int n = ComRd(ComPort, reinterpret_cast<char*>(RxBuf), kHeaderSize);
-        if (arrived && n < kHeaderSize)
-            arrived = false;
-    }
-    if (!arrived && serverClosedDuringExchange())
+    // Issued also after a time-out, bounded by the port's own read time-out.
+    if (!transport->take(RxBuf, kHeaderSize))
+        arrived = false;
+    if (!arrived && transport->closedDuringExchange())
         return -1;
     if (!arrived || ComErrorMask > 0) {
         report(kTimeoutText);
@@ -180,24 +156,15 @@ int GetDataFrame()
     // A length that cannot fit behind the header in RxBuf is a broken header, whatever its CRC
     // says; nothing of it is read.
     if (RespLength > kMaxPayload) {
-        if (Protocol == kProtocolRs232)
-            FlushInQ(ComPort);
+        transport->discardInput();
         report(kHeaderIncorrectText);
         return -1;
     }
     const int32_t length = RespLength;
-    // On TCP RxCount counts the header too; on the serial line the header has already been
-    // taken out of the input queue.
-    bool arrived = waitForBytes(Protocol == kProtocolRs232 ? length : length + kHeaderSize);
-    if (Protocol == kProtocolRs232) {
-        ComErrorMask = GetComStat(ComPort);
-        if (ComErrorMask < 0)
-            ComErrorMask = 0;
-        const int n = ComRd(ComPort, reinterpret_cast<char*>(RxBuf + kHeaderSize), length);
-        if (arrived && n < length)
-            arrived = false;
-    }
-    if (!arrived && serverClosedDuringExchange())
+    bool arrived = waitForBytes(length + transport->headerInCount);
+    if (!transport->take(RxBuf + kHeaderSize, length))
+        arrived = false;
+    if (!arrived && transport->closedDuringExchange())
         return -1;
     if (!arrived || ComErrorMask > 0) {
         report(kTimeoutText);

@@ -1,10 +1,11 @@
 #include "link/transports.h"
 
 #include "link/frame.h"
+#include "link/link_notify.h"
 #include "link/link_state.h"
 #include "params/program_state.h"
-#include "platform/controls.h"
 #include "platform/rs232.h"
+#include "platform/runtime.h"
 #include "platform/tcp.h"
 
 namespace {
@@ -15,7 +16,60 @@ constexpr long kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800
 // number by the time the port is closed.
 int openComPort = 0;
 
+// Whether the TCP conversation was up when the current request went out. A server that closes
+// it during the exchange has been reported by the TCP callback already; waiting out the time
+// limit would only report the same failure a second time.
+bool tcpUpAtRequest = false;
+
+void serialDiscard()
+{
+    FlushInQ(ComPort);
+    FlushOutQ(ComPort);
+}
+
+void serialWrite(const uint8_t* data, unsigned count)
+{
+    ComWrt(ComPort, reinterpret_cast<const char*>(data), count);
+}
+
+void serialPoll()
+{
+    const int n = GetInQLen(ComPort);
+    RxCount = n < 0 ? 0 : n;
+}
+
+bool serialTake(uint8_t* dest, int count)
+{
+    ComErrorMask = GetComStat(ComPort);
+    if (ComErrorMask < 0)
+        ComErrorMask = 0;
+    return ComRd(ComPort, reinterpret_cast<char*>(dest), count) >= count;
+}
+
+void serialDiscardInput() { FlushInQ(ComPort); }
+
+bool never() { return false; }
+
+void tcpDiscard()
+{
+    RxCount = 0;
+    tcpUpAtRequest = TcpConnected != 0;
+}
+
+void tcpWrite(const uint8_t* data, unsigned count) { ClientTCPWrite(TcpHandle, data, count, 2000); }
+
+void nothing() {}
+
+bool alreadyInRxBuf(uint8_t*, int) { return true; }
+
+bool tcpClosedDuringExchange() { return tcpUpAtRequest && TcpConnected == 0; }
+
 }  // namespace
+
+const LinkTransport SerialTransport{serialDiscard,  serialWrite, serialPoll, WaitSystemEvents,
+                                    serialTake,     serialDiscardInput, never, 0};
+const LinkTransport TcpTransport{tcpDiscard,     tcpWrite, nothing, WaitSystemEvents,
+                                 alreadyInRxBuf, nothing,  tcpClosedDuringExchange, kHeaderSize};
 
 const char* Rs232ErrorText(int code)
 {
@@ -81,11 +135,11 @@ void InitTCP_IP()
         TcpHandle = 0;
         TcpConnected = 0;
     }
-    SetWaitCursor(1);
+    NotifyBusy(1);
     unsigned handle = 0;
     OpenStatus = ConnectToTCPServerEx(&handle, static_cast<unsigned>(TcpPort), IpAddress, ClientTCPCB,
                                       nullptr, 5000, 0);
-    SetWaitCursor(0);
+    NotifyBusy(0);
     if (OpenStatus >= 0) {
         TcpHandle = handle;
         TcpConnected = 1;

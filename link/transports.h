@@ -1,6 +1,33 @@
-// Opening the serial and TCP transports, the TCP callback that feeds the exchange, and the
-// list of serial ports offered to the operator.
+// Opening the serial and TCP transports, and the TCP callback that feeds the exchange.
 #pragma once
+
+#include <cstdint>
+
+// What the exchange (link/frame.h) needs of a transport, one table per transport. The exchange
+// takes the table of Protocol when a request goes out and uses only it until the answer is in.
+struct LinkTransport {
+    // Before a request: drops what an earlier exchange left queued (serial: both queues; TCP:
+    // RxCount to 0, and notes whether the conversation is up).
+    void (*discard)();
+    // Sends the request. A failed write is not reported: it shows as a missing answer.
+    void (*write)(const uint8_t* data, unsigned count);
+    // Updates RxCount with the bytes received so far (serial: the input queue's length; TCP:
+    // nothing, the TCP callback counts them as they arrive).
+    void (*poll)();
+    // Blocks until something may have arrived or `seconds` have passed, processing events.
+    void (*waitForData)(double seconds);
+    // Moves `count` received bytes to dest (serial: reads them from the port, after noting the
+    // port's error mask in ComErrorMask; TCP: they are in RxBuf already). False when fewer came.
+    bool (*take)(uint8_t* dest, int count);
+    // Drops the input of an answer that is refused unread (serial: the input queue; TCP: nothing).
+    void (*discardInput)();
+    // True when the peer ended the conversation during this exchange; it has been reported then.
+    bool (*closedDuringExchange)();
+    // Bytes of the header that RxCount still counts while the data is awaited (TCP: 8).
+    int32_t headerInCount;
+};
+extern const LinkTransport SerialTransport;
+extern const LinkTransport TcpTransport;
 
 // Opens the serial port ComPort at the rate of BaudRateIndex (8N1, no handshake, queues of
 // 1024 bytes, 2.0 s time-out) after closing whatever was open. Sets OpenStatus; a failure is
@@ -20,10 +47,6 @@ void CloseOpenComPort();
 // RxBuf at RxCount (never beyond its 2048 bytes); TCP_DISCONNECT reports "SERVER HAS CLOSED
 // CONNECTION!" and forgets the conversation. Returns 0.
 int ClientTCPCB(unsigned handle, int event, int error, void* callbackData);
-
-// FIND COM PORTS: appends the list of serial ports present to the status box. Returns 0.
-int CBF_ButtonFindComPorts(int panel, int control, int event, void* callbackData, int eventData1,
-                           int eventData2);
 
 // The texts of the open failures, by the run-time's error code.
 const char* Rs232ErrorText(int code);

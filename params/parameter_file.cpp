@@ -9,9 +9,9 @@
 #include "params/parameter_file_layout.h"
 #include "params/parameter_file_path.h"
 #include "params/parameter_set.h"
+#include "params/working_copy_notify.h"
 #include "platform/files.h"
 #include "platform/popups.h"
-#include "ui/live_display.h"
 
 namespace {
 
@@ -145,7 +145,5 @@ void ReadParaFromFile()
     Ini_Dispose(ini);
 
     // The views follow the working copy whether or not it changed.
-    SetPanelValues();
-    InitGraphs();
-    ShowGraph3D();
+    NotifyParametersChanged();
 }

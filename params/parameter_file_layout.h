@@ -3,11 +3,13 @@
 
 #include <cstdio>
 
+#include "platform/version.h"
+
 inline constexpr char kGeneralInfoSection[] = "GENERAL INFO";
 inline constexpr char kFileTypeKey[] = "FILE TYPE:";
 inline constexpr char kFileTypeValue[] = "Parameter File";
 inline constexpr char kVersionKey[] = "DIROR VERSION:";
-inline constexpr char kVersionValue[] = "CHROMIX5 VANTAGE Diror V1.0";
+inline constexpr const auto& kVersionValue = kProductVersionText;
 inline constexpr char kParameterSection[] = "PARAMETER";
 
 // Keys of words 1 to 7 of a teach row; the eighth word has none.

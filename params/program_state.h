@@ -1,6 +1,7 @@
 // Program-wide state shared by the link, the parameters and the operator interface: plain
-// module-level variables, initialised by InitAll at start and touched only from the one
-// user-interface thread. Kept in one place so that no module holds a copy.
+// module-level variables, touched only from the one user-interface thread. Kept in one place so
+// that no module holds a copy. The link's own state is link/link_state.h; SetStartValues there
+// sets both to their start values.
 #pragma once
 
 #include <cstdint>
@@ -27,3 +28,7 @@ extern int32_t LanguageIndex;
 
 // 0 = no supported firmware identified; 1, 2 or 3 from the firmware text.
 extern int32_t SensorEdition;
+
+// Sets the variables above to their start values. Part of SetStartValues (link/link_state.h),
+// which is what programs and tests call.
+void InitProgramState();

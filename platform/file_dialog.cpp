@@ -14,16 +14,6 @@
 
 namespace {
 
-const char* ButtonText(int buttonLabel)
-{
-    switch (buttonLabel) {
-    case VAL_SAVE_BUTTON: return "Save";
-    case VAL_SELECT_BUTTON: return "Select";
-    case VAL_LOAD_BUTTON: return "Load";
-    default: return "OK";
-    }
-}
-
 // "*.ini;*.cfg" becomes the name filter "*.ini *.cfg (*.ini *.cfg)".
 QStringList NameFilters(const char* fileTypeList, bool restrictExtension)
 {
@@ -57,37 +47,14 @@ private:
     bool allowCancel_;
 };
 
-// Copies a chosen path into the caller's buffer; false when it does not fit.
-bool StorePath(const std::string& path, char* pathName)
-{
-    if (!pathName || path.empty() || path.size() >= static_cast<size_t>(MAX_PATHNAME_LEN))
-        return false;
-    std::memcpy(pathName, path.data(), path.size());
-    pathName[path.size()] = '\0';
-    return true;
-}
-
 }  // namespace
 
-int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
-                    const char* fileTypeList, const char* title, int buttonLabel,
-                    int restrictDirectory, int restrictExtension, int allowCancel,
-                    int allowMakeDirectory, char* pathName)
+int platform_internal::FileSelectOnScreen(const PopupCall& call, int buttonLabel,
+                                          int restrictDirectory, int restrictExtension,
+                                          int allowCancel, int allowMakeDirectory,
+                                          std::string& path)
 {
-    PopupCall call{PopupKind::FileSelect,
-                   title ? title : "",
-                   defaultDirectory ? defaultDirectory : "",
-                   {defaultFileSpec ? defaultFileSpec : "", fileTypeList ? fileTypeList : "",
-                    ButtonText(buttonLabel)},
-                   MAX_PATHNAME_LEN - 1};
-    std::string response;
-    int result = VAL_NO_FILE_SELECTED;
-    if (platform_internal::AnswerFromHook(call, response, &result)) {
-        if (result != VAL_EXISTING_FILE_SELECTED && result != VAL_NEW_FILE_SELECTED)
-            return VAL_NO_FILE_SELECTED;
-        return StorePath(response, pathName) ? result : VAL_NO_FILE_SELECTED;
-    }
-
+    const char* fileTypeList = call.buttons[1].c_str();
     const QString startDir = QString::fromUtf8(call.message.c_str());
     FileDialog dialog(QApplication::activeWindow(), QString::fromUtf8(call.title.c_str()),
                       startDir, allowCancel != 0);
@@ -95,7 +62,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(buttonLabel == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave
                                                         : QFileDialog::AcceptOpen);
-    dialog.setLabelText(QFileDialog::Accept, ButtonText(buttonLabel));
+    dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(call.buttons[2].c_str()));
     if (!allowMakeDirectory)
         dialog.setOption(QFileDialog::ReadOnly);
     dialog.setNameFilters(NameFilters(fileTypeList, restrictExtension != 0));
@@ -114,7 +81,6 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
         return VAL_NO_FILE_SELECTED;
     const QString chosen = dialog.selectedFiles().constFirst();
     const QFileInfo info(chosen);
-    if (!StorePath(QDir::toNativeSeparators(info.absoluteFilePath()).toStdString(), pathName))
-        return VAL_NO_FILE_SELECTED;
+    path = QDir::toNativeSeparators(info.absoluteFilePath()).toStdString();
     return info.exists() && !info.isDir() ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }

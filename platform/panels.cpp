@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QUiLoader>
 
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -23,13 +24,12 @@
 #include "platform/panel_layout.h"
 #include "platform/userint.h"
 #include "platform/widgets.h"
-#include "ui/uir.h"
 
 namespace {
 
 struct PanelEntry {
     QPointer<QWidget> widget;
-    int id = 0;  // panel identifier of ui/uir.h; 0 for a tab page
+    int id = 0;  // registered panel identifier; 0 for a tab page
 };
 
 std::vector<PanelEntry> panels;  // handle h is panels[h - 1]
@@ -39,6 +39,27 @@ int nextNewControl = 100000;
 
 const CallbackEntry* callbackTable = nullptr;
 size_t callbackCount = 0;
+
+const UiName* panelNames = nullptr;
+size_t panelNameCount = 0;
+const UiName* controlNames = nullptr;
+size_t controlNameCount = 0;
+
+const char* nameOf(const UiName* table, size_t count, int id)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (table[i].id == id)
+            return table[i].name;
+    return nullptr;
+}
+
+int controlIdOf(const char* name)
+{
+    for (size_t i = 0; i < controlNameCount; ++i)
+        if (std::strcmp(controlNames[i].name, name) == 0)
+            return controlNames[i].id;
+    return 0;
+}
 
 const char* const kCallbackProperty = "callback";
 const char* const kPanelProperty = "_uirPanel";
@@ -213,7 +234,7 @@ void bindCallbacks(QWidget* root)
             continue;
         if (!w->property("_uirIsPanel").toBool()) {
             w->setProperty(kPanelProperty, panelHandleOf(w->parentWidget()));
-            w->setProperty(kControlProperty, UirControlId(w->objectName().toUtf8().constData()));
+            w->setProperty(kControlProperty, controlIdOf(w->objectName().toUtf8().constData()));
             connectSignals(w);
             // Right click means help here; the widgets' own context menus would hide it.
             w->setContextMenuPolicy(Qt::NoContextMenu);
@@ -242,6 +263,15 @@ void RegisterCallbacks(const CallbackEntry* table, size_t count)
     callbackCount = count;
 }
 
+void RegisterUiNames(const UiName* panels, size_t panelCount, const UiName* controls,
+                     size_t controlCount)
+{
+    panelNames = panels;
+    panelNameCount = panelCount;
+    controlNames = controls;
+    controlNameCount = controlCount;
+}
+
 QWidget* PanelWidget(int panel)
 {
     if (panel < 1 || panel > static_cast<int>(panels.size()))
@@ -258,7 +288,7 @@ QWidget* ControlWidget(int panel, int control)
         if (auto c = p->second.find(control); c != p->second.end())
             return c->second.data();
     QWidget* root = PanelWidget(panel);
-    const char* name = UirControlName(control);
+    const char* name = nameOf(controlNames, controlNameCount, control);
     if (!root || !name)
         return nullptr;
     QWidget* w = root->findChild<QWidget*>(QString::fromLatin1(name));
@@ -285,7 +315,7 @@ int LoadPanel(int parentPanel, const char* fileName, int panelId)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return -1;
-    const char* objectName = UirPanelName(panelId);
+    const char* objectName = nameOf(panelNames, panelNameCount, panelId);
     if (!objectName)
         return -3;
     QWidget* parent = nullptr;

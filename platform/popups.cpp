@@ -1,88 +1,48 @@
 #include "platform/popups.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QVBoxLayout>
-
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+
+#include "platform/files.h"
 
 namespace {
 
 PopupHook hook;
+const platform_internal::PopupScreen* screen = nullptr;
 
-QWidget* dialogParent() { return QApplication::activeWindow(); }
+// Without a screen a pop-up is written to stderr and takes the answer that changes nothing.
+void printPopup(const PopupCall& call)
+{
+    std::fprintf(stderr, "%s\n%s\n", call.title.c_str(), call.message.c_str());
+}
 
-// The generic pop-up: its own dialog, because Enter and Escape may be any two of the buttons.
-class GenericDialog : public QDialog {
-public:
-    GenericDialog(const QString& title, const QString& message, const QStringList& buttons,
-                  bool withInput, int maxLength, int active, int enter, int escape)
-        : QDialog(dialogParent()), enter_(enter), escape_(escape)
-    {
-        setWindowTitle(title);
-        setModal(true);
-        auto* layout = new QVBoxLayout(this);
-        auto* label = new QLabel(message, this);
-        label->setTextFormat(Qt::PlainText);
-        layout->addWidget(label);
-        if (withInput) {
-            input_ = new QLineEdit(this);
-            input_->setMaxLength(maxLength > 0 ? maxLength : 1);
-            layout->addWidget(input_);
-        }
-        auto* row = new QHBoxLayout;
-        row->addStretch();
-        for (int i = 0; i < buttons.size(); ++i) {
-            auto* b = new QPushButton(buttons[i], this);
-            b->setAutoDefault(false);
-            connect(b, &QPushButton::clicked, this, [this, i] { done(i + 1); });
-            row->addWidget(b);
-            buttons_.push_back(b);
-        }
-        layout->addLayout(row);
-        if (input_)
-            input_->setFocus();
-        else if (active >= 1 && active <= buttons_.size())
-            buttons_[active - 1]->setFocus();
+const char* ButtonText(int buttonLabel)
+{
+    switch (buttonLabel) {
+    case VAL_SAVE_BUTTON: return "Save";
+    case VAL_SELECT_BUTTON: return "Select";
+    case VAL_LOAD_BUTTON: return "Load";
+    default: return "OK";
     }
-    QString text() const { return input_ ? input_->text() : QString(); }
+}
 
-protected:
-    void keyPressEvent(QKeyEvent* e) override
-    {
-        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-            done(enter_);
-            return;
-        }
-        if (e->key() == Qt::Key_Escape) {
-            done(escape_);
-            return;
-        }
-        QDialog::keyPressEvent(e);
-    }
-    void closeEvent(QCloseEvent* e) override
-    {
-        // Closing the window counts as the Escape button, never as "no button".
-        e->ignore();
-        done(escape_);
-    }
-
-private:
-    int enter_;
-    int escape_;
-    QLineEdit* input_ = nullptr;
-    QList<QPushButton*> buttons_;
-};
+// Copies a chosen path into the caller's buffer; false when it does not fit.
+bool StorePath(const std::string& path, char* pathName)
+{
+    if (!pathName || path.empty() || path.size() >= static_cast<size_t>(MAX_PATHNAME_LEN))
+        return false;
+    std::memcpy(pathName, path.data(), path.size());
+    pathName[path.size()] = '\0';
+    return true;
+}
 
 }  // namespace
 
 void SetPopupHook(PopupHook h) { hook = std::move(h); }
+
+void platform_internal::SetPopupScreen(const PopupScreen* s) { screen = s; }
 
 bool platform_internal::AnswerFromHook(const PopupCall& call, std::string& response, int* result)
 {
@@ -99,11 +59,11 @@ int MessagePopup(const char* title, const char* message)
     int result = 0;
     if (platform_internal::AnswerFromHook(call, response, &result))
         return 0;
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(call.title),
-                    QString::fromStdString(call.message), QMessageBox::Ok, dialogParent());
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-    return 0;
+    if (!screen) {
+        printPopup(call);
+        return 0;
+    }
+    return screen->message(call);
 }
 
 int ConfirmPopup(const char* title, const char* message)
@@ -113,12 +73,11 @@ int ConfirmPopup(const char* title, const char* message)
     int result = 0;
     if (platform_internal::AnswerFromHook(call, response, &result))
         return result ? 1 : 0;
-    QMessageBox box(QMessageBox::Question, QString::fromStdString(call.title),
-                    QString::fromStdString(call.message), QMessageBox::Yes | QMessageBox::No,
-                    dialogParent());
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes ? 1 : 0;
+    if (!screen) {
+        printPopup(call);
+        return 0;
+    }
+    return screen->confirm(call);
 }
 
 int GenericMessagePopup(const char* title, const char* message, const char* btn1, const char* btn2,
@@ -134,15 +93,14 @@ int GenericMessagePopup(const char* title, const char* message, const char* btn1
     std::string response;
     int result = 0;
     if (!platform_internal::AnswerFromHook(call, response, &result)) {
-        QStringList names;
-        for (int i = 0; i < buttonCount; ++i)
-            names << QString::fromStdString(call.buttons[i]);
-        GenericDialog dialog(QString::fromStdString(call.title), QString::fromStdString(call.message),
-                             names, responseBuffer != nullptr, maxResponseLength,
-                             clampButton(activeButton), clampButton(enterButton),
-                             clampButton(escapeButton));
-        result = dialog.exec();
-        response = dialog.text().toStdString();
+        if (screen) {
+            result = screen->generic(call, buttonCount, responseBuffer != nullptr,
+                                     clampButton(activeButton), clampButton(enterButton),
+                                     clampButton(escapeButton), response);
+        } else {
+            printPopup(call);
+            result = escapeButton;
+        }
     }
     result = clampButton(result);
     if (responseBuffer && maxResponseLength >= 0) {
@@ -154,4 +112,30 @@ int GenericMessagePopup(const char* title, const char* message, const char* btn1
         responseBuffer[n] = '\0';
     }
     return result;
+}
+
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
+                    const char* fileTypeList, const char* title, int buttonLabel,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char* pathName)
+{
+    PopupCall call{PopupKind::FileSelect,
+                   title ? title : "",
+                   defaultDirectory ? defaultDirectory : "",
+                   {defaultFileSpec ? defaultFileSpec : "", fileTypeList ? fileTypeList : "",
+                    ButtonText(buttonLabel)},
+                   MAX_PATHNAME_LEN - 1};
+    std::string response;
+    int result = VAL_NO_FILE_SELECTED;
+    if (!platform_internal::AnswerFromHook(call, response, &result)) {
+        if (!screen) {
+            printPopup(call);
+            return VAL_NO_FILE_SELECTED;
+        }
+        result = screen->fileSelect(call, buttonLabel, restrictDirectory, restrictExtension,
+                                    allowCancel, allowMakeDirectory, response);
+    }
+    if (result != VAL_EXISTING_FILE_SELECTED && result != VAL_NEW_FILE_SELECTED)
+        return VAL_NO_FILE_SELECTED;
+    return StorePath(response, pathName) ? result : VAL_NO_FILE_SELECTED;
 }

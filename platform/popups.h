@@ -1,5 +1,10 @@
 // Modal pop-ups. Each one blocks its caller until it is answered, while events keep being
 // processed (TCP data, other windows' painting).
+//
+// In a program without windows (InitRunTimeWithoutWindow, no InitRunTime) nobody can answer:
+// each pop-up writes its title and text to stderr and takes the answer that changes nothing:
+// MessagePopup 0, ConfirmPopup 0 (no), GenericMessagePopup its escapeButton with an empty
+// input, FileSelectPopup VAL_NO_FILE_SELECTED. A hook (SetPopupHook) answers instead when set.
 #pragma once
 
 #include <cstddef>
@@ -37,4 +42,25 @@ void SetPopupHook(PopupHook hook);
 namespace platform_internal {
 // Hands a call to the hook when one is set; true when the hook answered (*result set).
 bool AnswerFromHook(const PopupCall& call, std::string& response, int* result);
+
+// How the pop-ups reach the screen, inside the platform layer only. The run-time with windows
+// installs the Qt dialogs (InitRunTime, platform/popup_dialogs.cpp); until then, and in a
+// program without windows, the pop-ups print to stderr and take their safe answer.
+struct PopupScreen {
+    int (*message)(const PopupCall& call);
+    int (*confirm)(const PopupCall& call);
+    // Returns the button pressed (1 to buttonCount); response gets the input field's text.
+    int (*generic)(const PopupCall& call, int buttonCount, bool withInput, int active, int enter,
+                   int escape, std::string& response);
+    // Returns a VAL_ result of FileSelectPopup; path gets the chosen file's absolute path.
+    int (*fileSelect)(const PopupCall& call, int buttonLabel, int restrictDirectory,
+                      int restrictExtension, int allowCancel, int allowMakeDirectory,
+                      std::string& path);
+};
+// The screen the pop-ups use; null prints to stderr.
+void SetPopupScreen(const PopupScreen* screen);
+void InstallDialogPopups();
+int FileSelectOnScreen(const PopupCall& call, int buttonLabel, int restrictDirectory,
+                       int restrictExtension, int allowCancel, int allowMakeDirectory,
+                       std::string& path);
 }  // namespace platform_internal

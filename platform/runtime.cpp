@@ -1,7 +1,7 @@
 #include "platform/runtime.h"
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -12,7 +12,7 @@
 
 namespace {
 
-QApplication* app = nullptr;
+QCoreApplication* app = nullptr;
 bool quitRequested = false;
 int quitCode = 0;
 
@@ -33,24 +33,17 @@ QTimer* deadlineTimer()
 
 }  // namespace
 
-int InitRunTime(int argc, char** argv)
+int InitRunTimeWithoutWindow(int argc, char** argv)
 {
     if (app)
         return 1;
     if (QCoreApplication::instance()) {
-        app = qobject_cast<QApplication*>(QCoreApplication::instance());
-        return app ? 1 : 0;
+        app = QCoreApplication::instance();
+        return 1;
     }
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    // Without a display Qt would abort the process; the caller reports the failure instead.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return 0;
-#endif
-    // QApplication keeps references to argc and argv for its whole life.
+    // QCoreApplication keeps references to argc and argv for its whole life.
     static int storedArgc = argc;
-    app = new QApplication(storedArgc, argv);
-    app->setQuitOnLastWindowClosed(false);
+    app = new QCoreApplication(storedArgc, argv);
     return 1;
 }
 

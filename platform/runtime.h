@@ -4,9 +4,16 @@
 
 #include <cstddef>
 
-// Starts the run-time (the Qt application object). Returns 1 on success, 0 when it could not be
-// started (for example without a usable display). Calling it again is harmless.
+// Starts the run-time with windows (a QApplication; part of the window's platform library).
+// Pop-ups then show as dialogs. Returns 1 on success, 0 when it could not be started (without
+// a usable display, or when a run-time without windows is running already). Calling it again
+// is harmless.
 int InitRunTime(int argc, char** argv);
+// Starts the run-time without windows (a QCoreApplication): event loop, clock, serial ports,
+// TCP and paths, as a program without a window needs them. Pop-ups are written to stderr and
+// take their safe answer (platform/popups.h). An application object that exists already, of
+// either kind, is used. Returns 1. Calling it again is harmless.
+int InitRunTimeWithoutWindow(int argc, char** argv);
 
 // Runs the event loop until QuitUserInterface. A QuitUserInterface that came before (the CLOSE
 // choice during start-up) makes it return at once. Returns the code given to QuitUserInterface.

@@ -23,6 +23,16 @@ struct CallbackEntry {
 // The table must outlive every panel. A name the table lacks leaves its control unbound.
 void RegisterCallbacks(const CallbackEntry* table, size_t count);
 
+// The identifiers of the panels and controls of the user-interface file with their object
+// names (the program's own list, ui/uir.h). LoadPanel finds a panel, and the control
+// operations a control, by the name registered here; the tables must outlive every panel.
+struct UiName {
+    int id;
+    const char* name;
+};
+void RegisterUiNames(const UiName* panels, size_t panelCount, const UiName* controls,
+                     size_t controlCount);
+
 enum Event : int {
     EVENT_NONE = 0,
     EVENT_COMMIT = 1,             // button pressed, value entered, item chosen

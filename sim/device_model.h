@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "params/parameter_set.h"
+#include "params/records.h"
 #include "sim/optics.h"
 #include "sim/plausibility.h"
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "params/parameter_set.h"
+#include "params/records.h"
 
 namespace sim {
 

@@ -30,7 +30,7 @@
 #include <array>
 #include <cstdint>
 
-#include "params/parameter_set.h"
+#include "params/records.h"
 
 namespace sim {
 

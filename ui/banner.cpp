@@ -4,13 +4,13 @@
 #include "platform/new_ctrl.h"
 #include "platform/picture.h"
 #include "platform/userint.h"
+#include "platform/version.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
 
 namespace {
 
 // The window title and the settings file name the release; the title's tool tip the build.
-constexpr char kFullVersion[] = "CHROMIX5 VANTAGE Diror V1.0.3";
 constexpr int kWhite = 0xFFFFFF;
 constexpr int kBannerBlue = 0x0080FF;  // dark enough behind the white texts
 
@@ -25,13 +25,13 @@ void ShowInfoText(const char* text, int toolTipFlag, int left, int top, int poin
     SetCtrlAttribute(MainPanel, ctrl, ATTR_TEXT_COLOR, textColor);
     SetCtrlAttribute(MainPanel, ctrl, ATTR_TEXT_POINT_SIZE, pointSize);
     if (toolTipFlag)
-        SetCtrlAttribute(MainPanel, ctrl, ATTR_TOOLTIP_TEXT, kFullVersion);
+        SetCtrlAttribute(MainPanel, ctrl, ATTR_TOOLTIP_TEXT, kProductFullVersionText);
     SetCtrlVal(MainPanel, ctrl, text);
 }
 
 void ShowLogo()
 {
-    ShowInfoText("CHROMIX5 VANTAGE Diror V1.0", 1, 323, 29, 19, VAL_TRANSPARENT, kWhite);
+    ShowInfoText(kProductVersionText, 1, 323, 29, 19, VAL_TRANSPARENT, kWhite);
     ShowInfoText("Velmora GmbH", 0, 15, 6, 11, VAL_TRANSPARENT, kWhite);
     // The maker's numbers are placeholders: a number no exchange serves, a reserved domain.
     ShowInfoText("Tel. +49 (0)000 000000-0", 0, 15, 22, 11, VAL_TRANSPARENT, kWhite);

@@ -2,9 +2,9 @@
 
 #include <iterator>
 
-#include "link/transports.h"
 #include "platform/userint.h"
 #include "ui/connect_panel.h"
+#include "ui/find_com_ports.h"
 #include "ui/help_callbacks.h"
 #include "ui/live_callbacks.h"
 #include "ui/main_window.h"

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "ini/inifile.h"
-#include "link/connection.h"
 #include "link/link_state.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
@@ -12,6 +11,7 @@
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
+#include "ui/connect_sequence.h"
 #include "ui/dimming.h"
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"

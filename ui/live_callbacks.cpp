@@ -1,9 +1,9 @@
 #include "ui/live_callbacks.h"
 
 #include "link/commands.h"
-#include "params/cycle_time.h"
 #include "params/program_state.h"
 #include "platform/userint.h"
+#include "ui/cycle_time.h"
 #include "ui/dimming.h"
 #include "ui/help_texts.h"
 #include "ui/live_display.h"

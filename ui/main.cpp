@@ -10,6 +10,7 @@
 #include "ui/callback_table.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
+#include "ui/window_seams.h"
 
 // Returns 0 after a normal end, -1 when the run-time cannot start or a panel cannot be loaded.
 // The program takes no command-line options.
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
 {
     if (!InitRunTime(argc, argv))
         return -1;
+    InitWindowSeams();
     RegisterProgramCallbacks();
     if (LoadMainPanels() < 0)
         return -1;

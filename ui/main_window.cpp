@@ -3,22 +3,24 @@
 #include <cstdio>
 
 #include "link/commands.h"
-#include "link/connection.h"
+#include "link/link_state.h"
 #include "params/parameter_file.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "params/teach_assistant.h"
 #include "platform/controls.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/tables.h"
 #include "platform/userint.h"
+#include "platform/version.h"
 #include "ui/banner.h"
 #include "ui/connect_panel.h"
+#include "ui/connect_sequence.h"
 #include "ui/dimming.h"
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_settings.h"
+#include "ui/teach_assistant.h"
 #include "ui/uir.h"
 
 int LoadMainPanels()
@@ -29,7 +31,7 @@ int LoadMainPanels()
     DataPanel = LoadPanel(MainPanel, kUirFile, DATAP);
     if (DataPanel < 0)
         return -1;
-    SetPanelAttribute(MainPanel, ATTR_TITLE, "CHROMIX5 VANTAGE Diror V1.0");
+    SetPanelAttribute(MainPanel, ATTR_TITLE, kProductVersionText);
     SetPanelPos(DataPanel, 63, 286);
     return 0;
 }
@@ -45,12 +47,7 @@ void ColourTeachTable()
 
 void InitAll()
 {
-    TcpConnected = 0;
-    TransferTarget = kTargetSensor;
-    AcquisitionRunning = 0;
-    SendPending = 0;
-    GetPending = 0;
-    LanguageIndex = 0;
+    SetStartValues();
 
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);

@@ -12,6 +12,7 @@
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
+#include "platform/version.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
 
@@ -101,7 +102,7 @@ void StorePanelSettings()
     if (!doc)
         return;
     Ini_PutString(doc, kGeneral, "FILE TYPE:", "Panel Settings");
-    Ini_PutString(doc, kGeneral, "DIROR VERSION:", "CHROMIX5 VANTAGE Diror V1.0");
+    Ini_PutString(doc, kGeneral, "DIROR VERSION:", kProductVersionText);
 
     struct Geometry {
         int attribute;

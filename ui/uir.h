@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "platform/userint.h"
+
 inline constexpr char kUirFile[] = "Chromix5VantageV10.ui";
 
 #define DIROR_PANELS(X)                                                                    \
@@ -69,10 +71,7 @@ enum UirPanel : int { DIROR_PANELS(DIROR_ENUM) };
 enum UirControl : int { DIROR_CONTROLS(DIROR_ENUM) };
 #undef DIROR_ENUM
 
-struct UirName {
-    int id;
-    const char* name;
-};
+using UirName = UiName;
 
 #define DIROR_ENTRY(name, value) {name, #name},
 inline constexpr UirName kUirPanels[] = {DIROR_PANELS(DIROR_ENTRY)};

@@ -4,13 +4,13 @@
 #include "link/link_state.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "params/teach_assistant.h"
 #include "platform/controls.h"
 #include "platform/userint.h"
 #include "tests/assistant/assistant_fixture.h"
 #include "ui/live_callbacks.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
+#include "ui/teach_assistant.h"
 #include "ui/uir.h"
 
 using AssistantAdjustment = AssistantTest;

@@ -4,9 +4,9 @@
 #include "params/assistant_prompts.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "params/teach_assistant.h"
 #include "tests/assistant/assistant_fixture.h"
 #include "ui/panel_handles.h"
+#include "ui/teach_assistant.h"
 #include "ui/uir.h"
 
 using AssistantColorCount = AssistantTest;

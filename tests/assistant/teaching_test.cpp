@@ -6,11 +6,11 @@
 
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "params/teach_assistant.h"
 #include "platform/tables.h"
 #include "platform/userint.h"
 #include "tests/assistant/assistant_fixture.h"
 #include "ui/panel_handles.h"
+#include "ui/teach_assistant.h"
 #include "ui/uir.h"
 
 using AssistantTeaching = AssistantTest;

@@ -5,6 +5,7 @@
 #include "platform/tables.h"
 #include "tests/support/panels_fixture.h"
 #include "ui/panel_handles.h"
+#include "ui/panel_values.h"
 #include "ui/uir.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/widgets.h"
 #include "tests/link/sim_line.h"
 #include "tests/support/popup_script.h"
+#include "ui/connect_sequence.h"
 
 namespace {
 

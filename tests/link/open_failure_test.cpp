@@ -26,6 +26,7 @@
 #include "platform/userint.h"
 #include "tests/support/panels_fixture.h"
 #include "tests/support/popup_script.h"
+#include "ui/connect_sequence.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
 

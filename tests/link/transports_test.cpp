@@ -19,6 +19,7 @@
 #include "tests/support/panels_fixture.h"
 #include "tests/support/popup_script.h"
 #include "tests/support/scripted_peer.h"
+#include "ui/find_com_ports.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
 

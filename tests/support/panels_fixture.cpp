@@ -16,28 +16,7 @@
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
 
-void ResetProgramState()
-{
-    SensorConnected = 0;
-    AcquisitionRunning = 0;
-    SendPending = 0;
-    GetPending = 0;
-    TcpConnected = 0;
-    TransferTarget = kTargetSensor;
-    LanguageIndex = 0;
-    SensorEdition = 0;
-    Para = ParameterSet{};
-    TechVec = TeachTable{};
-    Protocol = kProtocolRs232;
-    ComPort = 1;
-    BaudRateIndex = 4;
-    std::memset(IpAddress, 0, sizeof IpAddress);
-    std::strcpy(PortNumberText, "10001");
-    TcpPort = 10001;
-    TcpHandle = 0;
-    OpenStatus = -1;
-    RxCount = 0;
-}
+void ResetProgramState() { SetStartValues(); }
 
 void PanelsTest::SetUp()
 {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/runtime.h"
+#include "ui/window_seams.h"
 
 // LeakSanitizer reads this before main: leaks inside system libraries (tests/lsan.supp) are not
 // ours to report. Unused in builds without the sanitizer.
@@ -24,5 +25,6 @@ int main(int argc, char** argv)
     }
     if (!InitRunTime(argc, argv))
         return 2;
+    InitWindowSeams();
     return RUN_ALL_TESTS();
 }

@@ -7,9 +7,10 @@
 #include "params/assistant_prompts.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "params/teach_assistant.h"
 #include "platform/runtime.h"
 #include "ui/live_display.h"
+#include "ui/panel_values.h"
+#include "ui/teach_assistant.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include "params/assistant_prompts.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "params/teach_assistant.h"
 #include "platform/tables.h"
 #include "platform/userint.h"
 #include "ui/live_display.h"
 #include "ui/panel_handles.h"
+#include "ui/teach_assistant.h"
 #include "ui/uir.h"
 
 namespace {

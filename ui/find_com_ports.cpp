@@ -1,6 +1,7 @@
+#include "ui/find_com_ports.h"
+
 #include <cstdio>
 
-#include "link/transports.h"
 #include "platform/controls.h"
 #include "platform/rs232.h"
 #include "platform/userint.h"

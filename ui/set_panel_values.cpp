@@ -1,4 +1,6 @@
 // Shows the working copy in the main panel and on the parameter page.
+#include "ui/panel_values.h"
+
 #include "params/parameter_set.h"
 #include "platform/controls.h"
 #include "platform/tables.h"

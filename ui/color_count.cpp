@@ -2,7 +2,8 @@
 #include "params/assistant_prompts.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "params/teach_assistant.h"
+#include "ui/panel_values.h"
+#include "ui/teach_assistant.h"
 
 namespace {
 

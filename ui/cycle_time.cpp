@@ -1,4 +1,4 @@
-#include "params/cycle_time.h"
+#include "ui/cycle_time.h"
 
 #include "link/commands.h"
 #include "platform/controls.h"

@@ -1,6 +1,6 @@
 // The teach assistant's three stages in order (stages in color_count.cpp, sensor_power.cpp and
 // teach_colors.cpp).
-#include "params/teach_assistant.h"
+#include "ui/teach_assistant.h"
 
 #include "params/assistant_prompts.h"
 #include "params/program_state.h"

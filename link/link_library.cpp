@@ -1,0 +1,10 @@
+#include "link/link_library.h"
+
+#include "platform/runtime.h"
+
+int InitLinkLibrary(int argc, char** argv)
+{
+    InitRunTimeWithoutWindow(argc, argv);
+    SetStartValues();
+    return 1;
+}

@@ -1,0 +1,60 @@
+#include "ui/window_seams.h"
+
+#include <iterator>
+
+#include "link/link_notify.h"
+#include "params/working_copy_notify.h"
+#include "platform/controls.h"
+#include "platform/panels.h"
+#include "ui/live_display.h"
+#include "ui/panel_handles.h"
+#include "ui/panel_values.h"
+#include "ui/uir.h"
+
+namespace {
+
+void showStatus(const char* text) { SetCtrlVal(DataPanel, DATAP_STATUS, text); }
+
+void appendToStatusBox(const char* text) { SetCtrlVal(ConnectPage, CONP_STATUSBOX, text); }
+
+void showConnectionPage() { SetActiveTabPage(MainPanel, MAINP_TAB, 0); }
+
+// After a link error nothing may be accepted until the next identification.
+void linkFailed()
+{
+    SetCtrlAttribute(ConnectPage, CONP_BUTTON_ACCEPT, ATTR_DIMMED, 1);
+    showConnectionPage();
+}
+
+void showWorkingCopy()
+{
+    SetPanelValues();
+    InitGraphs();
+    ShowGraph3D();
+}
+
+void showLiveSample()
+{
+    SetPanelData();
+    ShowGraph3D();
+}
+
+void waitCursor(int on) { SetWaitCursor(on); }
+
+}  // namespace
+
+void InitWindowSeams()
+{
+    RegisterUiNames(kUirPanels, std::size(kUirPanels), kUirControls, std::size(kUirControls));
+
+    LinkNotifications n;
+    n.statusDisplay = showStatus;
+    n.statusBox = appendToStatusBox;
+    n.linkFailed = linkFailed;
+    n.showConnectionPage = showConnectionPage;
+    n.parametersRead = showWorkingCopy;
+    n.liveSample = showLiveSample;
+    n.busy = waitCursor;
+    SetLinkNotifications(n);
+    SetParametersChangedNotification(showWorkingCopy);
+}
