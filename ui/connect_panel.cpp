@@ -16,12 +16,13 @@
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_settings.h"
+#include "ui/panel_settings_layout.h"
 #include "ui/uir.h"
 
 namespace {
 
-constexpr int kMaxHistory = 10;
-constexpr char kCommunication[] = "COMMUNICATION SETTINGS";
+constexpr int kMaxHistory = kSettingsMaxHistory;
+constexpr const auto& kCommunication = kSettingsCommunicationSection;
 
 void dimAccept() { SetCtrlAttribute(ConnectPage, CONP_BUTTON_ACCEPT, ATTR_DIMMED, 1); }
 
@@ -50,15 +51,15 @@ void GetConnectionSettingsFromFile()
             Ini_ReadFromFile(doc, SettingsPath);
             if (IsPanelSettingsFile(doc)) {
                 int32_t v = 0;
-                if (Ini_GetInt(doc, kCommunication, "COMPROTOCOL", &v) == 1)
+                if (Ini_GetInt(doc, kCommunication, kSettingsProtocolKey, &v) == 1)
                     Protocol = static_cast<uint16_t>(v);
-                if (Ini_GetInt(doc, kCommunication, "COMPORT", &v) == 1)
+                if (Ini_GetInt(doc, kCommunication, kSettingsComPortKey, &v) == 1)
                     ComPort = static_cast<uint16_t>(v);
-                if (Ini_GetInt(doc, kCommunication, "BAUDRATE", &v) == 1)
+                if (Ini_GetInt(doc, kCommunication, kSettingsBaudRateKey, &v) == 1)
                     BaudRateIndex = static_cast<uint16_t>(v);
-                if (Ini_GetStringIntoBuffer(doc, kCommunication, "IP ADRESS", IpAddress, sizeof IpAddress) != 1)
+                if (Ini_GetStringIntoBuffer(doc, kCommunication, kSettingsIpAddressKey, IpAddress, sizeof IpAddress) != 1)
                     std::memset(IpAddress, 0, sizeof IpAddress);
-                if (Ini_GetStringIntoBuffer(doc, kCommunication, "PORT NUMBER", PortNumberText,
+                if (Ini_GetStringIntoBuffer(doc, kCommunication, kSettingsPortNumberKey, PortNumberText,
                                             sizeof PortNumberText) != 1)
                     std::snprintf(PortNumberText, sizeof PortNumberText, "%s", "10001");
             }

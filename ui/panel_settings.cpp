@@ -14,29 +14,33 @@
 #include "platform/userint.h"
 #include "platform/version.h"
 #include "ui/panel_handles.h"
+#include "ui/panel_settings_layout.h"
 #include "ui/uir.h"
 
 char SettingsPath[kPathSize] = {};
 
 namespace {
 
-constexpr char kGeneral[] = "GENERAL INFO";
-constexpr char kPosition[] = "PANEL POSITION";
-constexpr char kSettings[] = "GENERAL SETTINGS";
-constexpr char kDirectories[] = "DIRECTORIES";
-constexpr char kAddresses[] = "IP ADDRESSES";
-constexpr char kCommunication[] = "COMMUNICATION SETTINGS";
-constexpr int kMaxHistory = 10;
+constexpr const auto& kGeneral = kSettingsGeneralSection;
+constexpr const auto& kPosition = kSettingsPositionSection;
+constexpr const auto& kSettings = kSettingsGeneralSettingsSection;
+constexpr const auto& kDirectories = kSettingsDirectoriesSection;
+constexpr const auto& kAddresses = kSettingsAddressesSection;
+constexpr const auto& kCommunication = kSettingsCommunicationSection;
+constexpr int kMaxHistory = kSettingsMaxHistory;
 
-void historyKey(char* key, size_t size, int k) { std::snprintf(key, size, "%s%d", "IP ADDR ", k); }
+void historyKey(char* key, size_t size, int k)
+{
+    std::snprintf(key, size, "%s%d", kSettingsAddressKeyPrefix, k);
+}
 
 }  // namespace
 
 bool IsPanelSettingsFile(IniText doc)
 {
     char type[1024] = {};
-    Ini_GetStringIntoBuffer(doc, kGeneral, "FILE TYPE:", type, sizeof type);
-    return std::strcmp(type, "Panel Settings") == 0;
+    Ini_GetStringIntoBuffer(doc, kGeneral, kSettingsFileTypeKey, type, sizeof type);
+    return std::strcmp(type, kSettingsFileTypeValue) == 0;
 }
 
 void LoadPanelSettings()
@@ -56,32 +60,32 @@ void LoadPanelSettings()
     }
 
     int32_t zoom = 0;
-    if (Ini_GetInt(doc, kPosition, "MAINPANEL FULLSCREEN", &zoom) == 1) {
+    if (Ini_GetInt(doc, kPosition, kSettingsFullScreenKey, &zoom) == 1) {
         if (zoom == VAL_MAXIMIZE) {
             SetPanelAttribute(MainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
         } else {
             int32_t left = 10, top = 40, width = 790, height = 548;
             int32_t v = 0;
-            if (Ini_GetInt(doc, kPosition, "MAINPANEL LEFT", &v) == 1) left = v;
-            if (Ini_GetInt(doc, kPosition, "MAINPANEL TOP", &v) == 1) top = v;
-            if (Ini_GetInt(doc, kPosition, "MAINPANEL WIDTH", &v) == 1) width = v;
-            if (Ini_GetInt(doc, kPosition, "MAINPANEL HEIGHT", &v) == 1) height = v;
+            if (Ini_GetInt(doc, kPosition, kSettingsLeftKey, &v) == 1) left = v;
+            if (Ini_GetInt(doc, kPosition, kSettingsTopKey, &v) == 1) top = v;
+            if (Ini_GetInt(doc, kPosition, kSettingsWidthKey, &v) == 1) width = v;
+            if (Ini_GetInt(doc, kPosition, kSettingsHeightKey, &v) == 1) height = v;
             SetPanelPos(MainPanel, top, left);
             SetPanelSize(MainPanel, height, width);
         }
     }
 
     int32_t language = 0;
-    if (Ini_GetInt(doc, kSettings, "SELECTED LANGUAGE", &language) == 1)
+    if (Ini_GetInt(doc, kSettings, kSettingsLanguageKey, &language) == 1)
         LanguageIndex = language;
     SetCtrlVal(MainPanel, MAINP_LANGUAGE, static_cast<int>(LanguageIndex));
 
-    if (Ini_GetStringIntoBuffer(doc, kDirectories, "PARAMETER FILE", ParameterFilePath,
+    if (Ini_GetStringIntoBuffer(doc, kDirectories, kSettingsParameterFileKey, ParameterFilePath,
                                 sizeof ParameterFilePath) != 1)
         GetProjectDir(ParameterFilePath, sizeof ParameterFilePath);
 
     int32_t n = 0;
-    if (Ini_GetInt(doc, kAddresses, "LIST ITEMS", &n) == 1) {
+    if (Ini_GetInt(doc, kAddresses, kSettingsListItemsKey, &n) == 1) {
         if (n > kMaxHistory)
             n = kMaxHistory;
         int appended = 0;
@@ -101,17 +105,17 @@ void StorePanelSettings()
     IniText doc = Ini_New(0);
     if (!doc)
         return;
-    Ini_PutString(doc, kGeneral, "FILE TYPE:", "Panel Settings");
-    Ini_PutString(doc, kGeneral, "DIROR VERSION:", kProductVersionText);
+    Ini_PutString(doc, kGeneral, kSettingsFileTypeKey, kSettingsFileTypeValue);
+    Ini_PutString(doc, kGeneral, kSettingsVersionKey, kProductVersionText);
 
     struct Geometry {
         int attribute;
         const char* key;
     };
     static constexpr Geometry kGeometry[] = {
-        {ATTR_WINDOW_ZOOM, "MAINPANEL FULLSCREEN"}, {ATTR_LEFT, "MAINPANEL LEFT"},
-        {ATTR_TOP, "MAINPANEL TOP"},                {ATTR_WIDTH, "MAINPANEL WIDTH"},
-        {ATTR_HEIGHT, "MAINPANEL HEIGHT"},
+        {ATTR_WINDOW_ZOOM, kSettingsFullScreenKey}, {ATTR_LEFT, kSettingsLeftKey},
+        {ATTR_TOP, kSettingsTopKey},                {ATTR_WIDTH, kSettingsWidthKey},
+        {ATTR_HEIGHT, kSettingsHeightKey},
     };
     for (const Geometry& g : kGeometry) {
         int value = 0;
@@ -122,14 +126,14 @@ void StorePanelSettings()
     int language = LanguageIndex;
     GetCtrlVal(MainPanel, MAINP_LANGUAGE, &language);
     LanguageIndex = language;
-    Ini_PutInt(doc, kSettings, "SELECTED LANGUAGE", LanguageIndex);
-    Ini_PutString(doc, kDirectories, "PARAMETER FILE", ParameterFilePath);
+    Ini_PutInt(doc, kSettings, kSettingsLanguageKey, LanguageIndex);
+    Ini_PutString(doc, kDirectories, kSettingsParameterFileKey, ParameterFilePath);
 
     int count = 0;
     GetNumListItems(ConnectPage, CONP_IPADDRESS, &count);
     if (count > kMaxHistory)
         count = kMaxHistory;
-    Ini_PutInt(doc, kAddresses, "LIST ITEMS", count);
+    Ini_PutInt(doc, kAddresses, kSettingsListItemsKey, count);
     for (int i = 0; i < count; ++i) {
         char key[32];
         char address[1024];
@@ -143,11 +147,11 @@ void StorePanelSettings()
     GetCtrlVal(ConnectPage, CONP_BAUDRATE, &BaudRateIndex);
     GetCtrlVal(ConnectPage, CONP_IPADDRESS, IpAddress, sizeof IpAddress);
     GetCtrlVal(ConnectPage, CONP_PORTNUMBER, PortNumberText, sizeof PortNumberText);
-    Ini_PutInt(doc, kCommunication, "COMPROTOCOL", Protocol);
-    Ini_PutInt(doc, kCommunication, "COMPORT", ComPort);
-    Ini_PutInt(doc, kCommunication, "BAUDRATE", BaudRateIndex);
-    Ini_PutString(doc, kCommunication, "IP ADRESS", IpAddress);
-    Ini_PutString(doc, kCommunication, "PORT NUMBER", PortNumberText);
+    Ini_PutInt(doc, kCommunication, kSettingsProtocolKey, Protocol);
+    Ini_PutInt(doc, kCommunication, kSettingsComPortKey, ComPort);
+    Ini_PutInt(doc, kCommunication, kSettingsBaudRateKey, BaudRateIndex);
+    Ini_PutString(doc, kCommunication, kSettingsIpAddressKey, IpAddress);
+    Ini_PutString(doc, kCommunication, kSettingsPortNumberKey, PortNumberText);
 
     Ini_WriteToFile(doc, SettingsPath);
     Ini_Dispose(doc);
