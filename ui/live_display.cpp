@@ -8,8 +8,8 @@
 #include "platform/controls.h"
 #include "platform/graphs.h"
 #include "platform/userint.h"
-#include "ui/main_window.h"
 #include "ui/panel_handles.h"
+#include "ui/row_palette.h"
 #include "ui/uir.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // The main window: start-up, its callbacks and the memory selector.
 #pragma once
 
+#include "ui/row_palette.h"
+
 // Loads the main panel and, as its child, the data panel from the user-interface file, titles
 // the window and places the data panel at top 63, left 286. Returns 0, or -1 when a panel could
 // not be loaded.
@@ -10,11 +12,6 @@ int LoadMainPanels();
 // banner, IP drop-down, saved settings, panels shown, connection settings, first connection.
 void InitAll();
 
-// The row palette of the teach table and the graphs: row r (from 1) takes entry (r - 1) mod 15.
-inline constexpr int kRowPalette[15] = {0xFF0000, 0x80FF00, 0x0000FF, 0x000000, 0xFF80C0,
-                                        0xFFFF00, 0x808000, 0x800080, 0x80FFFF, 0xFF0080,
-                                        0x400080, 0xFF00FF, 0x008000, 0x408080, 0x800000};
-inline constexpr int kLightGrey = 0xC0C0C0;
 
 // The teach table's start-up look: swatches of the row palette in column 5, light grey value
 // cells in columns 1 to 4.
