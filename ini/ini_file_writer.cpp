@@ -1,21 +1,17 @@
 // Replacing a settings file: the document is written to a fresh temporary file in the target's
-// folder, flushed to disk, and renamed over the target. rename() swaps the name atomically, so
+// folder, flushed to disk, and renamed over the target. The rename swaps the name atomically, so
 // a crash or a failed write at any moment leaves the target with its old or its new complete
-// content, never a half-written or missing file.
+// content, never a half-written or missing file. The operating-system calls are
+// ini_file_system.cpp's.
 #include <cerrno>
 #include <cstdio>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "ini/ini_document.h"
+#include "ini/ini_file_system.h"
 
 namespace {
 
-constexpr int kTempNames = 1000;
-constexpr int kMaxRefusedNames = 100;
 constexpr size_t kStreamBuffer = 16384;
 
 int WriteErrorCode(int error)
@@ -25,7 +21,9 @@ int WriteErrorCode(int error)
     case EACCES:
         return kIniNotWritable;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
         return kIniDiskFull;
     case ENOMEM:
         return kIniOutOfMemory;
@@ -51,49 +49,18 @@ int RenameErrorCode(int error)
     }
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // The target must be an existing file we may open for update, or a free name in a folder we
 // may write to. Nothing is created here: a probe file at the target's name would be left
 // behind by a crash.
-int ProbeTarget(const std::string& path, const std::string& folder)
+int ProbeTarget(const std::string& path, const std::string& folder, IniTargetState* state)
 {
     if (path.empty())
         return kIniNotWritable;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        FILE* probe = std::fopen(path.c_str(), "r+b");
-        if (probe == nullptr)
-            return kIniNotWritable;
-        std::fclose(probe);
-        return kIniOk;
-    }
-    if (errno != ENOENT)
+    if (IniExamineTarget(path.c_str(), state) != 0)
         return kIniProbeRefused;
-    const std::string dir = folder.empty() ? std::string(".") : folder;
-    return ::access(dir.c_str(), W_OK | X_OK) == 0 ? kIniOk : kIniNotWritable;
-}
-
-// Creates "ini$$<n>.CVI" exclusively, so two writers can never share a temporary file.
-int CreateTempFile(const std::string& folder, std::string* name, int* fd)
-{
-    int refused = 0;
-    for (int number = 0; number < kTempNames; ++number) {
-        *name = folder + "ini$$" + std::to_string(number) + ".CVI";
-        *fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (*fd >= 0)
-            return kIniOk;
-        if (errno == EEXIST)
-            continue;
-        if ((errno == EACCES || errno == EPERM) && ++refused < kMaxRefusedNames)
-            continue;
-        return kIniCouldNotCreateTemp;
-    }
-    return kIniNoUnusedTempName;
+    if (state->exists)
+        return IniProbeWritable(path.c_str()) == 0 ? kIniOk : kIniNotWritable;
+    return IniProbeFolder(folder) == 0 ? kIniOk : kIniNotWritable;
 }
 
 struct FileSink {
@@ -111,18 +78,14 @@ int WriteLine(void* sinkData, const char* line)
     return 0;
 }
 
-// Writes the document into the open temporary file and closes it. Returns 0 or a code.
-int FillTempFile(IniText doc, int fd, const struct stat* target)
+// Writes the document into the temporary file and makes it durable. Returns 0 or a code.
+int FillTempFile(IniText doc, const IniTempFile& temp, const IniTargetState& target)
 {
-    FILE* stream = ::fdopen(fd, "wb");
-    if (stream == nullptr) {
-        const int code = WriteErrorCode(errno);
-        ::close(fd);
-        return code;
-    }
+    FILE* stream = IniStreamOf(temp);
+    if (stream == nullptr)
+        return WriteErrorCode(errno);
     // The replacement keeps the permissions of the file it replaces.
-    if (target != nullptr)
-        (void)::fchmod(fd, target->st_mode & 07777);
+    IniCopyPermissions(temp, target);
     int result = std::setvbuf(stream, nullptr, _IOFBF, kStreamBuffer) == 0 ? 0 : kIniOutOfMemory;
     if (result == 0) {
         FileSink sink{stream};
@@ -132,8 +95,9 @@ int FillTempFile(IniText doc, int fd, const struct stat* target)
     if (result == 0 && std::fflush(stream) != 0)
         result = WriteErrorCode(errno);
     // The data must be on disk before the rename makes it the target.
-    if (result == 0 && ::fsync(fd) != 0)
-        result = WriteErrorCode(errno);
+    int error = 0;
+    if (result == 0 && (error = IniSyncToDisk(stream)) != 0)
+        result = WriteErrorCode(error);
     errno = 0;
     if (std::fclose(stream) != 0 && result == 0)
         result = WriteErrorCode(errno);
@@ -148,30 +112,29 @@ int Ini_WriteToFile(IniText doc, const char* path)
         return kIniNullArgument;
     try {
         const std::string target(path);
-        const std::string folder = FolderOf(target);
-        int result = ProbeTarget(target, folder);
+        const std::string folder = IniFolderOf(target);
+        IniTargetState state;
+        int result = ProbeTarget(target, folder, &state);
         if (result < 0)
             return result;
-        struct stat info {};
-        const bool existed = ::stat(path, &info) == 0;
+        // Temporary files of earlier writes that were killed part-way would pile up for ever.
+        IniRemoveStaleTempFiles(folder, target);
 
-        std::string tempName;
-        int fd = -1;
-        if ((result = CreateTempFile(folder, &tempName, &fd)) < 0)
-            return result;
-        if ((result = FillTempFile(doc, fd, existed ? &info : nullptr)) < 0) {
-            ::unlink(tempName.c_str());
+        IniTempFile temp;
+        if (const int error = IniCreateTempFile(folder, target, &temp); error != 0)
+            return error == EEXIST ? kIniNoUnusedTempName : kIniCouldNotCreateTemp;
+        if ((result = FillTempFile(doc, temp, state)) < 0) {
+            IniReleaseTempFile(&temp, true);
             return result;
         }
-        if (::rename(tempName.c_str(), path) != 0) {
-            result = RenameErrorCode(errno);
+        if (const int error = IniReplaceTarget(&temp, path); error != 0) {
             // The target still holds its old content: drop the new one. If the target has
             // vanished, the temporary file is the only copy of the settings, so it stays.
-            struct stat now {};
-            if (::stat(path, &now) == 0)
-                ::unlink(tempName.c_str());
-            return result;
+            IniTargetState now;
+            IniReleaseTempFile(&temp, IniExamineTarget(path, &now) == 0 && now.exists);
+            return RenameErrorCode(error);
         }
+        IniReleaseTempFile(&temp, false);
         return kIniOk;
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "ini/ini_document.h"
+#include "ini/ini_file_system.h"
 #include "ini/line_file.h"
 #include "ini/toolbox.h"
 
@@ -205,7 +206,7 @@ int Ini_ReadFromFile(IniText doc, const char* path)
 {
     if (doc == nullptr || path == nullptr)
         return kIniNullArgument;
-    FILE* stream = std::fopen(path, "rb");
+    FILE* stream = IniOpenRegularFile(path);
     if (stream == nullptr)
         return kIniCouldNotOpenForReading;
     LineFile* file = LineFile_New(nullptr, stream);

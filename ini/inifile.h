@@ -90,12 +90,18 @@ int Ini_ReadGeneric(IniText doc, IniLineSource source, void* sourceData);
 // Hands the document's lines to the sink. Returns 0, the sink's first negative code, -12, -65.
 int Ini_WriteGeneric(IniText doc, IniLineSink sink, void* sinkData);
 
-// Adds the content of the file at path. Returns 0, -65, -5001, -5002 or -12.
+// Adds the content of the file at path. Only a regular file is opened (a FIFO, a device or a
+// folder counts as a missing file, so reading never waits). Returns 0, -65, -5001, -5002 or -12.
 int Ini_ReadFromFile(IniText doc, const char* path);
 
 // Replaces the file at path by the document's text: the lines go to a new temporary file
-// "ini$$<n>.CVI" in the same folder, which is then renamed over the target, so the target always
-// holds either its old or its new complete content. Returns 0, -65, -95, -91, -93, -97, -12,
-// -5003, -5004, -94 or -100. On failure the target is as it was; if it vanished meanwhile and
-// the rename fails, the new content is left under the temporary name.
+// "ini$$<hash of the file name>.<random>.CVI" in the same folder, which is then renamed over the
+// target, so the target always holds either its old or its new complete content. Temporary
+// files of this target that earlier writers left behind (killed part-way) are removed first.
+// Returns 0, -65, -95, -91, -93, -97, -12, -5003, -5004, -94 or -100. On failure the target is
+// as it was; if it vanished meanwhile and the rename fails, the new content is left under the
+// temporary name.
 int Ini_WriteToFile(IniText doc, const char* path);
+
+// A short description of a result code of this store, for the operator ("" for 0 and 1).
+const char* GetToolboxErrorString(int code);

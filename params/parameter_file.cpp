@@ -40,29 +40,13 @@ void AdoptParameterFilePath(const char* chosen)
     std::snprintf(ParameterFilePath, sizeof ParameterFilePath, "%s", chosen);
 }
 
-// The operator's words for the store's write failures.
-const char* WriteFailureReason(int code)
-{
-    switch (code) {
-    case kIniNotWritable: return "The file or its folder cannot be written (no access, or not a file).";
-    case kIniDiskFull: return "The disk is full.";
-    case kIniProbeRefused: return "Access to the path was refused.";
-    case kIniRenameNotFound: return "The file or its folder does not exist.";
-    case kIniRenameFailed: return "The new file could not replace the old one.";
-    case kIniNoUnusedTempName: return "Could Not Find Unused Temporary File Name";
-    case kIniCouldNotCreateTemp: return "Could Not Create Temporary File";
-    case kIniOutOfMemory: return "Out of memory.";
-    default: return "Error writing the file.";
-    }
-}
-
 void ReportWriteFailure(const char* path, int code)
 {
     char text[MAX_PATHNAME_LEN + 256];
     std::snprintf(text, sizeof text,
                   "The parameter file could not be saved:\n%s\n\n%s (error %d)\n"
                   "An earlier file of this name is unchanged.",
-                  path, WriteFailureReason(code), code);
+                  path, GetToolboxErrorString(code), code);
     MessagePopup(kAttention, text);
 }
 

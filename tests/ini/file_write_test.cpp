@@ -2,12 +2,15 @@
 // file's life, and that the target is always either the old or the new complete file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -57,6 +60,37 @@ protected:
     {
         return static_cast<int>(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
     }
+    // Temporary files of the writer's naming, "ini$$" hash "." random ".CVI", sorted.
+    std::vector<std::string> TemporaryFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("ini$$", 0) == 0 && name.size() == 26 && name[13] == '.')
+                names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // A child process that writes `doc` to the target until it is killed.
+    pid_t WriteForever(IniText doc) const
+    {
+        const pid_t child = ::fork();
+        if (child == 0)
+            for (;;)
+                Ini_WriteToFile(doc, target_.c_str());
+        return child;
+    }
+    // True when process pid holds a file lock (a writer does while its temporary file lives).
+    static bool HoldsFileLock(pid_t pid)
+    {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);)
+            if (line.find("FLOCK") != std::string::npos &&
+                line.find(" " + std::to_string(pid) + " ") != std::string::npos)
+                return true;
+        return false;
+    }
     fs::path folder_;
     fs::path target_;
 };
@@ -93,26 +127,66 @@ TEST_F(FileWrite, UnwritableTargetsFailAndCreateNothing)
     Ini_Dispose(doc);
 }
 
-TEST_F(FileWrite, AllTemporaryNamesTakenGivesMinus5003AndLeavesTheTarget)
+// Writers killed part-way leave their temporary files; a live writer (here: stopped in the
+// middle of its write) still owns its file. A write must clear away exactly the dead writers'
+// files, and no number of leftovers, old-style names included, may block it.
+TEST_F(FileWrite, LeftoversOfKilledWritersAreRemovedAndNeverBlockASave)
 {
-    Spit(target_, "old");
-    for (int n = 0; n < 1000; ++n)
+    IniText a = BigDocument('a');
+    IniText b = BigDocument('b');
+    for (int n = 0; n < 1000; ++n)  // names an earlier version of the writer tried in turn
         Spit(folder_ / ("ini$$" + std::to_string(n) + ".CVI"), "");
-    IniText doc = Ini_New(0);
-    Ini_PutInt(doc, "S", "A", 1);
-    EXPECT_EQ(kIniNoUnusedTempName, Ini_WriteToFile(doc, target_.c_str()));
-    EXPECT_EQ("old", Slurp(target_));
-    fs::remove(folder_ / "ini$$999.CVI");
-    EXPECT_EQ(0, Ini_WriteToFile(doc, target_.c_str()));
-    EXPECT_EQ(1000, Entries());
-    Ini_Dispose(doc);
+    const int others = Entries();
+
+    std::mt19937 random(5);
+    for (int round = 0; round < 200 && TemporaryFiles().empty(); ++round) {
+        const pid_t child = WriteForever(b);
+        ::usleep(static_cast<useconds_t>(random() % 20000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    ASSERT_FALSE(TemporaryFiles().empty()) << "no kill hit a write";
+    const std::string prefix = TemporaryFiles().front().substr(0, 14);  // "ini$$" hash "."
+    ASSERT_EQ(0, Ini_WriteToFile(a, target_.c_str()));
+    EXPECT_TRUE(TemporaryFiles().empty());
+
+    // A writer stopped while it holds its temporary file, among many leftovers.
+    const pid_t live = WriteForever(b);
+    bool caught = false;
+    for (int tries = 0; tries < 5000 && !caught; ++tries) {
+        ::usleep(static_cast<useconds_t>(random() % 3000));
+        ::kill(live, SIGSTOP);
+        ::waitpid(live, nullptr, WUNTRACED);
+        caught = TemporaryFiles().size() == 1 && HoldsFileLock(live);
+        if (!caught)
+            ::kill(live, SIGCONT);
+    }
+    ASSERT_TRUE(caught) << "the live writer was never caught inside a write";
+    const std::string liveFile = TemporaryFiles().front();
+    for (unsigned n = 0; n < 100; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%08x.CVI", prefix.c_str(), 0x10000000u + n);
+        Spit(folder_ / name, "left over");
+    }
+    ASSERT_EQ(0, Ini_WriteToFile(a, target_.c_str()));
+    EXPECT_EQ(ini_memory::Write(a), Slurp(target_));
+    EXPECT_EQ(std::vector<std::string>{liveFile}, TemporaryFiles()) << "only the live writer's file stays";
+
+    ::kill(live, SIGKILL);
+    ::waitpid(live, nullptr, 0);
+    ASSERT_EQ(0, Ini_WriteToFile(a, target_.c_str()));
+    EXPECT_TRUE(TemporaryFiles().empty());
+    EXPECT_EQ(others + 1, Entries()) << "files of other names stay untouched";
+    Ini_Dispose(a);
+    Ini_Dispose(b);
 }
 
 TEST_F(FileWrite, ReadFailuresHaveTheirCodes)
 {
     IniText doc = Ini_New(0);
     EXPECT_EQ(kIniCouldNotOpenForReading, Ini_ReadFromFile(doc, (folder_ / "absent.ini").c_str()));
-    EXPECT_EQ(kIniErrorReadingFile, Ini_ReadFromFile(doc, folder_.c_str()));
+    // Only regular files are read: a folder counts as a missing file.
+    EXPECT_EQ(kIniCouldNotOpenForReading, Ini_ReadFromFile(doc, folder_.c_str()));
     Ini_Dispose(doc);
 }
 
@@ -164,6 +238,7 @@ TEST_F(FileWrite, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewCompleteFile)
 
     std::mt19937 random(99);
     int seenB = 0;
+    int hitWrites = 0;
     for (int round = 0; round < 25; ++round) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
@@ -179,10 +254,12 @@ TEST_F(FileWrite, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewCompleteFile)
         const std::string now = Slurp(target_);
         ASSERT_TRUE(now == textA || now == textB) << "round " << round << ": " << now.size() << " bytes";
         seenB += now == textB;
+        // A kill that hit a write leaves its temporary file, until the next writer clears it.
+        hitWrites += Entries() > 1;
     }
-    // Kills that hit a write leave its temporary file behind; some must have, and some writes
-    // must have completed, or the test proved nothing.
-    EXPECT_GT(Entries(), 1);
+    // Some kills must have hit a write, and some writes must have completed, or the test
+    // proved nothing.
+    EXPECT_GT(hitWrites, 0);
     EXPECT_GT(seenB, 0);
     Ini_Dispose(a);
     Ini_Dispose(b);

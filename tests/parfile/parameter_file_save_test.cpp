@@ -5,8 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <csignal>
 #include <cstring>
 #include <string>
+
+#include <sys/resource.h>
 
 #include "params/parameter_file.h"
 #include "params/parameter_file_path.h"
@@ -23,6 +26,28 @@ std::string DefaultTeachSection(int row)
            "]\r\nCELL 0 = 1\r\nCELL 1 = 1\r\nCELL 2 = 1\r\nCELL 3 = 1\r\nCELL 4 = 1\r\n"
            "GROUP = 1\r\nHOLD = 10\r\n\r\n";
 }
+
+// While it lives, no file of this process may grow beyond `bytes` (writes beyond fail with
+// EFBIG instead of raising SIGXFSZ).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
 
 }  // namespace
 
@@ -142,22 +167,24 @@ TEST_F(ParameterFileSave, AFailedSaveKeepsTheEarlierFileWhole)
     const std::string path = PathOf("Parameter.ini");
     const std::string earlier = Header() + ParameterSection(7);
     WriteFile(path, earlier);
-    // Every name the store could use for its temporary file is taken, so it cannot start the
-    // new file; the earlier one must come through untouched.
-    for (int n = 0; n < 1000; ++n)
-        WriteFile(PathOf("ini$$" + std::to_string(n) + ".CVI"), "");
+    // Files may grow to 1000 bytes only, so the new file fails part-way; the earlier one must
+    // come through untouched.
     LoadDefaultParaValues(1);
     PopupScript popups;
     popups.answer(PopupKind::FileSelect, 1, path);
     popups.answer(PopupKind::Message, 0);
-    SendParaToFile();
+    {
+        FileSizeLimit limit(1000);
+        SendParaToFile();
+    }
 
     ASSERT_EQ(2u, popups.shown().size());
     const std::string& report = popups.shown()[1].message;
     EXPECT_EQ("ATTENTION!", popups.shown()[1].title);
     EXPECT_NE(std::string::npos, report.find(path));
-    EXPECT_NE(std::string::npos, report.find("Could Not Find Unused Temporary File Name")) << report;
+    EXPECT_NE(std::string::npos, report.find("Error writing the file. (error -93)")) << report;
     EXPECT_EQ(earlier, Slurp(path));
+    EXPECT_EQ(QStringList{"Parameter.ini"}, QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries));
 }
 
 TEST_F(ParameterFileSave, ASuccessfulSaveReplacesTheEarlierFileSilently)

@@ -1,0 +1,373 @@
+#include "ini/ini_file_system.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <random>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int kMaxNameAttempts = 100;
+constexpr char kTempPrefix[] = "ini$$";
+constexpr char kTempExtension[] = ".CVI";
+constexpr size_t kHexDigits = 8;
+// "ini$$" hash "." random ".CVI"
+constexpr size_t kTempNameLength = sizeof kTempPrefix - 1 + kHexDigits + 1 + kHexDigits + sizeof kTempExtension - 1;
+
+bool IsSeparator(char c)
+{
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+std::string Hex(uint32_t value)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text(kHexDigits, '0');
+    for (size_t i = kHexDigits; i-- > 0; value >>= 4)
+        text[i] = digits[value & 0xF];
+    return text;
+}
+
+// "ini$$<hash of the target's file name>." — the same for every write of one target. FNV-1a,
+// so the name is stable across runs and builds; Windows file names ignore case, so does the hash.
+std::string TempPrefixOf(const std::string& target)
+{
+    const std::string folder = IniFolderOf(target);
+    uint32_t hash = 2166136261u;
+    for (size_t i = folder.size(); i < target.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(target[i]);
+#ifdef _WIN32
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<unsigned char>(c - 'a' + 'A');
+#endif
+        hash = (hash ^ c) * 16777619u;
+    }
+    return kTempPrefix + Hex(hash) + ".";
+}
+
+bool IsTempNameWithPrefix(const std::string& name, const std::string& prefix)
+{
+    if (name.size() != kTempNameLength || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(kTempNameLength - (sizeof kTempExtension - 1), std::string::npos, kTempExtension) != 0)
+        return false;
+    for (size_t i = prefix.size(); i < prefix.size() + kHexDigits; ++i)
+        if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f')))
+            return false;
+    return true;
+}
+
+uint32_t RandomNumber()
+{
+    thread_local std::mt19937 generator = [] {
+        std::seed_seq seed{static_cast<uint32_t>(std::random_device{}()),
+                           static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+        return std::mt19937(seed);
+    }();
+    return static_cast<uint32_t>(generator());
+}
+
+#ifdef _WIN32
+
+// A live writer keeps its temporary file open, which Windows does not let anyone delete; the
+// short moment between closing it and renaming it is covered by sparing young files.
+constexpr int64_t kStaleAfter100ns = 60LL * 10000000LL;
+
+int ErrnoOfLastError()
+{
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return ENOMEM;
+    default: return EIO;
+    }
+}
+
+#endif
+
+}  // namespace
+
+std::string IniFolderOf(const std::string& path)
+{
+    for (size_t i = path.size(); i-- > 0;)
+        if (IsSeparator(path[i]))
+            return path.substr(0, i + 1);
+#ifdef _WIN32
+    if (path.size() >= 2 && path[1] == ':')
+        return path.substr(0, 2);
+#endif
+    return std::string();
+}
+
+#ifdef _WIN32
+
+FILE* IniOpenRegularFile(const char* path)
+{
+    struct _stat64 info {};
+    if (_stat64(path, &info) != 0)
+        return nullptr;
+    if ((info.st_mode & _S_IFMT) != _S_IFREG) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return std::fopen(path, "rb");
+}
+
+int IniExamineTarget(const char* path, IniTargetState* state)
+{
+    struct _stat64 info {};
+    *state = IniTargetState{};
+    if (_stat64(path, &info) != 0)
+        return errno == ENOENT ? 0 : errno;
+    state->exists = true;
+    state->permissions = static_cast<unsigned>(info.st_mode) & 0777u;
+    return 0;
+}
+
+int IniProbeWritable(const char* path)
+{
+    int fd = -1;
+    if (_sopen_s(&fd, path, _O_RDWR | _O_BINARY, _SH_DENYNO, 0) != 0)
+        return errno;
+    _close(fd);
+    return 0;
+}
+
+int IniProbeFolder(const std::string& folder)
+{
+    return _access(folder.empty() ? "." : folder.c_str(), 2) == 0 ? 0 : errno;
+}
+
+int IniCreateTempFile(const std::string& folder, const std::string& target, IniTempFile* temp)
+{
+    const std::string prefix = folder + TempPrefixOf(target);
+    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+        temp->name = prefix + Hex(RandomNumber()) + kTempExtension;
+        const errno_t error = _sopen_s(&temp->fd, temp->name.c_str(),
+                                       _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                                       _SH_DENYNO, _S_IREAD | _S_IWRITE);
+        if (error == 0)
+            return 0;
+        temp->fd = -1;
+        if (error != EEXIST)
+            return error;
+    }
+    return EEXIST;
+}
+
+FILE* IniStreamOf(const IniTempFile& temp)
+{
+    const int copy = _dup(temp.fd);
+    if (copy < 0)
+        return nullptr;
+    FILE* stream = _fdopen(copy, "wb");
+    if (stream == nullptr)
+        _close(copy);
+    return stream;
+}
+
+void IniCopyPermissions(const IniTempFile&, const IniTargetState&)
+{
+    // A new file takes the folder's inherited access rights.
+}
+
+int IniSyncToDisk(FILE* stream) { return _commit(_fileno(stream)) == 0 ? 0 : errno; }
+
+int IniReplaceTarget(IniTempFile* temp, const char* target)
+{
+    // Windows renames no open file: the writer's own handle goes first.
+    if (temp->fd >= 0)
+        _close(temp->fd);
+    temp->fd = -1;
+    if (MoveFileExA(temp->name.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    return ErrnoOfLastError();
+}
+
+void IniReleaseTempFile(IniTempFile* temp, bool remove)
+{
+    if (temp->fd >= 0)
+        _close(temp->fd);
+    temp->fd = -1;
+    if (remove)
+        DeleteFileA(temp->name.c_str());
+}
+
+void IniRemoveStaleTempFiles(const std::string& folder, const std::string& target)
+{
+    const std::string prefix = TempPrefixOf(target);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + prefix + "*" + kTempExtension).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const int64_t nowTicks = (static_cast<int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    do {
+        const int64_t written = (static_cast<int64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                                found.ftLastWriteTime.dwLowDateTime;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            IsTempNameWithPrefix(found.cFileName, prefix) && nowTicks - written > kStaleAfter100ns)
+            DeleteFileA((folder + found.cFileName).c_str());  // fails while a writer has it open
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+#else
+
+FILE* IniOpenRegularFile(const char* path)
+{
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, for ever.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = ENOENT;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* stream = ::fdopen(fd, "rb");
+    if (stream == nullptr)
+        ::close(fd);
+    return stream;
+}
+
+int IniExamineTarget(const char* path, IniTargetState* state)
+{
+    struct stat info {};
+    *state = IniTargetState{};
+    if (::stat(path, &info) != 0)
+        return errno == ENOENT ? 0 : errno;
+    state->exists = true;
+    state->permissions = info.st_mode & 07777u;
+    return 0;
+}
+
+int IniProbeWritable(const char* path)
+{
+    const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+int IniProbeFolder(const std::string& folder)
+{
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
+int IniCreateTempFile(const std::string& folder, const std::string& target, IniTempFile* temp)
+{
+    const std::string prefix = folder + TempPrefixOf(target);
+    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+        temp->name = prefix + Hex(RandomNumber()) + kTempExtension;
+        const int fd = ::open(temp->name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        // The lock marks the file as in use for as long as this writer holds it. Another
+        // writer's clean-up may have taken the fresh, still unlocked file for stale and removed
+        // it; then the name no longer leads to this file and a new one is made.
+        struct stat mine {}, named {};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &mine) == 0 &&
+            ::stat(temp->name.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
+            mine.st_dev == named.st_dev) {
+            temp->fd = fd;
+            return 0;
+        }
+        const int error = errno;
+        ::close(fd);
+        if (error != ENOENT)
+            return error ? error : EIO;
+    }
+    return EEXIST;
+}
+
+FILE* IniStreamOf(const IniTempFile& temp)
+{
+    // The stream gets a descriptor of its own, so closing it keeps the lock of temp.fd.
+    const int copy = ::fcntl(temp.fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0)
+        return nullptr;
+    FILE* stream = ::fdopen(copy, "wb");
+    if (stream == nullptr)
+        ::close(copy);
+    return stream;
+}
+
+void IniCopyPermissions(const IniTempFile& temp, const IniTargetState& target)
+{
+    if (target.exists)
+        (void)::fchmod(temp.fd, static_cast<mode_t>(target.permissions));
+}
+
+int IniSyncToDisk(FILE* stream) { return ::fsync(::fileno(stream)) == 0 ? 0 : errno; }
+
+int IniReplaceTarget(IniTempFile* temp, const char* target)
+{
+    return ::rename(temp->name.c_str(), target) == 0 ? 0 : errno;
+}
+
+void IniReleaseTempFile(IniTempFile* temp, bool remove)
+{
+    // Removed while still locked, so no clean-up can take the name for another file's.
+    if (remove)
+        ::unlink(temp->name.c_str());
+    if (temp->fd >= 0)
+        ::close(temp->fd);
+    temp->fd = -1;
+}
+
+void IniRemoveStaleTempFiles(const std::string& folder, const std::string& target)
+{
+    const std::string prefix = TempPrefixOf(target);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsTempNameWithPrefix(entry->d_name, prefix))
+            continue;
+        const std::string path = folder + entry->d_name;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // A file nobody holds locked belongs to a writer that is gone. The name must still lead
+        // to the file locked here when it is removed.
+        struct stat locked {}, named {};
+        if (::fstat(fd, &locked) == 0 && S_ISREG(locked.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(path.c_str(), &named) == 0 && named.st_ino == locked.st_ino && named.st_dev == locked.st_dev)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+#endif

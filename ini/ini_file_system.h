@@ -1,0 +1,66 @@
+// The few operating-system calls behind reading and replacing a settings file, with one branch
+// for POSIX systems and one for Windows. Not part of the store's interface.
+//
+// Functions that fail report the reason as an errno value (Windows errors are translated), so
+// that the callers map both systems' failures to the same result codes.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// The folder part of path with its trailing separator ("" when path names no folder). Windows
+// accepts '\' and '/' and a drive ("C:name" gives "C:").
+std::string IniFolderOf(const std::string& path);
+
+// Opens path for reading in binary mode only when it is a regular file, without ever waiting on
+// it: a FIFO, a device or a folder gives nullptr (errno ENOENT for all of them, since the store
+// treats them as a missing file); any other failure keeps the system's errno.
+FILE* IniOpenRegularFile(const char* path);
+
+// What the writer needs to know of the file it replaces.
+struct IniTargetState {
+    bool exists = false;
+    unsigned permissions = 0;  // POSIX mode bits; kept by the replacement
+};
+
+// 0 and *state when path exists or is free; otherwise the errno of the look-up.
+int IniExamineTarget(const char* path, IniTargetState* state);
+
+// 0 when an existing target opens for update (without waiting, whatever it is); else the errno.
+int IniProbeWritable(const char* path);
+
+// 0 when files can be created in folder ("" is the current folder); else the errno.
+int IniProbeFolder(const std::string& folder);
+
+// A temporary file of one write. Its name is "ini$$<target>.<random>.CVI" in the target's
+// folder, where <target> is a fixed hash of the target's file name: names never collide (the
+// file is created exclusively, a taken name is skipped), and a writer finds the temporary files
+// that earlier writers of the same target left behind.
+struct IniTempFile {
+    std::string name;
+    int fd = -1;      // for writing; IniStreamOf hands out a stream of its own
+    int holdFd = -1;  // POSIX: keeps the file locked, marking it as in use, until released
+};
+
+// Creates the temporary file for target (a path) in folder. 0, or the errno of the failure.
+int IniCreateTempFile(const std::string& folder, const std::string& target, IniTempFile* temp);
+
+// A buffered binary stream writing to the temporary file; closing it leaves the file marked as
+// in use. nullptr with errno on failure.
+FILE* IniStreamOf(const IniTempFile& temp);
+
+// Gives the temporary file the target's permissions (POSIX; nothing on Windows).
+void IniCopyPermissions(const IniTempFile& temp, const IniTargetState& target);
+
+// Makes the written data durable before it replaces the target. 0 or the errno.
+int IniSyncToDisk(FILE* stream);
+
+// Renames the temporary file over the target, replacing it in one step. 0 or the errno.
+int IniReplaceTarget(IniTempFile* temp, const char* target);
+
+// Ends the writer's use of the temporary file (removing it first when remove is true).
+void IniReleaseTempFile(IniTempFile* temp, bool remove);
+
+// Removes the temporary files of target in folder that no writer is using any more: those of
+// writers that were killed or crashed before they could rename or remove them.
+void IniRemoveStaleTempFiles(const std::string& folder, const std::string& target);
