@@ -59,8 +59,9 @@ void IniDecodeString(std::string_view value, char* out)
             break;
         const char e = value[i + 1];
         if (e == 'x') {
-            // Only a complete "\xhh" is a byte; anything shorter stays as written, which keeps
-            // hand-written paths such as C:\xfer intact and never reads beyond the value.
+            // Only a complete "\xhh" is a byte; anything shorter stays as written and nothing
+            // beyond the value is read. So a hand-written C:\xray survives, while C:\xfer does
+            // not: "\xfe" is a byte.
             const int high = i + 2 < n ? HexDigit(value[i + 2]) : -1;
             const int low = i + 3 < n ? HexDigit(value[i + 3]) : -1;
             if (high >= 0 && low >= 0) {

@@ -140,15 +140,19 @@ void MergeContinuationLines(IniSection& section)
             ++i;
             continue;
         }
-        // A run: line 1 and every directly following continuation line not numbered 1. The
-        // first item keeps its source line, quoted flag and comment.
+        // A run: line 1 and every directly following continuation line of the same base tag
+        // not numbered 1. The writer gives all lines of a value the same base, so the base
+        // check changes nothing for written files; it keeps an item whose own tag merely looks
+        // like a continuation ("X Line0005") from being swallowed by a long value before it.
+        // The first item keeps its source line, quoted flag and comment.
         IniItem head = items[i];
         head.tag = std::string(base);
         ++i;
         while (i < items.size()) {
             std::string_view nextBase;
             int32_t nextNumber = 0;
-            if (!ParseContinuationTag(items[i].tag, &nextBase, &nextNumber) || nextNumber == 1)
+            if (!ParseContinuationTag(items[i].tag, &nextBase, &nextNumber) || nextNumber == 1 ||
+                nextBase != head.tag)
                 break;
             head.value += items[i].value;
             ++i;

@@ -59,6 +59,21 @@ TEST(IniTextFormat, LongValuesOfAnyLengthRoundTripExactly)
     EXPECT_EQ(text, ini_memory::Write(back.h));
 }
 
+TEST(IniTextFormat, ATagThatLooksLikeAContinuationIsNotSwallowedByALongValueBeforeIt)
+{
+    Doc d;
+    const std::string value(100, 'v');
+    Ini_PutString(d.h, "S", "A", value.c_str());
+    Ini_PutInt(d.h, "S", "X Line0005", 7);
+    const std::string text = ini_memory::Write(d.h);
+    Doc back;
+    ASSERT_EQ(0, ini_memory::Read(back.h, text));
+    EXPECT_EQ(value, GetString(back.h, "S", "A"));
+    int32_t number = 0;
+    EXPECT_EQ(1, Ini_GetInt(back.h, "S", "X Line0005", &number));
+    EXPECT_EQ(7, number);
+}
+
 TEST(IniTextFormat, OverlongNamesAndTagsAreCutTo255Characters)
 {
     Doc d;
