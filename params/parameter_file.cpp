@@ -50,6 +50,14 @@ void ReportWriteFailure(const char* path, int code)
     MessagePopup(kAttention, text);
 }
 
+void ReportReadFailure(const char* path, int code)
+{
+    char text[MAX_PATHNAME_LEN + 256];
+    std::snprintf(text, sizeof text, "The parameter file could not be read:\n%s\n\n%s (error %d)",
+                  path, GetToolboxErrorString(code), code);
+    MessagePopup(kAttention, text);
+}
+
 // Builds the whole document; 0 or the first failing put's code.
 int FillParameterDocument(IniText ini)
 {
@@ -110,9 +118,14 @@ void ReadParaFromFile()
     AdoptParameterFilePath(chosen);
 
     IniText ini = Ini_New(0);
-    // A file that cannot be read leaves the document empty, so the header checks below treat it
-    // as a file of the wrong type and the operator decides.
-    Ini_ReadFromFile(ini, chosen);
+    // A file that cannot be read (or only in part) is not a file of the wrong type: going on
+    // would replace the working copy with fallbacks. It is reported, and nothing changes.
+    const int read = ini ? Ini_ReadFromFile(ini, chosen) : kIniOutOfMemory;
+    if (read < 0) {
+        Ini_Dispose(ini);
+        ReportReadFailure(chosen, read);
+        return;
+    }
     bool proceed =
         HeaderAcceptedOrOverridden(ini, kFileTypeKey, kFileTypeValue,
                                    "Selected file is not a parameter file! \n"

@@ -17,7 +17,8 @@ void SendParaToFile();
 // Asks for an existing file, checks its header (asking whether to go on when it differs), reads
 // the parameters and teach rows into the working copy with a fallback for every value it
 // lacks, reports those, and refreshes the panel values and the graphs. Nothing goes to the
-// sensor. When no existing file is chosen nothing changes and nothing is refreshed.
+// sensor. When no existing file is chosen, or the file cannot be read (reported with its name
+// and the reason), nothing changes and nothing is refreshed.
 void ReadParaFromFile();
 
 // Put the [PARAMETER] section, and the 64 teach sections, into the document. Return 0, or the

@@ -2,7 +2,12 @@
 // and the refresh of the views.
 #include <gtest/gtest.h>
 
+#include <QDir>
+
+#include <cstring>
 #include <string>
+
+#include <sys/stat.h>
 
 #include "params/parameter_file.h"
 #include "params/parameter_file_path.h"
@@ -300,16 +305,30 @@ TEST_F(ParameterFileLoad, NoExistingFileChosenChangesNothing)
     EXPECT_EQ(PathOf("Parameter.ini"), std::string(ParameterFilePath));
 }
 
-TEST_F(ParameterFileLoad, AnUnreadableFileIsTreatedAsTheWrongType)
+TEST_F(ParameterFileLoad, AnUnreadableFileIsReportedAsSuchAndChangesNothing)
 {
-    // A folder passes for an existing file here, but cannot be read.
-    const std::string path = PathOf("folder.ini");
+    // A folder and a FIFO pass the dialog as existing files, but neither can be read as one.
+    const std::string folder = PathOf("folder.ini");
+    const std::string fifo = PathOf("fifo.ini");
     QDir(dir_.path()).mkdir("folder.ini");
-    PopupScript popups;
-    Choose(popups, path);
-    popups.answer(PopupKind::Confirm, 0).answer(PopupKind::Message, 0);
-    ReadParaFromFile();
-    ASSERT_EQ(3u, popups.shown().size());
-    EXPECT_EQ(kNotParameterFile, popups.shown()[1].message);
-    EXPECT_EQ("No parameter where read!", popups.shown()[2].message);
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    FillDistinctValues(6);
+    const ParameterSet before = Para;
+    const uint16_t lastWord = TechVec[63].Hold;
+    SetCtrlVal(ParamPage, PARP_POWER, 4321);
+    for (const std::string& path : {folder, fifo}) {
+        PopupScript popups;
+        Choose(popups, path);
+        popups.answer(PopupKind::Message, 0);
+        ReadParaFromFile();
+        ASSERT_EQ(2u, popups.shown().size()) << path;
+        EXPECT_EQ("ATTENTION!", popups.shown()[1].title);
+        EXPECT_EQ("The parameter file could not be read:\n" + path + "\n\n"
+                  "The file cannot be opened for reading (it is missing, not a file, or not "
+                  "accessible). (error -5001)",
+                  popups.shown()[1].message);
+    }
+    EXPECT_EQ(0, std::memcmp(&before, &Para, sizeof Para));
+    EXPECT_EQ(lastWord, TechVec[63].Hold);
+    EXPECT_EQ(4321, PowerShown());  // not refreshed
 }
