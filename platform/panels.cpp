@@ -11,11 +11,13 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QRegion>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QUiLoader>
 
+#include <climits>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -409,14 +411,29 @@ int SetActiveTabPage(int panel, int tabControl, int page)
     return 0;
 }
 
+namespace {
+
+// Positions are those of the client area, as GetPanelAttribute reports them: QWidget::move
+// places a window's frame, so a stored position restored with it would creep by the title bar
+// at every start.
+void moveClientArea(QWidget* w, int x, int y)
+{
+    if (w->isWindow())
+        w->setGeometry(QRect(QPoint(x, y), w->size()));
+    else
+        w->move(x, y);
+}
+
+}  // namespace
+
 int SetPanelAttribute(int panel, int attribute, int value)
 {
     QWidget* w = PanelWidget(panel);
     if (!w)
         return -1;
     switch (attribute) {
-    case ATTR_LEFT: w->move(value, w->y()); break;
-    case ATTR_TOP: w->move(w->x(), value); break;
+    case ATTR_LEFT: moveClientArea(w, value, w->geometry().y()); break;
+    case ATTR_TOP: moveClientArea(w, w->geometry().x(), value); break;
     case ATTR_WIDTH: w->resize(value, w->height()); break;
     case ATTR_HEIGHT: w->resize(w->width(), value); break;
     case ATTR_VISIBLE: w->setVisible(value != 0); break;
@@ -475,11 +492,26 @@ int SetPanelPos(int panel, int top, int left)
     } else {
         area = w->parentWidget()->rect();
     }
-    const QSize frame = w->isWindow() ? w->frameGeometry().size() : w->size();
-    const int x = left == VAL_AUTO_CENTER ? area.x() + (area.width() - frame.width()) / 2 : left;
-    const int y = top == VAL_AUTO_CENTER ? area.y() + (area.height() - frame.height()) / 2 : top;
-    w->move(x, y);
+    // Centring places the frame; the client area lies inside it by the frame's margins.
+    const QRect frame = w->isWindow() ? w->frameGeometry() : w->geometry();
+    const QPoint margin = w->isWindow() ? w->geometry().topLeft() - frame.topLeft() : QPoint();
+    const int x = left == VAL_AUTO_CENTER ? area.x() + (area.width() - frame.width()) / 2 + margin.x() : left;
+    const int y = top == VAL_AUTO_CENTER ? area.y() + (area.height() - frame.height()) / 2 + margin.y() : top;
+    moveClientArea(w, x, y);
     return 0;
+}
+
+int PanelRectFitsScreens(int top, int left, int height, int width)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    // QRect keeps its right and bottom edges in int: sizes that overflow them fit nowhere.
+    if (static_cast<long long>(left) + width - 1 > INT_MAX || static_cast<long long>(top) + height - 1 > INT_MAX)
+        return 0;
+    QRegion available;
+    for (QScreen* screen : QGuiApplication::screens())
+        available += screen->availableGeometry();
+    return QRegion(QRect(left, top, width, height)).subtracted(available).isEmpty() ? 1 : 0;
 }
 
 int SetPanelSize(int panel, int height, int width)

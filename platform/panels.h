@@ -22,6 +22,10 @@ int SetPanelAttribute(int panel, int attribute, int value);
 int SetPanelAttribute(int panel, int attribute, const char* value);
 int GetPanelAttribute(int panel, int attribute, int* value);
 // Moves a panel; VAL_AUTO_CENTER for top or left centres it on the screen (top-level panels) or
-// in its parent.
+// in its parent. For a window, top and left are those of its client area (inside the frame), as
+// ATTR_TOP and ATTR_LEFT are.
 int SetPanelPos(int panel, int top, int left);
+// 1 when a window's client area at top, left of height x width lies wholly on the screens'
+// available areas (without task bars), 0 when not, or when the size is not positive.
+int PanelRectFitsScreens(int top, int left, int height, int width);
 int SetPanelSize(int panel, int height, int width);

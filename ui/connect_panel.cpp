@@ -23,6 +23,8 @@ namespace {
 
 constexpr int kMaxHistory = kSettingsMaxHistory;
 constexpr const auto& kCommunication = kSettingsCommunicationSection;
+constexpr int kBaudRateCount = 8;         // 9600 ... 921600
+constexpr uint16_t kDefaultBaudRate = 4;  // 115200
 
 void dimAccept() { SetCtrlAttribute(ConnectPage, CONP_BUTTON_ACCEPT, ATTR_DIMMED, 1); }
 
@@ -42,7 +44,7 @@ void GetConnectionSettingsFromFile()
 {
     Protocol = kProtocolRs232;
     ComPort = 1;
-    BaudRateIndex = 4;
+    BaudRateIndex = kDefaultBaudRate;
     std::memset(IpAddress, 0, sizeof IpAddress);
     std::snprintf(PortNumberText, sizeof PortNumberText, "%s", "10001");
 
@@ -55,8 +57,11 @@ void GetConnectionSettingsFromFile()
                     Protocol = static_cast<uint16_t>(v);
                 if (Ini_GetInt(doc, kCommunication, kSettingsComPortKey, &v) == 1)
                     ComPort = static_cast<uint16_t>(v);
+                // An index beyond the eight rates would leave the selector on its old rate while
+                // the port opened at another: it takes the default rate, the one the transport
+                // opens an unknown index at.
                 if (Ini_GetInt(doc, kCommunication, kSettingsBaudRateKey, &v) == 1)
-                    BaudRateIndex = static_cast<uint16_t>(v);
+                    BaudRateIndex = v >= 0 && v < kBaudRateCount ? static_cast<uint16_t>(v) : kDefaultBaudRate;
                 if (Ini_GetStringIntoBuffer(doc, kCommunication, kSettingsIpAddressKey, IpAddress, sizeof IpAddress) != 1)
                     std::memset(IpAddress, 0, sizeof IpAddress);
                 if (Ini_GetStringIntoBuffer(doc, kCommunication, kSettingsPortNumberKey, PortNumberText,

@@ -5,11 +5,13 @@
 
 #include "ini/inifile.h"
 #include "link/link_state.h"
+#include "params/assistant_texts.h"
 #include "params/parameter_file_path.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/lists.h"
 #include "platform/panels.h"
+#include "platform/popups.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
 #include "platform/version.h"
@@ -32,6 +34,17 @@ constexpr int kMaxHistory = kSettingsMaxHistory;
 void historyKey(char* key, size_t size, int k)
 {
     std::snprintf(key, size, "%s%d", kSettingsAddressKeyPrefix, k);
+}
+
+// A lost settings file is noticed only at the next start, so a failed save is told at once.
+void ReportStoreFailure(int code)
+{
+    std::fprintf(stderr, "Settings could not be saved to %s: %s (error %d)\n", SettingsPath,
+                 GetToolboxErrorString(code), code);
+    char text[kPathSize + 256];
+    std::snprintf(text, sizeof text, "The settings could not be saved:\n%s\n\n%s (error %d)",
+                  SettingsPath, GetToolboxErrorString(code), code);
+    MessagePopup("ATTENTION!", text);
 }
 
 }  // namespace
@@ -70,14 +83,22 @@ void LoadPanelSettings()
             if (Ini_GetInt(doc, kPosition, kSettingsTopKey, &v) == 1) top = v;
             if (Ini_GetInt(doc, kPosition, kSettingsWidthKey, &v) == 1) width = v;
             if (Ini_GetInt(doc, kPosition, kSettingsHeightKey, &v) == 1) height = v;
-            SetPanelPos(MainPanel, top, left);
-            SetPanelSize(MainPanel, height, width);
+            // A window off every screen (another monitor set-up, a damaged file) would stay
+            // invisible, and be stored so again at close: it gets its own size, centred.
+            if (PanelRectFitsScreens(top, left, height, width)) {
+                SetPanelPos(MainPanel, top, left);
+                SetPanelSize(MainPanel, height, width);
+            } else {
+                SetPanelPos(MainPanel, VAL_AUTO_CENTER, VAL_AUTO_CENTER);
+            }
         }
     }
 
     int32_t language = 0;
     if (Ini_GetInt(doc, kSettings, kSettingsLanguageKey, &language) == 1)
-        LanguageIndex = language;
+        // The prompts speak English for an index they do not know; the selector shows that and
+        // the next store keeps it.
+        LanguageIndex = language >= 0 && language < kLanguageCount ? language : kLanguageEnglish;
     SetCtrlVal(MainPanel, MAINP_LANGUAGE, static_cast<int>(LanguageIndex));
 
     if (Ini_GetStringIntoBuffer(doc, kDirectories, kSettingsParameterFileKey, ParameterFilePath,
@@ -100,11 +121,13 @@ void LoadPanelSettings()
     Ini_Dispose(doc);
 }
 
-void StorePanelSettings()
+int StorePanelSettings()
 {
     IniText doc = Ini_New(0);
-    if (!doc)
-        return;
+    if (!doc) {
+        ReportStoreFailure(kIniOutOfMemory);
+        return kIniOutOfMemory;
+    }
     Ini_PutString(doc, kGeneral, kSettingsFileTypeKey, kSettingsFileTypeValue);
     Ini_PutString(doc, kGeneral, kSettingsVersionKey, kProductVersionText);
 
@@ -153,6 +176,9 @@ void StorePanelSettings()
     Ini_PutString(doc, kCommunication, kSettingsIpAddressKey, IpAddress);
     Ini_PutString(doc, kCommunication, kSettingsPortNumberKey, PortNumberText);
 
-    Ini_WriteToFile(doc, SettingsPath);
+    const int result = Ini_WriteToFile(doc, SettingsPath);
     Ini_Dispose(doc);
+    if (result < 0)
+        ReportStoreFailure(result);
+    return result;
 }

@@ -1,9 +1,25 @@
 // PanelSettings.cfg: written byte for byte, read back with its rules for missing and foreign
 // content.
 #include <QFile>
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+#include <QWidget>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "link/link_state.h"
+#include "params/assistant_texts.h"
 
 #include "params/parameter_file_path.h"
 #include "params/program_state.h"
@@ -12,8 +28,10 @@
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
+#include "platform/widgets.h"
 #include "tests/main_window/main_window_fixture.h"
 #include "ui/connect_panel.h"
+#include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_settings.h"
 #include "ui/uir.h"
@@ -67,6 +85,13 @@ protected:
         GetPanelAttribute(MainPanel, attribute, &v);
         return v;
     }
+    static std::string SettingsWithGeometry(const std::string& left, const std::string& top,
+                                            const std::string& width, const std::string& height)
+    {
+        return "[GENERAL INFO]\r\nFILE TYPE: = \"Panel Settings\"\r\n\r\n[PANEL POSITION]\r\n"
+               "MAINPANEL FULLSCREEN = 0\r\nMAINPANEL LEFT = " + left + "\r\nMAINPANEL TOP = " + top +
+               "\r\nMAINPANEL WIDTH = " + width + "\r\nMAINPANEL HEIGHT = " + height + "\r\n\r\n";
+    }
 };
 
 TEST_F(PanelSettingsTest, DefaultsAreWrittenExactlyAsTheGoldenFile)
@@ -82,7 +107,7 @@ TEST_F(PanelSettingsTest, DefaultsAreWrittenExactlyAsTheGoldenFile)
 TEST_F(PanelSettingsTest, WhatIsStoredComesBackAtTheNextStart)
 {
     SetPanelPos(MainPanel, 70, 33);
-    SetPanelSize(MainPanel, 600, 900);
+    SetPanelSize(MainPanel, 500, 700);
     SetCtrlVal(MainPanel, MAINP_LANGUAGE, 5);
     std::snprintf(ParameterFilePath, sizeof ParameterFilePath, "%s", "/tmp/some where/p \"q\".ini");
     AddToIpHistory("10.0.0.2");
@@ -101,8 +126,8 @@ TEST_F(PanelSettingsTest, WhatIsStoredComesBackAtTheNextStart)
     GetConnectionSettingsFromFile();
     EXPECT_EQ(33, Geometry(ATTR_LEFT));
     EXPECT_EQ(70, Geometry(ATTR_TOP));
-    EXPECT_EQ(900, Geometry(ATTR_WIDTH));
-    EXPECT_EQ(600, Geometry(ATTR_HEIGHT));
+    EXPECT_EQ(700, Geometry(ATTR_WIDTH));
+    EXPECT_EQ(500, Geometry(ATTR_HEIGHT));
     EXPECT_EQ(5, LanguageIndex);
     EXPECT_EQ(5, Value(MainPanel, MAINP_LANGUAGE));
     EXPECT_STREQ("/tmp/some where/p \"q\".ini", ParameterFilePath);
@@ -203,4 +228,135 @@ TEST_F(PanelSettingsTest, MissingConnectionKeysFallBackToDefaults)
     EXPECT_EQ(4, Value(ConnectPage, CONP_BAUDRATE));
     EXPECT_EQ("", Text(ConnectPage, CONP_IPADDRESS));
     EXPECT_EQ("10001", Text(ConnectPage, CONP_PORTNUMBER));
+}
+
+TEST_F(PanelSettingsTest, GeometryOffTheScreensGivesTheOwnSizeCentredAndIsNotStoredBack)
+{
+    DisplayPanel(MainPanel);
+    const int ownWidth = Geometry(ATTR_WIDTH);
+    const int ownHeight = Geometry(ATTR_HEIGHT);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_TRUE(screen.contains(QRect(10, 40, ownWidth, ownHeight)));
+    const std::string max = "2147483647";
+    const std::string min = "-2147483648";
+    const std::vector<std::vector<std::string>> cases = {
+        {"-900", "-700", "790", "548"}, {"10", max, "790", "548"}, {max, "40", "790", "548"},
+        {"10", "40", max, "548"},       {"10", "40", "790", max},  {"10", "40", "-790", "-548"},
+        {"10", "40", "790", "0"},       {min, min, max, max},      {"10", "40", "5000", "548"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0] + " " + c[1] + " " + c[2] + " " + c[3]);
+        WriteSettings(SettingsWithGeometry(c[0], c[1], c[2], c[3]));
+        LoadPanelSettings();
+        const QRect now(Geometry(ATTR_LEFT), Geometry(ATTR_TOP), Geometry(ATTR_WIDTH), Geometry(ATTR_HEIGHT));
+        EXPECT_EQ(QSize(ownWidth, ownHeight), now.size());
+        EXPECT_TRUE(screen.contains(now));
+        EXPECT_LE(std::abs(now.center().x() - screen.center().x()), 8);
+        EXPECT_LE(std::abs(now.center().y() - screen.center().y()), 32);
+
+        // Stored as it is now, so the next start finds the same place.
+        StorePanelSettings();
+        LoadPanelSettings();
+        EXPECT_EQ(now, QRect(Geometry(ATTR_LEFT), Geometry(ATTR_TOP), Geometry(ATTR_WIDTH), Geometry(ATTR_HEIGHT)));
+        const std::string text = SettingsFileText();
+        EXPECT_NE(std::string::npos, text.find("MAINPANEL WIDTH = " + std::to_string(ownWidth) + "\r\n"));
+        EXPECT_NE(std::string::npos, text.find("MAINPANEL LEFT = " + std::to_string(now.x()) + "\r\n"));
+    }
+    // A window that fits stays where the file puts it.
+    WriteSettings(SettingsWithGeometry("0", "0", "800", "600"));
+    LoadPanelSettings();
+    EXPECT_EQ(QRect(0, 0, 800, 600),
+              QRect(Geometry(ATTR_LEFT), Geometry(ATTR_TOP), Geometry(ATTR_WIDTH), Geometry(ATTR_HEIGHT)));
+}
+
+// Under a window manager the frame stands around the client area: the position stored is the
+// client area's, so restoring must place the client area, or the window creeps by the title
+// bar at every start.
+TEST_F(PanelSettingsTest, AStoredPositionComesBackWhereItWasAtEveryStart)
+{
+    DisplayPanel(MainPanel);
+    SetPanelPos(MainPanel, 70, 3);
+    for (int start = 0; start < 3; ++start) {
+        EXPECT_EQ(3, Geometry(ATTR_LEFT)) << "start " << start;
+        EXPECT_EQ(70, Geometry(ATTR_TOP)) << "start " << start;
+        StorePanelSettings();
+        LoadPanelSettings();
+    }
+}
+
+TEST_F(PanelSettingsTest, LanguageAndBaudRateOutOfRangeAreShownAndStoredAsWhatIsUsed)
+{
+    const std::pair<std::string, std::string> cases[] = {{"7", "8"}, {"-1", "-1"}, {"2147483647", "65540"}};
+    for (const auto& [language, baudRate] : cases) {
+        SCOPED_TRACE(language + " " + baudRate);
+        SetCtrlVal(MainPanel, MAINP_LANGUAGE, 0);
+        SetCtrlVal(ConnectPage, CONP_BAUDRATE, 0);
+        WriteSettings(std::string("[GENERAL INFO]\r\nFILE TYPE: = \"Panel Settings\"\r\n\r\n"
+                                  "[GENERAL SETTINGS]\r\nSELECTED LANGUAGE = ") + language +
+                      "\r\n\r\n[COMMUNICATION SETTINGS]\r\nBAUDRATE = " + baudRate + "\r\n\r\n");
+        LoadPanelSettings();
+        GetConnectionSettingsFromFile();
+        // The prompts speak English and the port opens at 115200 (index 4): so say the
+        // selectors, and so says the file afterwards.
+        EXPECT_STREQ(AssistantText(TxtSendDefaults, kLanguageEnglish), AssistantText(TxtSendDefaults, LanguageIndex));
+        EXPECT_EQ(kLanguageEnglish, Value(MainPanel, MAINP_LANGUAGE));
+        EXPECT_EQ(4, BaudRateIndex);
+        EXPECT_EQ(4, Value(ConnectPage, CONP_BAUDRATE));
+        StorePanelSettings();
+        const std::string text = SettingsFileText();
+        EXPECT_NE(std::string::npos, text.find("SELECTED LANGUAGE = 1\r\n")) << text;
+        EXPECT_NE(std::string::npos, text.find("BAUDRATE = 4\r\n")) << text;
+    }
+}
+
+TEST_F(PanelSettingsTest, AFifoInPlaceOfTheSettingsFileIsTakenForAMissingFile)
+{
+    ASSERT_EQ(0, ::mkfifo(SettingsPath, 0600));
+    // Should start-up wait on the FIFO, a writer ends the wait after a few seconds and says so.
+    std::atomic<bool> done{false};
+    std::atomic<bool> rescued{false};
+    std::thread rescue([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        while (!done) {
+            const int fd = ::open(SettingsPath, O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                rescued = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    LoadPanelSettings();
+    GetConnectionSettingsFromFile();
+    done = true;
+    rescue.join();
+    EXPECT_FALSE(rescued) << "start-up waited for a writer on the FIFO";
+    EXPECT_EQ(ProgramDir() + "/Parameter.ini", ParameterFilePath);
+    EXPECT_EQ(1, Value(ConnectPage, CONP_COMPORT));
+    EXPECT_EQ(4, Value(ConnectPage, CONP_BAUDRATE));
+
+    // Closing stores a settings file in its place.
+    StorePanelSettings();
+    struct stat info {};
+    ASSERT_EQ(0, ::stat(SettingsPath, &info));
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(0u, SettingsFileText().find("[GENERAL INFO]\r\nFILE TYPE: = \"Panel Settings\"\r\n"));
+}
+
+TEST_F(PanelSettingsTest, ASaveThatFailsOnCloseIsToldOnStandardErrorAndInAPopUp)
+{
+    ASSERT_EQ(0, ::mkdir(SettingsPath, 0700));  // a folder where the file belongs
+    DisplayPanel(MainPanel);
+    popups->answer(PopupKind::Message, 0);
+    ::testing::internal::CaptureStderr();
+    PanelWidget(MainPanel)->close();
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(1u, popups->shown().size());
+    EXPECT_EQ("ATTENTION!", popups->shown()[0].title);
+    EXPECT_EQ(std::string("The settings could not be saved:\n") + SettingsPath +
+                  "\n\nThe file or its folder cannot be written (no access, or not a file). (error -95)",
+              popups->shown()[0].message);
+    EXPECT_NE(std::string::npos, stderrText.find(SettingsPath)) << stderrText;
+    EXPECT_EQ(0, RunUserInterface()) << "the close event ends the program all the same";
 }
