@@ -295,11 +295,12 @@ int IniCreateTempFile(const std::string& folder, const std::string& target, IniT
         }
         // The lock marks the file as in use for as long as this writer holds it. Another
         // writer's clean-up may have taken the fresh, still unlocked file for stale and removed
-        // it; then the name no longer leads to this file and a new one is made.
+        // it; then the name no longer leads to this file and a new one is made. Where the file
+        // system has no locks, no clean-up can lock (and remove) the file either.
+        (void)::flock(fd, LOCK_EX);
         struct stat mine {}, named {};
-        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &mine) == 0 &&
-            ::stat(temp->name.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
-            mine.st_dev == named.st_dev) {
+        if (::fstat(fd, &mine) == 0 && ::stat(temp->name.c_str(), &named) == 0 &&
+            mine.st_ino == named.st_ino && mine.st_dev == named.st_dev) {
             temp->fd = fd;
             return 0;
         }
