@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-tools-dev libqcustomplot-dev
-  libgtest-dev
+  libgtest-dev libmosquitto-dev
+  mosquitto
   xvfb xauth xdotool socat imagemagick clang libclang-rt-14-dev
 )
 

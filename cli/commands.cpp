@@ -1,0 +1,230 @@
+#include "cli/commands.h"
+
+#include <string>
+#include <vector>
+
+#include "cli/diagnostics.h"
+#include "cli/json.h"
+#include "cli/monitor.h"
+#include "cli/result_line.h"
+#include "cli/sensor_link.h"
+#include "params/parameter_file_layout.h"
+#include "params/parameter_set.h"
+
+namespace cli {
+
+namespace {
+
+struct Difference {
+    std::string name;  // "POWER", "TEACH VECTOR 3 CELL 0"
+    unsigned file = 0;
+    unsigned sensor = 0;
+};
+
+struct WorkingCopy {
+    ParameterSet para;
+    TeachTable rows;
+};
+
+WorkingCopy Snapshot() { return WorkingCopy{Para, TechVec}; }
+
+// The parameters and words 1 to `words` of the rows a sensor holds (0 to 31).
+std::vector<Difference> Differences(const WorkingCopy& file, const WorkingCopy& sensor, int words)
+{
+    std::vector<Difference> out;
+    for (int i = 0; i < kParameterCount; ++i) {
+        const unsigned a = file.para.*kParameterFields[i];
+        const unsigned b = sensor.para.*kParameterFields[i];
+        if (a != b)
+            out.push_back({kParameterKeys[i], a, b});
+    }
+    for (int row = 0; row < kSensorTeachRows; ++row) {
+        for (int w = 1; w <= words; ++w) {
+            const unsigned a = TeachWord(file.rows[row], w);
+            const unsigned b = TeachWord(sensor.rows[row], w);
+            if (a == b)
+                continue;
+            const std::string key = w <= kSavedTeachWords ? kTeachKeys[w - 1] : "word 8";
+            out.push_back({TeachSectionName(row).text + std::string(" ") + key, a, b});
+        }
+    }
+    return out;
+}
+
+std::string DifferenceLine(const Difference& d)
+{
+    return d.name + ": file " + std::to_string(d.file) + ", sensor " + std::to_string(d.sensor);
+}
+
+std::string DifferencesJson(const std::vector<Difference>& list)
+{
+    std::string json = "[";
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i > 0)
+            json += ",";
+        json += "{\"name\":" + JsonString(list[i].name) + ",\"file\":" + std::to_string(list[i].file) +
+                ",\"sensor\":" + std::to_string(list[i].sensor) + "}";
+    }
+    return json + "]";
+}
+
+SensorResult Failure(int code, const std::string& detail) { return SensorResult{code, detail, {}}; }
+
+SensorResult Backup(const Options& o, size_t index, const SensorSpec& spec, const SensorIdentity& id)
+{
+    std::string notice, error;
+    if (ReadSensorParameters(false, &notice, &error) != 1)
+        return Failure(kExitLink, "reading the parameters failed: " + error);
+    const std::string path = ExpandFilePattern(o.file, index, id.serial, spec);
+    if (SaveParameterFile(path, &error) != 1)
+        return Failure(kExitFile, error);
+    return SensorResult{kExitOk, "saved " + path, {{"file", JsonString(path)}}};
+}
+
+SensorResult Restore(const Options& o, size_t index, const SensorSpec& spec, const SensorIdentity& id)
+{
+    std::string notice, error, report;
+    // The sensor's own words (the teach rows' eighth word) stay as they are, as in the window,
+    // where connecting reads the sensor before a file is loaded and sent.
+    if (ReadSensorParameters(false, &notice, &error) != 1)
+        return Failure(kExitLink, "reading the parameters failed: " + error);
+    const std::string path = ExpandFilePattern(o.file, index, id.serial, spec);
+    const int loaded = LoadParameterFile(path, &report, &error);
+    if (!report.empty())
+        Diag(path + ":\n" + report);
+    if (loaded != 1)
+        return Failure(kExitFile, error);
+    const WorkingCopy sent = Snapshot();
+
+    std::string writeNotice, readNotice;
+    if (WriteSensorParameters(o.eeprom, &writeNotice, &error) != 1)
+        return Failure(kExitLink, "sending the parameters failed: " + error);
+    // Read back what the sensor now holds: with --eeprom what it loads from its EEPROM.
+    if (ReadSensorParameters(o.eeprom, &readNotice, &error) != 1)
+        return Failure(kExitLink, "reading the parameters back failed: " + error);
+    const std::vector<Difference> diffs = Differences(sent, Snapshot(), kTeachWords);
+    for (const Difference& d : diffs)
+        Diag("not as sent: " + DifferenceLine(d));
+
+    SensorResult result;
+    result.fields = {{"file", JsonString(path)},
+                     {"eeprom", o.eeprom ? "true" : "false"},
+                     {"differences", DifferencesJson(diffs)}};
+    std::string notices = writeNotice;
+    if (!readNotice.empty())
+        notices += (notices.empty() ? "" : "; ") + readNotice;
+    if (!notices.empty())
+        result.fields.push_back({"notice", JsonString(notices)});
+    if (!notices.empty() || !diffs.empty()) {
+        result.code = kExitDifferent;
+        result.detail = !notices.empty() ? "the sensor reported: " + notices
+                                         : std::to_string(diffs.size()) + " values read back differ from " + path;
+        return result;
+    }
+    result.detail = "restored " + path + (o.eeprom ? " to working memory and EEPROM" : " to working memory");
+    return result;
+}
+
+SensorResult Compare(const Options& o, size_t index, const SensorSpec& spec, const SensorIdentity& id)
+{
+    std::string notice, error, report;
+    const std::string path = ExpandFilePattern(o.file, index, id.serial, spec);
+    const int loaded = LoadParameterFile(path, &report, &error);
+    if (!report.empty())
+        Diag(path + ":\n" + report);
+    if (loaded != 1)
+        return Failure(kExitFile, error);
+    const WorkingCopy file = Snapshot();
+    if (ReadSensorParameters(false, &notice, &error) != 1)
+        return Failure(kExitLink, "reading the parameters failed: " + error);
+    const std::vector<Difference> diffs = Differences(file, Snapshot(), kSavedTeachWords);
+
+    SensorResult result;
+    result.fields = {{"file", JsonString(path)}, {"differences", DifferencesJson(diffs)}};
+    if (diffs.empty()) {
+        result.detail = "equal to " + path;
+        return result;
+    }
+    if (!o.json) {
+        std::string lines;
+        for (const Difference& d : diffs)
+            lines += (o.sensors.size() > 1 ? spec.text + "\t" : std::string()) + DifferenceLine(d) + "\n";
+        std::fputs(lines.c_str(), stdout);
+    }
+    result.code = kExitDifferent;
+    result.detail = std::to_string(diffs.size()) + " values differ from " + path;
+    return result;
+}
+
+}  // namespace
+
+std::string ExpandFilePattern(const std::string& pattern, size_t index, unsigned serial,
+                              const SensorSpec& spec)
+{
+    const std::pair<std::string, std::string> fills[] = {
+        {"{n}", std::to_string(index + 1)},
+        {"{serial}", std::to_string(serial)},
+        {"{sensor}", SensorFileTag(spec)},
+    };
+    std::string out;
+    for (size_t i = 0; i < pattern.size();) {
+        bool filled = false;
+        for (const auto& [key, value] : fills) {
+            if (pattern.compare(i, key.size(), key) == 0) {
+                out += value;
+                i += key.size();
+                filled = true;
+                break;
+            }
+        }
+        if (!filled)
+            out += pattern[i++];
+    }
+    return out;
+}
+
+std::string LostResultLine(const Options& options, size_t index, const std::string& reason)
+{
+    return ResultLine(options.sensors[index].text, Failure(kExitLink, reason), options.json);
+}
+
+int RunSensor(const Options& o, size_t index)
+{
+    const SensorSpec& spec = o.sensors[index];
+    SensorResult result;
+    std::string error;
+    SensorIdentity id;
+    if (OpenSensor(spec, &error) != 1) {
+        result = Failure(kExitLink, error);
+    } else if (IdentifySensor(&id, &error) != 1) {
+        result = Failure(kExitLink, "no identification: " + error);
+    } else if (o.command == Subcommand::Identify) {
+        result.detail = "serial " + std::to_string(id.serial) + ", edition " + std::to_string(id.edition) +
+                        (id.edition == 0 ? " (not supported)" : "") + ", firmware \"" + id.firmware + "\"";
+    } else if (id.edition == 0) {
+        result = Failure(kExitUnsupported, "firmware \"" + id.firmware + "\" is not supported");
+    } else {
+        switch (o.command) {
+        case Subcommand::Backup: result = Backup(o, index, spec, id); break;
+        case Subcommand::Restore: result = Restore(o, index, spec, id); break;
+        case Subcommand::Compare: result = Compare(o, index, spec, id); break;
+        case Subcommand::Monitor: result = Monitor(o, index, spec, id); break;
+        default: break;
+        }
+    }
+    CloseSensor();
+    if (!id.firmware.empty() || id.serial != 0) {
+        result.fields.insert(result.fields.begin(),
+                             {{"serial", std::to_string(id.serial)},
+                              {"edition", std::to_string(id.edition)},
+                              {"firmware", JsonString(id.firmware)}});
+    }
+    if (result.code != kExitOk && result.code != kExitDifferent)
+        Diag(std::string(StatusName(result.code)) + ": " + result.detail);
+    // With the samples on standard output the result line goes to standard error.
+    const std::string line = ResultLine(spec.text, result, o.json);
+    std::fputs(line.c_str(), o.command == Subcommand::Monitor && o.csv == "-" ? stderr : stdout);
+    return result.code;
+}
+
+}  // namespace cli

@@ -1,0 +1,59 @@
+// The command line of chromix5ctl, parsed apart from main so that it can be tested:
+//
+//   chromix5ctl SUBCOMMAND [OPTIONS] SENSOR...
+//
+// Subcommands identify, backup, restore, compare, monitor; options may stand before or after
+// the sensors. See Usage() for each.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/sensor_spec.h"
+
+namespace cli {
+
+enum class Subcommand { None, Identify, Backup, Restore, Compare, Monitor };
+
+struct Options {
+    Subcommand command = Subcommand::None;
+    bool help = false;
+    bool json = false;                 // --json: one JSON object per result line
+    std::vector<SensorSpec> sensors;   // given by name and from --file lists, in that order
+    int jobs = 16;                     // --jobs N: sensors served at once, 1 to 64
+    std::string file;                  // backup -o FILE; restore and compare FILE (a pattern)
+    bool eeprom = false;               // restore --eeprom
+    double rate = 0;                   // monitor --rate HZ; 0 = as fast as the sensor answers
+    long long count = 0;               // monitor --count N; 0 = until interrupted
+    std::string csv;                   // monitor --csv FILE|-; "" = none
+    std::string mqttHost;              // monitor --mqtt HOST[:PORT]
+    int mqttPort = 1883;
+    std::string topic;                 // monitor --topic PREFIX
+};
+
+// Exit codes, the same for one sensor and for a fleet (where the highest of the sensors' codes
+// is the program's).
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitDifferent = 1,    // compare found differences; restore read back something else or the
+                           // sensor reported implausible values
+    kExitLink = 2,         // the sensor could not be reached or an exchange failed
+    kExitFile = 3,         // a parameter file could not be read, is not one, or was not written
+    kExitOutput = 4,       // the CSV output or the MQTT broker failed
+    kExitUnsupported = 5,  // the firmware is not one the tool supports
+    kExitUsage = 64,       // bad command line
+};
+
+// Parses argv[1..]. Returns false with a one-line message in *error (the caller prints it with
+// the program's name and exits with kExitUsage). --help needs nothing else to be valid.
+bool ParseArguments(int argc, const char* const* argv, Options* options, std::string* error);
+
+// The help text of a subcommand, or the overview for Subcommand::None.
+const char* Usage(Subcommand command);
+const char* SubcommandName(Subcommand command);
+
+// Whether a file pattern holds a placeholder that differs between sensors ({n}, {serial} or
+// {sensor}).
+bool HasSensorPlaceholder(const std::string& pattern);
+
+}  // namespace cli

@@ -1,0 +1,59 @@
+// The command line's only door to the sensor link and the parameter-file code: the same
+// operations the window runs (GetPara, SendPara, SendParaToFile, ReadParaFromFile, the
+// identification request), driven without a window. The link keeps one conversation per
+// process in its module-level state, so a process talks to one sensor at a time.
+//
+// Functions return 1 on success and -1 on failure with a one-line reason in *error (the link's
+// own message where it gave one, its line breaks turned into blanks).
+#pragma once
+
+#include <string>
+
+#include "cli/sensor_spec.h"
+#include "record/live_csv.h"
+
+namespace cli {
+
+// Starts the run-time without a display. Pop-ups of the code below are answered here instead of
+// shown (file dialogs get the path the command line named, questions are answered no) and their
+// texts collected for the caller. Returns false with a reason.
+bool StartHeadless(int argc, char** argv, std::string* error);
+
+// Opens the transport the name gives. A serial device given by path is reached through a port
+// number that no device table uses (the link addresses serial ports by number).
+int OpenSensor(const SensorSpec& spec, std::string* error);
+// Ends the conversation or closes the port; harmless when nothing is open.
+void CloseSensor();
+
+struct SensorIdentity {
+    std::string firmware;  // the full firmware text
+    unsigned serial = 0;
+    int edition = 0;       // 0 = not supported
+    std::string shown;     // what the window's status display shows for it (t1.t2t4)
+};
+// The identification request, read as the window reads it.
+int IdentifySensor(SensorIdentity* identity, std::string* error);
+
+// GetPara: the parameter set and teach rows 0 to 31 into the working copy, after an EEPROM load
+// when fromEeprom is set. *notice gets the sensor's report that values it loaded from EEPROM
+// were implausible (empty when there was none).
+int ReadSensorParameters(bool fromEeprom, std::string* notice, std::string* error);
+
+// SendPara: the working copy to the sensor's working memory, and into its EEPROM when toEeprom.
+// *notice gets the sensor's report that it replaced implausible values (the write went on).
+int WriteSensorParameters(bool toEeprom, std::string* notice, std::string* error);
+
+// One live-data request; the sample carries the time it arrived and pass 0.
+int ReadLiveSample(record::LiveSample* sample, std::string* error);
+
+// SendParaToFile with the file dialog answered by path: the working copy written exactly as the
+// window writes it. -1 with the writer's reason when the file was not written.
+int SaveParameterFile(const std::string& path, std::string* error);
+
+// ReadParaFromFile with the dialog answered by path: the working copy loaded exactly as the
+// window loads it. *report gets the reports of values that fell back (empty when none). A file
+// that is missing, unreadable or not a parameter file (its header questions are answered no)
+// gives -1 and leaves the working copy unchanged.
+int LoadParameterFile(const std::string& path, std::string* report, std::string* error);
+
+}  // namespace cli

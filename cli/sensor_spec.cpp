@@ -1,0 +1,184 @@
+#include "cli/sensor_spec.h"
+
+#include <cctype>
+#include <fstream>
+
+namespace cli {
+
+namespace {
+
+constexpr long kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+
+// A decimal number of at most 9 digits without sign or blanks; -1 otherwise.
+long DecimalOrMinusOne(const std::string& text)
+{
+    if (text.empty() || text.size() > 9)
+        return -1;
+    long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+bool ParseTcp(const std::string& rest, SensorSpec* spec, std::string* error)
+{
+    std::string host = rest;
+    std::string port;
+    if (!rest.empty() && rest[0] == '[') {
+        const size_t close = rest.find(']');
+        if (close == std::string::npos) {
+            *error = "missing ']' after the IPv6 address";
+            return false;
+        }
+        host = rest.substr(1, close - 1);
+        if (close + 1 < rest.size()) {
+            if (rest[close + 1] != ':') {
+                *error = "expected ':PORT' after ']'";
+                return false;
+            }
+            port = rest.substr(close + 2);
+            if (port.empty()) {
+                *error = "empty port after ':'";
+                return false;
+            }
+        }
+    } else {
+        const size_t colon = rest.rfind(':');
+        if (colon != std::string::npos) {
+            host = rest.substr(0, colon);
+            port = rest.substr(colon + 1);
+            if (port.empty()) {
+                *error = "empty port after ':'";
+                return false;
+            }
+        }
+    }
+    if (host.empty()) {
+        *error = "no host name or address";
+        return false;
+    }
+    // The link keeps the address in a 256-byte text.
+    if (host.size() > 255) {
+        *error = "host name longer than 255 characters";
+        return false;
+    }
+    for (char c : host) {
+        if (std::isspace(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) < 0x20) {
+            *error = "blank or control character in the host name";
+            return false;
+        }
+    }
+    spec->host = host;
+    if (!port.empty()) {
+        const long value = DecimalOrMinusOne(port);
+        if (value < 1 || value > 65535) {
+            *error = "port '" + port + "' is not a number from 1 to 65535";
+            return false;
+        }
+        spec->port = static_cast<int>(value);
+    }
+    return true;
+}
+
+bool ParseSerial(const std::string& rest, SensorSpec* spec, std::string* error)
+{
+    std::string port = rest;
+    const size_t at = rest.rfind('@');
+    if (at != std::string::npos) {
+        port = rest.substr(0, at);
+        const std::string baud = rest.substr(at + 1);
+        const long value = DecimalOrMinusOne(baud);
+        int index = -1;
+        for (int i = 0; i < 8; ++i)
+            if (kBaudRates[i] == value)
+                index = i;
+        if (index < 0) {
+            *error = "baud rate '" + baud +
+                     "' is not one of 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600";
+            return false;
+        }
+        spec->baudIndex = index;
+    }
+    if (port.empty()) {
+        *error = "no port number or device";
+        return false;
+    }
+    const long number = DecimalOrMinusOne(port);
+    if (number >= 0) {
+        if (number < 1 || number > 255) {
+            *error = "port number " + port + " is not from 1 to 255";
+            return false;
+        }
+        spec->comPort = static_cast<int>(number);
+    } else {
+        spec->device = port;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseSensorSpec(const std::string& text, SensorSpec* spec, std::string* error)
+{
+    *spec = SensorSpec{};
+    spec->text = text;
+    std::string why;
+    bool ok = false;
+    if (text.rfind("tcp:", 0) == 0) {
+        spec->kind = SensorSpec::Kind::Tcp;
+        ok = ParseTcp(text.substr(4), spec, &why);
+    } else if (text.rfind("serial:", 0) == 0) {
+        spec->kind = SensorSpec::Kind::Serial;
+        ok = ParseSerial(text.substr(7), spec, &why);
+    } else {
+        why = "a sensor is named tcp:HOST[:PORT] or serial:NUMBER|DEVICE[@BAUD]";
+    }
+    if (!ok)
+        *error = "bad sensor '" + text + "': " + why;
+    return ok;
+}
+
+bool ReadSensorList(const std::string& path, std::vector<SensorSpec>* specs, std::string* error)
+{
+    std::ifstream in(path);
+    if (!in) {
+        *error = "cannot read the sensor list " + path;
+        return false;
+    }
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        // Blanks around the name and a Windows line end are not part of it.
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        const size_t last = line.find_last_not_of(" \t\r");
+        SensorSpec spec;
+        std::string why;
+        if (!ParseSensorSpec(line.substr(first, last - first + 1), &spec, &why)) {
+            *error = path + ":" + std::to_string(number) + ": " + why;
+            return false;
+        }
+        specs->push_back(spec);
+    }
+    if (in.bad()) {
+        *error = "cannot read the sensor list " + path;
+        return false;
+    }
+    return true;
+}
+
+std::string SensorFileTag(const SensorSpec& spec)
+{
+    std::string tag = spec.text;
+    for (char& c : tag)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-')
+            c = '_';
+    return tag;
+}
+
+}  // namespace cli

@@ -1,0 +1,40 @@
+// How the command line names a sensor:
+//
+//   tcp:HOST[:PORT]            TCP/IP, port 10001 when none is given; an IPv6 address in [ ]
+//   serial:NUMBER[@BAUD]       a serial port by number, as the window's COM port selector counts
+//   serial:DEVICE[@BAUD]       a serial device by path (/dev/ttyUSB0, a pseudo-terminal)
+//
+// BAUD is one of the link's eight rates (9600 to 921600), 115200 when none is given. A sensor
+// list file holds one such name a line; blank lines and lines starting with '#' are skipped.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct SensorSpec {
+    enum class Kind { Tcp, Serial } kind = Kind::Tcp;
+    std::string text;    // as given, for result lines
+    std::string host;    // Tcp
+    int port = 10001;    // Tcp
+    int comPort = 0;     // Serial by number (1 to 255), 0 when a device path is given
+    std::string device;  // Serial by path
+    int baudIndex = 4;   // Serial: 0 to 7, the link's baud-rate index
+};
+
+inline constexpr int kDefaultTcpPort = 10001;
+inline constexpr int kDefaultBaudIndex = 4;  // 115200
+
+// Parses one name. Returns false with a one-line reason in *error.
+bool ParseSensorSpec(const std::string& text, SensorSpec* spec, std::string* error);
+
+// Reads a sensor list file and appends its names. Returns false with a reason naming the file
+// (and the line of a bad name) in *error.
+bool ReadSensorList(const std::string& path, std::vector<SensorSpec>* specs, std::string* error);
+
+// The name with every character that does not belong in a file name replaced by '_'
+// (tcp:10.0.0.5:10001 -> tcp_10.0.0.5_10001), for output file patterns.
+std::string SensorFileTag(const SensorSpec& spec);
+
+}  // namespace cli

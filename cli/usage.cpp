@@ -1,0 +1,104 @@
+// The --help texts, one per subcommand.
+#include "cli/options.h"
+
+namespace cli {
+
+namespace {
+
+#define SENSORS_PART                                                                             \
+    "\n"                                                                                          \
+    "Sensors:\n"                                                                                  \
+    "  tcp:HOST[:PORT]          TCP/IP (port 10001 when none is given)\n"                         \
+    "  serial:NUMBER[@BAUD]     serial port by number, as the window counts them\n"               \
+    "  serial:DEVICE[@BAUD]     serial device by path; BAUD 9600 ... 921600, default 115200\n"   \
+    "  --file LIST              one sensor a line ('#' starts a comment line)\n"                  \
+    "Several sensors are served in parallel (--jobs N at once, default 16); each gets its own\n"  \
+    "result line, and the exit code is the highest of theirs.\n"                                  \
+    "\n"                                                                                          \
+    "Common options:\n"                                                                           \
+    "  --json                   one JSON object per result line\n"                                \
+    "  --help                   this text\n"                                                      \
+    "\n"                                                                                          \
+    "Exit codes: 0 success, 1 different (compare) or not as sent (restore), 2 link error,\n"     \
+    "3 parameter file error, 4 CSV or MQTT output error, 5 sensor firmware not supported,\n"     \
+    "64 bad command line.\n"
+
+constexpr char kOverview[] =
+    "Usage: chromix5ctl SUBCOMMAND [OPTIONS] SENSOR...\n"
+    "\n"
+    "Subcommands:\n"
+    "  identify                 firmware text, sensor edition and serial number\n"
+    "  backup -o FILE           save parameters and teach rows to a parameter file\n"
+    "  restore FILE [--eeprom]  send a parameter file to the sensor and verify it\n"
+    "  compare FILE             list the differences between a parameter file and the sensor\n"
+    "  monitor                  live samples as CSV and/or MQTT messages\n"
+    "\n"
+    "chromix5ctl SUBCOMMAND --help shows the options of a subcommand.\n" SENSORS_PART;
+
+constexpr char kIdentify[] =
+    "Usage: chromix5ctl identify [--json] SENSOR...\n"
+    "\n"
+    "Asks each sensor for its firmware text and serial number and names the sensor edition\n"
+    "(0 when the firmware is not supported; identify still succeeds then).\n" SENSORS_PART;
+
+constexpr char kBackup[] =
+    "Usage: chromix5ctl backup -o FILE [--json] SENSOR...\n"
+    "\n"
+    "Reads the parameter set and the teach rows from each sensor's working memory and writes a\n"
+    "parameter file exactly as the window's SEND to file does.\n"
+    "\n"
+    "  -o, --output FILE        the file to write; with several sensors it must hold {n} (the\n"
+    "                           sensor's place in the list, from 1), {serial} (its serial\n"
+    "                           number) or {sensor} (its name made file-safe)\n" SENSORS_PART;
+
+constexpr char kRestore[] =
+    "Usage: chromix5ctl restore FILE [--eeprom] [--json] SENSOR...\n"
+    "\n"
+    "Loads the parameter file as the window's GET from file does (a value the file lacks takes\n"
+    "the same fallback, and the same report goes to standard error), sends it to the sensor's\n"
+    "working memory, reads it back and compares. FILE may hold {n}, {serial} or {sensor}.\n"
+    "A file that is not a parameter file is refused.\n"
+    "\n"
+    "  --eeprom                 also store it in the sensor's EEPROM, and verify the EEPROM\n" SENSORS_PART;
+
+constexpr char kCompare[] =
+    "Usage: chromix5ctl compare FILE [--json] SENSOR...\n"
+    "\n"
+    "Reads the sensor's working memory and prints one line per parameter or teach word that\n"
+    "differs from the parameter file (the seventeen parameters and words 1 to 7 of teach rows\n"
+    "0 to 31, the part a sensor holds). Exit code 0 when equal, 1 when different, 2 on a link\n"
+    "error. FILE may hold {n}, {serial} or {sensor}.\n" SENSORS_PART;
+
+constexpr char kMonitor[] =
+    "Usage: chromix5ctl monitor [--rate HZ] [--count N] [--csv FILE|-]\n"
+    "                           [--mqtt HOST[:PORT] --topic PREFIX] SENSOR...\n"
+    "\n"
+    "Requests live samples until --count is reached or the program is interrupted (Ctrl+C,\n"
+    "SIGTERM), and writes them as CSV (the window's recording format: time, R, G, B, X, Y, INT,\n"
+    "C-No, pass) and/or publishes each as a JSON message.\n"
+    "\n"
+    "  --rate HZ                samples per second (up to 1000); default as fast as the sensor\n"
+    "                           answers\n"
+    "  --count N                stop after N samples\n"
+    "  --csv FILE|-             CSV to a file or standard output (the default without --mqtt);\n"
+    "                           with several sensors FILE must hold {n}, {serial} or {sensor}\n"
+    "  --mqtt HOST[:PORT]       MQTT broker (port 1883 when none is given); reconnects when the\n"
+    "                           broker goes away, queueing at most 1000 samples meanwhile\n"
+    "  --topic PREFIX           samples go to PREFIX/SERIAL\n" SENSORS_PART;
+
+}  // namespace
+
+const char* Usage(Subcommand command)
+{
+    switch (command) {
+    case Subcommand::Identify: return kIdentify;
+    case Subcommand::Backup: return kBackup;
+    case Subcommand::Restore: return kRestore;
+    case Subcommand::Compare: return kCompare;
+    case Subcommand::Monitor: return kMonitor;
+    case Subcommand::None: break;
+    }
+    return kOverview;
+}
+
+}  // namespace cli
