@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kKeepAliveSeconds = 30;
 constexpr double kLongestPause = 16.0;
+constexpr double kConnectLimit = 10.0;  // seconds an attempt may take before it counts as failed
 
 double Now()
 {
@@ -120,6 +121,7 @@ void MqttPublisher::Lost(const std::string& why)
         log_("lost the MQTT broker at " + broker_ + " (" + why + "); reconnecting");
     lostTold_ = true;
     connected_ = false;
+    connackCode_ = -1;
     retryAt_ = Now() + retryPause_;
     retryPause_ = std::min(retryPause_ * 2, kLongestPause);
 }
@@ -128,17 +130,21 @@ void MqttPublisher::Service()
 {
     if (!client_ || !everConnected_)
         return;
-    if (!connected_ && connackCode_ != 0) {
-        // Waiting for the pause to end, or for the answer to a reconnect.
-        if (retryAt_ > 0 && Now() >= retryAt_) {
+    if (!connected_) {
+        if (retryAt_ > 0) {
+            // Pausing before the next attempt.
+            if (Now() < retryAt_)
+                return;
             retryAt_ = 0;
             connackCode_ = -1;
+            connectingSince_ = Now();
             const int rc = mosquitto_reconnect_async(client_);
             if (rc != MOSQ_ERR_SUCCESS) {
                 Lost(ErrorText(rc));
                 return;
             }
-        } else if (retryAt_ > 0) {
+        } else if (Now() - connectingSince_ > kConnectLimit) {
+            Lost("no answer");
             return;
         }
     }
@@ -165,7 +171,6 @@ void MqttPublisher::Service()
         log_("reconnected to the MQTT broker at " + broker_);
     } else if (!connected_ && connackCode_ > 0) {
         Lost(std::string("refused: ") + mosquitto_connack_string(connackCode_));
-        connackCode_ = -1;
     }
 }
 
@@ -173,6 +178,9 @@ bool MqttPublisher::Finish(double timeoutSeconds)
 {
     if (!client_ || !everConnected_)
         return queue_.empty();
+    // A broker that is away gets one more attempt now rather than after the current pause.
+    if (!connected_ && retryAt_ > 0)
+        retryAt_ = Now();
     const double end = Now() + timeoutSeconds;
     while (Now() < end && (!queue_.empty() || mosquitto_want_write(client_) || !connected_)) {
         Service();

@@ -50,7 +50,8 @@ private:
     bool connected_ = false;
     bool everConnected_ = false;
     int connackCode_ = -1;
-    double retryAt_ = 0;
+    double retryAt_ = 0;           // when the next attempt is due; 0 while connected or connecting
+    double connectingSince_ = 0;
     double retryPause_ = 1.0;
     std::deque<std::pair<std::string, std::string>> queue_;
     size_t dropped_ = 0;
