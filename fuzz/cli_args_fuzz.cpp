@@ -1,0 +1,51 @@
+// The command line's parsers of outside input: sensor names (from the command line and from
+// sensor list files, one a line) and whole argument vectors (zero bytes separate arguments).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/sensor_spec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        cli::SensorSpec spec;
+        std::string error;
+        if (cli::ParseSensorSpec(text.substr(start, end - start), &spec, &error)) {
+            // What parses must be usable: a file tag of file-safe characters, a port in range.
+            (void)cli::SensorFileTag(spec);
+            if (spec.port < 1 || spec.port > 65535 || spec.baudIndex < 0 || spec.baudIndex > 7)
+                __builtin_trap();
+        }
+        start = end + 1;
+    }
+
+    std::vector<std::string> args{"chromix5ctl"};
+    start = 0;
+    while (start <= text.size() && args.size() < 64) {
+        size_t end = text.find('\0', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string arg = text.substr(start, end - start);
+        // Sensor lists named in the input are not read: the fuzzer must not wander the disk.
+        if (arg.rfind("--file", 0) == 0)
+            arg = "--json";
+        args.push_back(arg);
+        start = end + 1;
+    }
+    std::vector<const char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(a.c_str());
+    cli::Options options;
+    std::string error;
+    (void)cli::ParseArguments(static_cast<int>(argv.size()), argv.data(), &options, &error);
+    return 0;
+}
