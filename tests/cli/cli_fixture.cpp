@@ -6,10 +6,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "params/parameter_file.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
+#include "platform/userint.h"
 #include "tests/support/popup_script.h"
+#include "ui/main_window.h"
+#include "ui/panel_handles.h"
+#include "ui/uir.h"
 
 std::vector<std::string> CtlRun::OutLines() const
 {
@@ -114,11 +117,14 @@ void CliTest::WriteFile(const std::string& path, const std::string& bytes)
 
 void CliTest::WindowSave(const std::string& path)
 {
+    // The window shows the working copy (SEND reads AVERAGE back from its control), and the
+    // operator presses SEND with the file selected.
+    SetPanelValues();
     PopupScript popups;
     popups.answer(PopupKind::FileSelect, 2, path);
     const uint16_t target = TransferTarget;
     TransferTarget = kTargetFile;
-    SendParaToFile();
+    CBF_ButtonSend(MainPanel, MAINP_BUTTON_SEND, EVENT_COMMIT, nullptr, 0, 0);
     TransferTarget = target;
     EXPECT_EQ(1u, popups.shown().size()) << "the save said something";
 }

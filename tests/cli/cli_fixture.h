@@ -47,8 +47,8 @@ protected:
     static std::string Slurp(const std::string& path);
     static void WriteFile(const std::string& path, const std::string& bytes);
 
-    // The window's SEND to a parameter file (F9 with the file selected): the working copy
-    // written to path, the file dialog answered with it.
+    // The window's SEND to a parameter file (F9 with the file selected) with the working copy
+    // on show: the file dialog answered with path.
     void WindowSave(const std::string& path);
     // A working copy every simulated sensor accepts, distinct per seed, rows 32 to 63 zero (a
     // sensor holds rows 0 to 31 only, so a backup has them zero too).
