@@ -4,6 +4,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -82,6 +83,15 @@ private:
     std::vector<Message> messages_;
 };
 
+// Debian puts the broker in /usr/sbin, which an ordinary user's PATH may lack.
+QString BrokerProgram()
+{
+    QString path = QStandardPaths::findExecutable("mosquitto");
+    if (path.isEmpty())
+        path = QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/local/sbin"});
+    return path;
+}
+
 int FreePort()
 {
     QTcpServer probe;
@@ -112,7 +122,9 @@ protected:
     // Starts mosquitto with the configuration StartBroker wrote; true once it listens.
     bool RestartBroker(int port)
     {
-        broker_.start("mosquitto", {"-c", QString::fromStdString(PathOf("mosquitto.conf"))});
+        const QString program = BrokerProgram();
+        EXPECT_FALSE(program.isEmpty()) << "mosquitto is not installed (scripts/setup.sh installs it)";
+        broker_.start(program, {"-c", QString::fromStdString(PathOf("mosquitto.conf"))});
         if (!broker_.waitForStarted(5000))
             return false;
         for (int i = 0; i < 100; ++i) {
