@@ -7,8 +7,8 @@
 
 namespace cli {
 
-// text as a JSON string literal, quotes included; bytes below 0x20, '"' and '\\' escaped, other
-// bytes passed on (the firmware text is ASCII; anything else is the sensor's).
+// text as a JSON string literal, quotes included: control characters, '"' and '\\' escaped,
+// well-formed UTF-8 passed on, any other byte (a firmware text is the sensor's) as U+FFFD.
 std::string JsonString(const std::string& text);
 
 // {"sensor":...,"serial":...,"time":...,"pass":...,"R":...,"G":...,"B":...,"X":...,"Y":...,
