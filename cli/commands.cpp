@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/diagnostics.h"
+#include "cli/file_pattern.h"
 #include "cli/json.h"
 #include "cli/monitor.h"
 #include "cli/result_line.h"
@@ -157,31 +158,6 @@ SensorResult Compare(const Options& o, size_t index, const SensorSpec& spec, con
 }
 
 }  // namespace
-
-std::string ExpandFilePattern(const std::string& pattern, size_t index, unsigned serial,
-                              const SensorSpec& spec)
-{
-    const std::pair<std::string, std::string> fills[] = {
-        {"{n}", std::to_string(index + 1)},
-        {"{serial}", std::to_string(serial)},
-        {"{sensor}", SensorFileTag(spec)},
-    };
-    std::string out;
-    for (size_t i = 0; i < pattern.size();) {
-        bool filled = false;
-        for (const auto& [key, value] : fills) {
-            if (pattern.compare(i, key.size(), key) == 0) {
-                out += value;
-                i += key.size();
-                filled = true;
-                break;
-            }
-        }
-        if (!filled)
-            out += pattern[i++];
-    }
-    return out;
-}
 
 std::string LostResultLine(const Options& options, size_t index, const std::string& reason)
 {

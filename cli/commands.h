@@ -17,8 +17,4 @@ int RunSensor(const Options& options, size_t index);
 // The result line for a sensor whose process ended without one.
 std::string LostResultLine(const Options& options, size_t index, const std::string& reason);
 
-// The file pattern with {n} (index + 1), {serial} and {sensor} filled in.
-std::string ExpandFilePattern(const std::string& pattern, size_t index, unsigned serial,
-                              const SensorSpec& spec);
-
 }  // namespace cli

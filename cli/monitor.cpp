@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "cli/commands.h"
 #include "cli/diagnostics.h"
+#include "cli/file_pattern.h"
 #include "cli/json.h"
 #include "cli/mqtt_publisher.h"
 #include "platform/runtime.h"

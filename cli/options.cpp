@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "cli/file_pattern.h"
+
 namespace cli {
 
 namespace {
@@ -195,12 +197,6 @@ const char* SubcommandName(Subcommand command)
         if (n.command == command)
             return n.name;
     return "";
-}
-
-bool HasSensorPlaceholder(const std::string& pattern)
-{
-    return pattern.find("{n}") != std::string::npos || pattern.find("{serial}") != std::string::npos ||
-           pattern.find("{sensor}") != std::string::npos;
 }
 
 bool ParseArguments(int argc, const char* const* argv, Options* o, std::string* error)

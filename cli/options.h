@@ -52,8 +52,4 @@ bool ParseArguments(int argc, const char* const* argv, Options* options, std::st
 const char* Usage(Subcommand command);
 const char* SubcommandName(Subcommand command);
 
-// Whether a file pattern holds a placeholder that differs between sensors ({n}, {serial} or
-// {sensor}).
-bool HasSensorPlaceholder(const std::string& pattern);
-
 }  // namespace cli

@@ -2,7 +2,7 @@
 // state or the parameter-file operations is here, so that the rest of cli/ sees plain calls.
 #include "cli/sensor_link.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,19 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "link/commands.h"
-#include "link/connection.h"
-#include "link/firmware.h"
-#include "link/frame.h"
-#include "link/link_state.h"
-#include "link/transports.h"
+#include "link/link_library.h"
 #include "params/parameter_file.h"
-#include "params/program_state.h"
 #include "platform/files.h"
 #include "platform/popups.h"
 #include "platform/rs232.h"
-#include "platform/runtime.h"
-#include "platform/tcp.h"
 
 namespace cli {
 
@@ -31,6 +23,12 @@ namespace {
 // A serial device named by path is reached through this port number: 193 to 240 stand for no
 // device, so the redirection hides nothing.
 constexpr int kDevicePort = 240;
+
+// What the link appended to the status box since the operation began: the window shows it, the
+// command line looks in it for the sensor's notices.
+std::string statusBox;
+
+void AppendStatusBox(const char* text) { statusBox += text; }
 
 // What the headless pop-ups answer and what they were told.
 struct Popups {
@@ -83,17 +81,13 @@ bool IsNotice(const char* text) { return std::strncmp(text, "INFO!\n", 6) == 0; 
 
 bool StartHeadless(int argc, char** argv, std::string* error)
 {
-    // No window is ever shown: the run-time needs no display.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        static std::string dir = "/tmp/chromix5ctl-" + std::to_string(::getuid());
-        ::mkdir(dir.c_str(), 0700);
-        ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    }
-    if (!InitRunTime(argc, argv)) {
+    if (InitLinkLibrary(argc, argv) != 1) {
         *error = "cannot start the run-time";
         return false;
     }
+    LinkNotifications notifications;
+    notifications.statusBox = AppendStatusBox;
+    SetLinkNotifications(notifications);
     SetPopupHook(AnswerPopup);
     TransferTarget = 0;  // working memory, until a command asks for the EEPROM
     return true;
@@ -106,8 +100,6 @@ int OpenSensor(const SensorSpec& spec, std::string* error)
         Protocol = kProtocolTcp;
         std::snprintf(IpAddress, sizeof IpAddress, "%s", spec.host.c_str());
         std::snprintf(PortNumberText, sizeof PortNumberText, "%d", spec.port);
-        TcpPort = spec.port;
-        InitTCP_IP();
     } else {
         Protocol = kProtocolRs232;
         BaudRateIndex = static_cast<uint16_t>(spec.baudIndex);
@@ -117,9 +109,8 @@ int OpenSensor(const SensorSpec& spec, std::string* error)
             SetComPortDevice(kDevicePort, spec.device.c_str());
             ComPort = kDevicePort;
         }
-        InitRS232();
     }
-    if (OpenStatus < 0) {
+    if (OpenLink() != 1) {
         *error = "cannot open " + spec.text + ": " + LinkMessage();
         return -1;
     }
@@ -129,31 +120,19 @@ int OpenSensor(const SensorSpec& spec, std::string* error)
 
 void CloseSensor()
 {
-    CloseOpenComPort();
-    if (TcpConnected) {
-        DisconnectFromTCPServer(TcpHandle);
-        TcpHandle = 0;
-        TcpConnected = 0;
-    }
+    CloseLink();
     SensorConnected = 0;
 }
 
 int IdentifySensor(SensorIdentity* identity, std::string* error)
 {
-    FillTxBuf(kOrderIdentify, 0, 0);
-    if (DataExchange(kHeaderSize) != 1) {
+    if (::IdentifySensor() < 0) {
         *error = LinkMessage();
         return -1;
     }
-    // As the connection sequence reads it.
-    SerialNumber = RespInfo;
-    FirmwareText = FirmwareTextFrom(RxBuf + kHeaderSize, kFirmwareTextSize);
-    const FirmwareTokens tokens = SplitFirmwareText(FirmwareText);
-    SensorEdition = SensorEditionOf(tokens);
     identity->firmware = FirmwareText;
     identity->serial = SerialNumber;
     identity->edition = SensorEdition;
-    identity->shown = tokens.t1 + "." + tokens.t2 + tokens.t4;
     return 1;
 }
 
@@ -162,16 +141,17 @@ int ReadSensorParameters(bool fromEeprom, std::string* notice, std::string* erro
     notice->clear();
     TransferTarget = fromEeprom ? kTargetSensor : 0;
     SensorConnected = 1;
-    MsgBuf[0] = '\0';
+    statusBox.clear();
     GetPara();
     TransferTarget = 0;
     if (SensorConnected != 1) {
         *error = LinkMessage();
         return -1;
     }
-    // GetPara puts the EEPROM notice into MsgBuf and goes on; a clean read leaves MsgBuf alone.
-    if (IsNotice(MsgBuf))
-        *notice = LinkMessage();
+    // GetPara appends the EEPROM notice to the status box and goes on.
+    const size_t at = statusBox.find("INFO!\n");
+    if (at != std::string::npos)
+        *notice = OneLine(statusBox.c_str() + at);
     return 1;
 }
 

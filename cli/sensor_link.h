@@ -29,9 +29,9 @@ struct SensorIdentity {
     std::string firmware;  // the full firmware text
     unsigned serial = 0;
     int edition = 0;       // 0 = not supported
-    std::string shown;     // what the window's status display shows for it (t1.t2t4)
 };
-// The identification request, read as the window reads it.
+// The identification request, read as the window reads it (SerialNumber, FirmwareText and
+// SensorEdition are set too).
 int IdentifySensor(SensorIdentity* identity, std::string* error);
 
 // GetPara: the parameter set and teach rows 0 to 31 into the working copy, after an EEPROM load

@@ -8,8 +8,8 @@ Prints the graph of includes between the source folders and fails (exit status 1
     file; a header without one, such as a module's private record layout, counts only as a
     file).
 
-Layers, bottom to top: platform/ and ini/; params/ (records, working copy, parameter file);
-link/; ui/ and cli/. sim/ stands beside them and may use only the wire format and the record
+Layers, bottom to top: platform/ and ini/; params/ (records, working copy, parameter file) and
+record/ (the live-data recording format); link/; ui/ and cli/. sim/ stands beside them and may use only the wire format and the record
 layouts (link/ and params/ headers without the program's globals are its business to pick).
 tests/, bench/ and fuzz/ may include anything and are not checked.
 
@@ -20,7 +20,7 @@ import re
 import sys
 from collections import defaultdict
 
-LEVEL = {"platform": 0, "ini": 0, "params": 1, "link": 2, "ui": 3, "cli": 3}
+LEVEL = {"platform": 0, "ini": 0, "params": 1, "record": 1, "link": 2, "ui": 3, "cli": 3}
 # Folders outside the layering, and what each may include besides itself.
 SIDE = {"sim": {"link", "params"}}
 FREE = {"tests", "bench", "fuzz"}

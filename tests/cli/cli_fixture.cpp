@@ -11,6 +11,7 @@
 #include "platform/userint.h"
 #include "tests/support/popup_script.h"
 #include "ui/main_window.h"
+#include "ui/panel_values.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
 

@@ -60,12 +60,16 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         return connected_ && subscribed_;
     }
-    std::vector<Message> WaitFor(size_t count)
+    // Waits (at most 5 s) until count messages have come, or one whose payload holds `text`.
+    std::vector<Message> WaitFor(size_t count, const std::string& text = {})
     {
         for (int i = 0; i < 100; ++i) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 if (messages_.size() >= count)
+                    break;
+                if (!text.empty() && !messages_.empty() &&
+                    messages_.back().payload.find(text) != std::string::npos)
                     break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -212,7 +216,7 @@ TEST_F(MqttTest, SamplesTakenWhileTheBrokerIsAwayArriveAfterItIsBack)
     EXPECT_NE(std::string::npos, err.find("lost the MQTT broker at " + broker)) << err;
     EXPECT_NE(std::string::npos, err.find("reconnected to the MQTT broker at " + broker)) << err;
     // The last sample reaches the broker's new subscriber.
-    const std::vector<Message> messages = subscriber.WaitFor(1);
+    const std::vector<Message> messages = subscriber.WaitFor(40, "\"pass\":40,");
     ASSERT_FALSE(messages.empty());
     const QJsonObject last =
         QJsonDocument::fromJson(QByteArray::fromStdString(messages.back().payload)).object();
