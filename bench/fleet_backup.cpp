@@ -104,7 +104,9 @@ int main(int argc, char** argv)
     std::vector<double> one, twenty;
     for (int r = 0; r < rounds; ++r) {
         const double a = TimedRun({"backup", "-o", "one.ini", first}, dir.path);
-        const double b = TimedRun({"backup", "-o", "fleet-{n}.ini", "--file", "sensors.txt"}, dir.path);
+        // All 20 at once (the default bound is 16), as the comparison asks.
+        const double b = TimedRun({"backup", "--jobs", "20", "-o", "fleet-{n}.ini", "--file", "sensors.txt"},
+                                  dir.path);
         if (a < 0 || b < 0)
             return 1;
         one.push_back(a);
@@ -132,7 +134,7 @@ int main(int argc, char** argv)
                 bench::LoadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("  1 sensor:                 median %7.1f ms (min %.1f, max %.1f)\n", m1 * 1e3,
                 bench::Min(one) * 1e3, bench::Max(one) * 1e3);
-    std::printf("  %d sensors in parallel:   median %7.1f ms (min %.1f, max %.1f), 16 at once\n",
+    std::printf("  %d sensors in parallel:   median %7.1f ms (min %.1f, max %.1f), --jobs 20\n",
                 kSensors, m20 * 1e3, bench::Min(twenty) * 1e3, bench::Max(twenty) * 1e3);
     std::printf("  %d sensors one by one:    %7.1f ms (once)\n", kSensors, sequential * 1e3);
     std::printf("  ratio %d in parallel / 1:  %.2f (target below 3)\n", kSensors, m1 > 0 ? m20 / m1 : 0);
