@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the sensor simulator on 127.0.0.1 and the tool
-# connected to it over TCP. Without a display the tool runs on a virtual one and a screenshot of
-# the connected window is saved (the path is printed).
+# Installs what running needs, builds only the tool and the simulator, starts the simulator on
+# 127.0.0.1 and the tool connected to it over TCP. Without a display the tool runs on a virtual
+# one and a screenshot of the connected window is saved (the path is printed).
 #
 # On the first start a settings file is prepared beside the program so that the tool connects
 # to the simulator; a settings file the operator already has is never touched.
@@ -10,8 +10,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${DIROR_RUN_BUILD:-$root/build}"
 port="${DIROR_SIM_PORT:-10001}"
 
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$build"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  "$root/scripts/setup.sh" run
+else
+  "$root/scripts/setup.sh" run-headless
+fi
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${DIROR_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+ninja -C "$build" chromix5_vantage chromix5_sim
 bin="$build/bin"
 
 settings="$bin/PanelSettings.cfg"
@@ -35,7 +40,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exit $?
 fi
 
-shot="$root/build/screenshot-connected.png"
+shot="$build/screenshot-connected.png"
 echo "No display: running the tool on a virtual one"
 XDG_RUNTIME_DIR="$(mktemp -d)" xvfb-run -a -s "-screen 0 1280x800x24" \
   "$root/scripts/demo_screenshot.sh" "$bin/chromix5_vantage" "$shot"

@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build, test and run the tool.
+# Installs what a fresh Debian 12 machine lacks. Usage: scripts/setup.sh [run|run-headless|all]
+#   run           building and running the tool and the simulator
+#   run-headless  the same, plus a virtual display and the screenshot tools for a machine without one
+#   all           (default) everything: also the tests, the fuzz targets and the package checks
 set -euo pipefail
 
-packages=(
+run_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-tools-dev libqcustomplot-dev
-  libgtest-dev libmosquitto-dev
-  mosquitto
-  xvfb xauth xdotool socat imagemagick clang libclang-rt-14-dev
+  libmosquitto-dev
 )
+headless_packages=(xvfb xauth xdotool imagemagick)
+test_packages=(libgtest-dev mosquitto python3 socat clang libclang-rt-14-dev desktop-file-utils file)
+
+case "${1:-all}" in
+  run) packages=("${run_packages[@]}") ;;
+  run-headless) packages=("${run_packages[@]}" "${headless_packages[@]}") ;;
+  all) packages=("${run_packages[@]}" "${headless_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|run-headless|all]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

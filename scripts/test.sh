@@ -6,7 +6,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${1:-$root/build}"
 shift || true
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$dir" "$@"
+"$root/scripts/build.sh" "$dir" -DDIROR_TESTS_REQUIRED=ON "$@"
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
