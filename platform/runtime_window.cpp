@@ -1,5 +1,6 @@
 // Starting the run-time with windows: the QApplication, and the pop-ups as dialogs.
 #include <QApplication>
+#include <QFileInfo>
 
 #include "platform/popups.h"
 #include "platform/runtime.h"
@@ -20,6 +21,10 @@ int InitRunTime(int argc, char** argv)
         static int storedArgc = argc;
         auto* app = new QApplication(storedArgc, argv);
         app->setQuitOnLastWindowClosed(false);
+        // Named after the real program file, whatever link started it: the name picks the
+        // user's configuration folder (platform/user_dirs.h).
+        QCoreApplication::setApplicationName(
+            QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     }
     platform_internal::InstallDialogPopups();
     return InitRunTimeWithoutWindow(argc, argv);

@@ -20,6 +20,7 @@
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_settings.h"
+#include "ui/settings_location.h"
 #include "ui/teach_assistant.h"
 #include "ui/uir.h"
 
@@ -52,9 +53,7 @@ void InitAll()
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
 
-    char dir[kPathSize - 32];
-    GetProjectDir(dir, sizeof dir);
-    std::snprintf(SettingsPath, sizeof SettingsPath, "%s%s%s", dir, kPathSeparator, "PanelSettings.cfg");
+    LocateSettingsFile();
 
     for (int item : {-2, -3, -4})
         HideBuiltInCtrlMenuItem(ParamPage, PARP_TEACHTABLE, item);

@@ -103,7 +103,7 @@ void LoadPanelSettings()
 
     if (Ini_GetStringIntoBuffer(doc, kDirectories, kSettingsParameterFileKey, ParameterFilePath,
                                 sizeof ParameterFilePath) != 1)
-        GetProjectDir(ParameterFilePath, sizeof ParameterFilePath);
+        SetDefaultParameterFolder();
 
     int32_t n = 0;
     if (Ini_GetInt(doc, kAddresses, kSettingsListItemsKey, &n) == 1) {

@@ -1,10 +1,13 @@
 // PanelSettings.cfg: written byte for byte, read back with its rules for missing and foreign
 // content.
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
 #include <QWidget>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <chrono>
@@ -27,6 +30,7 @@
 #include "platform/lists.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
+#include "platform/user_dirs.h"
 #include "platform/userint.h"
 #include "platform/widgets.h"
 #include "tests/main_window/main_window_fixture.h"
@@ -34,6 +38,7 @@
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_settings.h"
+#include "ui/settings_location.h"
 #include "ui/uir.h"
 
 namespace {
@@ -48,6 +53,13 @@ std::string ProgramDir()
 {
     char dir[1024];
     GetProjectDir(dir, sizeof dir);
+    return dir;
+}
+
+std::string DocumentsDir()
+{
+    char dir[1024];
+    GetUserDocumentsDir(dir, sizeof dir);
     return dir;
 }
 
@@ -204,17 +216,37 @@ TEST_F(PanelSettingsTest, ForeignFileTypeIsIgnoredByBothReaders)
     EXPECT_EQ(4, Value(ConnectPage, CONP_BAUDRATE));
     EXPECT_EQ("", Text(ConnectPage, CONP_IPADDRESS));
     EXPECT_EQ("10001", Text(ConnectPage, CONP_PORTNUMBER));
-    EXPECT_EQ(ProgramDir() + "/Parameter.ini", ParameterFilePath);
+    EXPECT_EQ(DocumentsDir() + "/Parameter.ini", ParameterFilePath);
 }
 
-TEST_F(PanelSettingsTest, MissingParameterFileKeyLeavesTheProgramDirectoryAlone)
+TEST_F(PanelSettingsTest, MissingParameterFileKeyLeavesTheDocumentsFolderAlone)
 {
     WriteSettings("[GENERAL INFO]\r\nFILE TYPE: = \"Panel Settings\"\r\n\r\n");
     LoadPanelSettings();
-    EXPECT_EQ(ProgramDir(), ParameterFilePath);
+    EXPECT_EQ(DocumentsDir(), ParameterFilePath);
     std::remove(SettingsPath);
     LoadPanelSettings();
-    EXPECT_EQ(ProgramDir() + "/Parameter.ini", ParameterFilePath);
+    EXPECT_EQ(DocumentsDir() + "/Parameter.ini", ParameterFilePath);
+}
+
+// Root may write anywhere, so a folder that does not exist stands for one the operator cannot
+// write; the program started as another user is shown by CI on the installed package.
+TEST(SettingsLocation, BesideAWritableProgramElseInTheUsersConfigurationFolder)
+{
+    QTemporaryDir program, config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    char path[1024];
+    const std::string programDir = program.path().toStdString();
+    EXPECT_EQ(1, FormSettingsPath(programDir.c_str(), path, sizeof path));
+    EXPECT_EQ(programDir + "/PanelSettings.cfg", path);
+
+    const std::string locked = programDir + "/not-there";
+    EXPECT_EQ(2, FormSettingsPath(locked.c_str(), path, sizeof path));
+    const QString folder = config.filePath(QCoreApplication::applicationName());
+    EXPECT_EQ((folder + "/PanelSettings.cfg").toStdString(), path);
+    EXPECT_TRUE(QDir(folder).exists());
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 TEST_F(PanelSettingsTest, MissingConnectionKeysFallBackToDefaults)

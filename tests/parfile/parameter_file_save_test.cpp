@@ -114,19 +114,32 @@ TEST_F(ParameterFileSave, DialogStartsInTheFolderOfTheLastFileWithTheFixedChoice
     EXPECT_TRUE(QDir(dir_.path() + "/last").isEmpty());
 }
 
-TEST_F(ParameterFileSave, AnEmptyPathStartsInTheProgramFolder)
+// An installed program cannot write beside itself: without an earlier file the dialog starts in
+// the user's documents folder, or in the home folder when there is none.
+TEST_F(ParameterFileSave, AnEmptyPathStartsInTheDocumentsFolder)
 {
-    ParameterFilePath[0] = '\0';
-    PopupScript popups;
-    popups.answer(PopupKind::FileSelect, 0);
-    popups.answer(PopupKind::Message, 0);
-    SendParaToFile();
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", dir_.path().toUtf8());
+    for (bool withDocuments : {false, true}) {
+        if (withDocuments) {
+            ASSERT_TRUE(QDir(dir_.path()).mkdir("Documents"));
+        }
+        ParameterFilePath[0] = '\0';
+        PopupScript popups;
+        popups.answer(PopupKind::FileSelect, 0);
+        popups.answer(PopupKind::Message, 0);
+        SendParaToFile();
 
-    ASSERT_FALSE(popups.shown().empty());
-    const std::string programDir = QDir::toNativeSeparators(
-        QCoreApplication::applicationDirPath()).toStdString();
-    EXPECT_EQ(programDir + "/", popups.shown()[0].message);
-    EXPECT_EQ(programDir + "/Parameter.ini", std::string(ParameterFilePath));
+        ASSERT_FALSE(popups.shown().empty());
+        const std::string folder = dir_.path().toStdString() + (withDocuments ? "/Documents" : "");
+        EXPECT_EQ(folder + "/", popups.shown()[0].message);
+        EXPECT_EQ(folder + "/Parameter.ini", std::string(ParameterFilePath));
+    }
+    qputenv("HOME", oldHome);
+    if (!oldConfig.isNull())
+        qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 // Every case below runs as root in CI, so only failures that permissions cannot override.
