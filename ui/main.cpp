@@ -6,6 +6,7 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/tcp.h"
+#include "platform/termination.h"
 #include "platform/userint.h"
 #include "ui/callback_table.h"
 #include "ui/main_window.h"
@@ -22,6 +23,8 @@ int main(int argc, char** argv)
     RegisterProgramCallbacks();
     if (LoadMainPanels() < 0)
         return -1;
+    // Logout, shutdown or kill end the program through its close event, so the settings are kept.
+    CloseOnTerminationSignal(MainPanel);
 
     InitAll();
     RunUserInterface();

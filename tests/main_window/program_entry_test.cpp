@@ -2,9 +2,13 @@
 // user-interface file is missing or broken, or when there is no display to show it on.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
+
+#include <csignal>
 
 namespace {
 
@@ -54,4 +58,54 @@ TEST(ProgramEntry, WithoutADisplayEndsWithMinusOne)
     QFile ui(QString(DIROR_PROGRAM).section('/', 0, -2) + "/Chromix5VantageV10.ui");
     ASSERT_TRUE(ui.open(QIODevice::ReadOnly));
     EXPECT_EQ(-1, RunProgram(ui.readAll().constData(), false));
+}
+
+// Installed, the program is started through a link in the PATH and ended by the session: it must
+// find its files beside its real location and keep its settings there as on a close. It tries
+// the address of its settings file; the test's listener tells when it got that far, and then the
+// program has a pop-up open to be dismissed by the signal too.
+TEST(ProgramEntry, StartedThroughALinkItUsesItsRealFolderAndATermSignalKeepsTheSettings)
+{
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
+    QTemporaryDir real, path;
+    const QString programDir = QString(DIROR_PROGRAM).section('/', 0, -2);
+    for (const char* name : {"chromix5_vantage", "Chromix5VantageV10.ui", "logoKX.bmp"})
+        ASSERT_TRUE(QFile::copy(programDir + "/" + name, real.filePath(name))) << name;
+    ASSERT_TRUE(QFile::link(real.filePath("chromix5_vantage"), path.filePath("chromix5_vantage")));
+    QFile settings(real.filePath("PanelSettings.cfg"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(QString("[GENERAL INFO]\r\nFILE TYPE: = \"Panel Settings\"\r\n\r\n"
+                           "[GENERAL SETTINGS]\r\nSELECTED LANGUAGE = 3\r\n\r\n"
+                           "[COMMUNICATION SETTINGS]\r\nCOMPROTOCOL = 1\r\nIP ADRESS = \"127.0.0.1\"\r\n"
+                           "PORT NUMBER = \"%1\"\r\n\r\n")
+                       .arg(listener.serverPort())
+                       .toUtf8());
+    settings.close();
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(path.filePath("chromix5_vantage"), {});
+    ASSERT_TRUE(process.waitForStarted(20000));
+    const bool connected = listener.waitForNewConnection(60000);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    const bool ended = process.waitForFinished(60000);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished();
+    }
+    ASSERT_TRUE(connected);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(QProcess::NormalExit, process.exitStatus());
+    EXPECT_EQ(0, process.exitCode());
+
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray kept = settings.readAll();
+    EXPECT_TRUE(kept.contains("MAINPANEL FULLSCREEN = ")) << kept.constData();
+    EXPECT_TRUE(kept.contains("SELECTED LANGUAGE = 3\r\n"));
+    EXPECT_TRUE(kept.contains(QString("PORT NUMBER = \"%1\"").arg(listener.serverPort()).toUtf8()));
+    EXPECT_EQ(QStringList{"chromix5_vantage"},
+              QDir(path.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System));
 }
