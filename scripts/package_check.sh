@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a built tree, checks its menu entry, installs it and starts the
+# installed tool offscreen against the installed simulator on 127.0.0.1, twice, as a user who
+# cannot write the program's folder: the settings must survive in that user's configuration
+# folder. As root the package is installed for real (dpkg -i, then apt-get -f install for what it
+# lacks); otherwise it is unpacked into a clean folder.
+# Usage: scripts/package_check.sh [build-dir]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
+port="${DIROR_SIM_PORT:-10011}"
+
+(cd "$build" && cpack -G DEB >/dev/null)
+deb="$(ls -t "$build"/chromix5-vantage_*.deb | head -n 1)"
+echo "Package: $deb"
+dpkg-deb --field "$deb" Package Version Depends
+
+work="$(mktemp -d)"
+sim=""
+cleanup() {
+  [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+run_as=()
+if [ "$(id -u)" -eq 0 ]; then
+  dpkg -i "$deb" >/dev/null 2>&1 || DEBIAN_FRONTEND=noninteractive apt-get -f install -y -qq >/dev/null
+  dpkg-query -W -f='${Status}\n' chromix5-vantage | grep -q "install ok installed"
+  prefix=""
+  # The operator is a user without write access to the installed program's folder.
+  user=nobody
+  run_as=(setpriv --reuid="$user" --regid="$(id -gn "$user")" --clear-groups)
+else
+  dpkg-deb -x "$deb" "$work/root"
+  prefix="$work/root"
+  chmod -R a-w "$prefix/usr/lib/chromix5-vantage"
+fi
+desktop-file-validate "$prefix/usr/share/applications/chromix5-vantage.desktop"
+echo "Menu entry validates"
+
+program="$prefix/usr/bin/chromix5_vantage"
+simulator="$prefix/usr/bin/chromix5_sim"
+[ -L "$program" ] || { echo "$program is not a link to the program's folder" >&2; exit 1; }
+
+home="$work/home"
+config="$home/.config/chromix5_vantage"
+mkdir -p "$config" "$home/run"
+chmod 700 "$home/run"
+printf '%s\r\n' '[GENERAL INFO]' 'FILE TYPE: = "Panel Settings"' '' \
+  '[GENERAL SETTINGS]' 'SELECTED LANGUAGE = 5' '' \
+  '[COMMUNICATION SETTINGS]' 'COMPROTOCOL = 1' 'COMPORT = 1' 'BAUDRATE = 4' \
+  'IP ADRESS = "127.0.0.1"' "PORT NUMBER = \"$port\"" '' >"$config/PanelSettings.cfg"
+[ ${#run_as[@]} -eq 0 ] || chown -R "$user" "$home"
+
+"$simulator" --tcp "$port" --log >"$work/sim.log" &
+sim=$!
+
+# One start: wait until the tool has identified the sensor (a request that reads the firmware
+# text), then end it as a session would; it must close in order and keep its settings.
+start_once() {
+  local before
+  before=$(wc -l <"$work/sim.log")
+  env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$home/run" QT_QPA_PLATFORM=offscreen \
+    "${run_as[@]}" "$program" >"$work/tool.log" 2>&1 &
+  local tool=$!
+  for _ in $(seq 1 300); do
+    [ "$(wc -l <"$work/sim.log")" -gt "$((before + 1))" ] && break
+    kill -0 "$tool" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ "$(wc -l <"$work/sim.log")" -gt "$((before + 1))" ] ||
+    { echo "The installed tool did not reach the simulator" >&2; cat "$work/tool.log" >&2; exit 1; }
+  kill -TERM "$tool"
+  local code=0
+  wait "$tool" || code=$?
+  [ "$code" -eq 0 ] || { echo "The installed tool ended with $code" >&2; cat "$work/tool.log" >&2; exit 1; }
+}
+
+start_once
+grep -q 'MAINPANEL FULLSCREEN' "$config/PanelSettings.cfg" ||
+  { echo "The first close did not write the settings" >&2; exit 1; }
+start_once
+grep -q 'SELECTED LANGUAGE = 5' "$config/PanelSettings.cfg" &&
+  grep -q "PORT NUMBER = \"$port\"" "$config/PanelSettings.cfg" ||
+  { echo "The settings were not kept across two starts" >&2; exit 1; }
+[ ! -e "$prefix/usr/lib/chromix5-vantage/PanelSettings.cfg" ] ||
+  { echo "Settings were written into the program's folder" >&2; exit 1; }
+echo "Installed tool reached the simulator twice and kept its settings in $config"
