@@ -16,10 +16,11 @@ echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Depends
 
 work="$(mktemp -d)"
+chmod 755 "$work"  # the operator below must reach the home folder inside
 sim=""
 cleanup() {
   [ -n "$sim" ] && kill "$sim" 2>/dev/null || true
-  rm -rf "$work"
+  [ -n "${DIROR_KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -55,21 +56,27 @@ printf '%s\r\n' '[GENERAL INFO]' 'FILE TYPE: = "Panel Settings"' '' \
 
 "$simulator" --tcp "$port" --log >"$work/sim.log" &
 sim=$!
+for _ in $(seq 1 100); do
+  grep -q "^tcp 127.0.0.1:$port" "$work/sim.log" && break
+  sleep 0.1
+done
+grep -q "^tcp 127.0.0.1:$port" "$work/sim.log" || { echo "The simulator did not start" >&2; exit 1; }
 
-# One start: wait until the tool has identified the sensor (a request that reads the firmware
-# text), then end it as a session would; it must close in order and keep its settings.
+# One start: wait until the tool has asked the sensor for its identity, then end it as a session
+# would; it must close in order (dismissing the question it may have open) and keep its settings.
+requests() { grep -c '^order ' "$work/sim.log" || true; }
 start_once() {
   local before
-  before=$(wc -l <"$work/sim.log")
+  before=$(requests)
   env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$home/run" QT_QPA_PLATFORM=offscreen \
     "${run_as[@]}" "$program" >"$work/tool.log" 2>&1 &
   local tool=$!
   for _ in $(seq 1 300); do
-    [ "$(wc -l <"$work/sim.log")" -gt "$((before + 1))" ] && break
+    [ "$(requests)" -gt "$before" ] && break
     kill -0 "$tool" 2>/dev/null || break
     sleep 0.1
   done
-  [ "$(wc -l <"$work/sim.log")" -gt "$((before + 1))" ] ||
+  [ "$(requests)" -gt "$before" ] ||
     { echo "The installed tool did not reach the simulator" >&2; cat "$work/tool.log" >&2; exit 1; }
   kill -TERM "$tool"
   local code=0
