@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ini/inifile.h"
@@ -19,6 +20,21 @@ inline constexpr char kIniCommentToken = ';';
 inline constexpr int kIniMaxLine = 1024;        // longest line read or item line written
 inline constexpr int kIniMaxName = 255;         // longest section name or tag read or written
 inline constexpr int kIniMaxValueLineLength = 80;  // longer values go onto continuation lines
+
+// Section names and tags as the store matches them (StrICmpWithoutSurrWhiteSpace): surrounding
+// white space ignored, ASCII letters without case. Hash and equality agree on that, and both
+// take a string_view, so a lookup needs no copy of the name it looks for.
+struct IniNameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const;
+};
+struct IniNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+// A name and the position of its first occurrence: of two equal sections, or two equal tags in
+// one section, lookups find the first.
+using IniNameIndex = std::unordered_map<std::string, int, IniNameHash, IniNameEqual>;
 
 // Comments are the texts of one or more comment lines joined by CR LF; an empty string means
 // none (a comment line is never empty, it holds at least the comment token).
@@ -35,6 +51,7 @@ struct IniSection {
     std::vector<IniItem> items;
     int32_t sourceLine = 0; // line of the header in the file read; 0 when put
     std::string comment;
+    IniNameIndex itemIndex; // valid while the document's index is
 };
 
 struct IniTextRec {
@@ -47,10 +64,28 @@ struct IniTextRec {
     std::vector<char> scratch;  // decoded string of the latest string get
     std::string headerComment;
     std::string trailerComment;
+    // A file of many sections would make every get walk all of them. The index is built at
+    // the first lookup after a read and kept up to date by the puts; whatever else changes
+    // sections or items (the reader) drops it. Without it (or when memory for it runs out)
+    // lookups walk the lists as the rules are written.
+    bool indexed = false;
+    IniNameIndex sectionIndex;
 };
 
 IniSection* IniFindSection(IniText doc, std::string_view name);
 IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag);
+// The lookup rules written out as walks over the lists: the first section or item whose name
+// matches. The indexed lookups above must give the same answers.
+IniSection* IniFindSectionLinear(IniText doc, std::string_view name);
+IniItem* IniFindItemLinear(IniText doc, std::string_view section, std::string_view tag);
+// To be called by everything but the puts that adds, removes or renames sections or items.
+inline void IniDropIndex(IniText doc) { doc->indexed = false; }
+// The puts keep the index up to date through these, after they changed the lists: a section
+// appended at the end, an item appended to a section, items removed from a section. None
+// throws; without memory the index is dropped.
+void IniIndexSectionAppended(IniText doc);
+void IniIndexItemAppended(IniText doc, IniSection& section);
+void IniIndexItemsRemoved(IniText doc, IniSection& section);
 
 // The stored form of a text: control characters, quotes and backslashes as escapes.
 std::string IniEncodeString(std::string_view text);

@@ -168,6 +168,7 @@ int Ini_ReadGeneric(IniText doc, IniLineSource source, void* sourceData)
 {
     if (doc == nullptr || source == nullptr)
         return kIniNullArgument;
+    IniDropIndex(doc);
     try {
         ReadState state;
         state.doc = doc;

@@ -15,7 +15,7 @@ IniText Ini_New(int sorted)
 
 void Ini_Dispose(IniText doc) { delete doc; }
 
-IniSection* IniFindSection(IniText doc, std::string_view name)
+IniSection* IniFindSectionLinear(IniText doc, std::string_view name)
 {
     auto& sections = doc->sections;
     const int last = doc->lastFoundSection;
@@ -31,9 +31,9 @@ IniSection* IniFindSection(IniText doc, std::string_view name)
     return nullptr;
 }
 
-IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag)
+IniItem* IniFindItemLinear(IniText doc, std::string_view section, std::string_view tag)
 {
-    IniSection* found = IniFindSection(doc, section);
+    IniSection* found = IniFindSectionLinear(doc, section);
     if (found == nullptr)
         return nullptr;
     for (IniItem& item : found->items) {
@@ -65,6 +65,7 @@ int PutItem(IniText doc, const char* section, const char* tag, std::string value
             created.name = StrDupWithoutSurrWhiteSpace(section);
             created.items.push_back(std::move(item));
             doc->sections.push_back(std::move(created));
+            IniIndexSectionAppended(doc);
             return kIniOk;
         }
         auto& items = target->items;
@@ -74,12 +75,18 @@ int PutItem(IniText doc, const char* section, const char* tag, std::string value
         auto first = std::find_if(items.begin(), items.end(), matches);
         if (first == items.end()) {
             items.push_back(std::move(item));
+            IniIndexItemAppended(doc, *target);
             return kIniOk;
         }
         // Replacing in place keeps the item among its neighbours; later duplicates go.
         const auto position = first - items.begin();
-        items.erase(std::remove_if(first + 1, items.end(), matches), items.end());
+        const auto removed = std::remove_if(first + 1, items.end(), matches);
+        const bool hadDuplicates = removed != items.end();
+        items.erase(removed, items.end());
         items[position] = std::move(item);
+        // The replaced item keeps its position and its name as the index sees it.
+        if (hadDuplicates)
+            IniIndexItemsRemoved(doc, *target);
         return kIniOk;
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;

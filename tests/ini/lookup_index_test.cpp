@@ -1,0 +1,118 @@
+// The indexed lookups against the lookup rules walked out over the lists, on documents built to
+// trip an index up: names equal only without case or surrounding white space, names that differ
+// in inner blanks or bytes above 127, repeated sections and tags, merged continuation tags that
+// end in a blank, puts that append or remove after the index was built, and a second read.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ini/ini_document.h"
+#include "ini/inifile.h"
+#include "tests/ini/ini_memory.h"
+
+namespace {
+
+struct Doc {
+    IniText h = Ini_New(0);
+    ~Doc() { Ini_Dispose(h); }
+};
+
+// Every name stored in doc, each also lower-cased, upper-cased, padded with white space, with
+// a blank doubled inside and cut short, plus names that are in no document.
+std::vector<std::string> Probes(IniText doc)
+{
+    std::vector<std::string> names{"", " ", "NOPE", "\xc3\xa9", "\xc3\x89"};
+    for (const IniSection& s : doc->sections) {
+        names.push_back(s.name);
+        for (const IniItem& i : s.items)
+            names.push_back(i.tag);
+    }
+    std::vector<std::string> probes;
+    for (const std::string& n : names) {
+        std::string lower = n, upper = n;
+        for (char& c : lower)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        for (char& c : upper)
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        std::string doubled = n;
+        if (const size_t blank = doubled.find(' '); blank != std::string::npos)
+            doubled.insert(blank, " ");
+        for (const std::string& p : {n, lower, upper, " \t" + n + "\v\f \r\n", doubled, n.substr(0, n.size() / 2)})
+            probes.push_back(p);
+    }
+    return probes;
+}
+
+// Same section, same item and same line of last access from the index and from the walk.
+void ExpectSameAnswers(IniText doc)
+{
+    const std::vector<std::string> probes = Probes(doc);
+    for (const std::string& section : probes) {
+        const IniSection* walked = IniFindSectionLinear(doc, section);
+        ASSERT_EQ(walked, IniFindSection(doc, section)) << "section [" << section << "]";
+        for (const std::string& tag : probes) {
+            doc->lineOfLastAccess = -7;
+            const IniItem* walkedItem = IniFindItemLinear(doc, section, tag);
+            const int32_t walkedLine = doc->lineOfLastAccess;
+            doc->lineOfLastAccess = -7;
+            ASSERT_EQ(walkedItem, IniFindItem(doc, section, tag)) << "[" << section << "] " << tag;
+            ASSERT_EQ(walkedLine, doc->lineOfLastAccess);
+        }
+    }
+}
+
+}  // namespace
+
+TEST(IniLookupIndex, FindsWhatTheWalkFindsInATrickyFile)
+{
+    Doc d;
+    ASSERT_EQ(0, ini_memory::Read(d.h,
+                                  "[Panel Position]\nLEFT = 1\nleft = 2\n Left\t= 3\nTOP = 4\n"
+                                  "[ PANEL POSITION ]\nLEFT = 5\nBOTTOM = 6\n"
+                                  "[PANEL  POSITION]\nLEFT = 7\n"
+                                  "[\xc3\xa9t\xc3\xa9]\nK\xc3\xa9Y = 8\n[\xc3\x89T\xc3\x89]\nK\xc3\x89Y = 9\n"
+                                  "[NOTES]\nNOTE  Line0001 = \"a\"\nNOTE  Line0002 = \"b\"\nNOTE = c\n"
+                                  "X Line0002 = 10\nA B = 11\nA  B = 12\na b = 13\n"));
+    ExpectSameAnswers(d.h);
+
+    // Puts after the index exists: a new section, a new item, a put that removes duplicates.
+    Ini_PutInt(d.h, " new section ", "K", 1);
+    Ini_PutInt(d.h, "panel position", "RIGHT", 2);
+    Ini_PutInt(d.h, "PANEL POSITION", " left ", 3);
+    Ini_PutInt(d.h, "notes", "a b", 4);
+    ExpectSameAnswers(d.h);
+
+    // A second read appends sections and merges continuation lines behind the index's back.
+    ASSERT_EQ(0, ini_memory::Read(d.h, "[NEW SECTION]\nK = 2\n[later]\nV Line0001 = 1\nV Line0002 = 2\n"));
+    ExpectSameAnswers(d.h);
+}
+
+TEST(IniLookupIndex, FindsWhatTheWalkFindsInRandomDocuments)
+{
+    // Names from a small alphabet, so that equal, case-equal and blank-padded names are common.
+    const char alphabet[] = {'a', 'A', 'b', 'B', ' ', '\t', '\xc3', '\xa9', '\x89', '1'};
+    std::mt19937 random(20);
+    auto name = [&] {
+        std::string n;
+        const int length = 1 + static_cast<int>(random() % 4);
+        for (int i = 0; i < length; ++i)
+            n += alphabet[random() % sizeof alphabet];
+        return n;
+    };
+    for (int round = 0; round < 40; ++round) {
+        Doc d;
+        std::string text;
+        for (int s = 0; s < 6; ++s) {
+            text += "[" + name() + "x]\n";
+            for (int i = 0; i < 5; ++i)
+                text += "y" + name() + " = " + std::to_string(i) + "\n";
+        }
+        ASSERT_EQ(0, ini_memory::Read(d.h, text));
+        ExpectSameAnswers(d.h);
+        for (int p = 0; p < 5; ++p)
+            Ini_PutInt(d.h, (name() + "x").c_str(), ("y" + name()).c_str(), p);
+        ExpectSameAnswers(d.h);
+    }
+}
