@@ -2,9 +2,11 @@
 //
 // Both waits are polling loops that process events on every pass, as the rest of the program
 // relies on: the TCP callback fills RxBuf from inside them, and STOP, SEND, GET and the window's
-// close event are handled there. A pass that finds nothing ready spins briefly (a reply on a
-// fast line comes within tens of microseconds) and then blocks in the event dispatcher until
-// the next event or the deadline, so a silent sensor costs no CPU.
+// close event are handled there. On TCP a pass that finds nothing ready spins briefly (a reply
+// on loopback comes within tens of microseconds) and then blocks in the event dispatcher until
+// the next event or the deadline, so a silent sensor costs no CPU. On the serial line the
+// baud rate says when the answer can be complete: the wait blocks until then, or until any
+// other event, without waking for every piece of the answer.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -66,8 +68,10 @@ bool waitForBytes(int32_t target)
             return false;
         if (elapsed > kResponseTimeout)
             return false;
-        if (elapsed > kSpinSeconds)
-            transport->waitForData(kResponseTimeout - elapsed + 0.0005);
+        // A transport that knows when the answer can be there waits for that at once; the
+        // others poll briefly first, as a reply on a fast line comes within microseconds.
+        if (!transport->spinFirst || elapsed > kSpinSeconds)
+            transport->waitForData(target, kResponseTimeout - elapsed + 0.0005);
     }
 }
 

@@ -38,6 +38,8 @@ void serialPoll()
     RxCount = n < 0 ? 0 : n;
 }
 
+void serialWaitForData(int32_t target, double seconds) { WaitForComInput(ComPort, target, seconds); }
+
 bool serialTake(uint8_t* dest, int count)
 {
     ComErrorMask = GetComStat(ComPort);
@@ -60,15 +62,17 @@ void tcpWrite(const uint8_t* data, unsigned count) { ClientTCPWrite(TcpHandle, d
 
 void nothing() {}
 
+void tcpWaitForData(int32_t, double seconds) { WaitSystemEvents(seconds); }
+
 bool alreadyInRxBuf(uint8_t*, int) { return true; }
 
 bool tcpClosedDuringExchange() { return tcpUpAtRequest && TcpConnected == 0; }
 
 }  // namespace
 
-const LinkTransport SerialTransport{serialDiscard,  serialWrite, serialPoll, WaitSystemEvents,
-                                    serialTake,     serialDiscardInput, never, 0};
-const LinkTransport TcpTransport{tcpDiscard,     tcpWrite, nothing, WaitSystemEvents,
+const LinkTransport SerialTransport{serialDiscard, serialWrite,        serialPoll, serialWaitForData, false,
+                                    serialTake,    serialDiscardInput, never,      0};
+const LinkTransport TcpTransport{tcpDiscard,     tcpWrite, nothing,       tcpWaitForData,         true,
                                  alreadyInRxBuf, nothing,  tcpClosedDuringExchange, kHeaderSize};
 
 const char* Rs232ErrorText(int code)

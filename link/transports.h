@@ -14,8 +14,12 @@ struct LinkTransport {
     // Updates RxCount with the bytes received so far (serial: the input queue's length; TCP:
     // nothing, the TCP callback counts them as they arrive).
     void (*poll)();
-    // Blocks until something may have arrived or `seconds` have passed, processing events.
-    void (*waitForData)(double seconds);
+    // Blocks until `target` bytes (as RxCount counts them) may have arrived, or any event came,
+    // or `seconds` have passed, processing events (serial: until the baud rate lets the bytes
+    // be there, without waking for each piece; TCP: until the next event).
+    void (*waitForData)(int32_t target, double seconds);
+    // The wait polls for a moment before it blocks (TCP, whose answers come in microseconds).
+    bool spinFirst;
     // Moves `count` received bytes to dest (serial: reads them from the port, after noting the
     // port's error mask in ComErrorMask; TCP: they are in RxBuf already). False when fewer came.
     bool (*take)(uint8_t* dest, int count);

@@ -2,13 +2,21 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <QSocketNotifier>
 
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#endif
+
+#include "platform/runtime.h"
 
 namespace {
 
@@ -16,6 +24,9 @@ struct Port {
     std::unique_ptr<QSerialPort> serial;
     int timeoutMs = 2000;
     int errorMask = 0;
+    double secondsPerByte = 10.0 / 115200;  // start, 8 data and stop bits
+    double writeEnd = 0;      // Timer() when the last ComWrt's bytes are through the line
+    long readSinceWrite = 0;  // bytes ComRd returned since then
 };
 
 std::map<int, Port> ports;
@@ -105,6 +116,9 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
     p.serial = std::move(serial);
     p.timeoutMs = 2000;
     p.errorMask = 0;
+    p.secondsPerByte = (1.0 + dataBits + stopBits + (parity == 1 || parity == 2 ? 1 : 0)) / baudRate;
+    p.writeEnd = 0;
+    p.readSinceWrite = 0;
     QObject::connect(p.serial.get(), &QSerialPort::errorOccurred, [port](QSerialPort::SerialPortError e) {
         // A read that timed out is not a line error: ComRd reports it by its count, and it must
         // not make the next exchange's GetComStat fail.
@@ -179,6 +193,8 @@ int ComWrt(int port, const char* buffer, size_t count)
         return -4;
     // Hand the bytes to the driver now rather than at the next event-loop pass.
     p->serial->flush();
+    p->writeEnd = Timer() + static_cast<double>(n) * p->secondsPerByte;
+    p->readSinceWrite = 0;
     return static_cast<int>(n);
 }
 
@@ -208,6 +224,8 @@ int ComRd(int port, char* buffer, size_t count)
         if (!p)
             break;
     }
+    if (p)
+        p->readSinceWrite += static_cast<long>(got);
     return static_cast<int>(got);
 }
 
@@ -217,6 +235,64 @@ int GetInQLen(int port)
     if (!p)
         return -3;
     return static_cast<int>(p->serial->bytesAvailable());
+}
+
+namespace {
+
+// The port's own read notifier: it wakes the thread for every piece of input to move it into
+// the queue. QSerialPort offers no switch for it, so it is found among the port's children;
+// where it is not (another back end), a wait is simply woken by arriving bytes as well.
+QSocketNotifier* readNotifier(QSerialPort* serial)
+{
+    for (QSocketNotifier* n : serial->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly))
+        if (n->type() == QSocketNotifier::Read)
+            return n;
+    return nullptr;
+}
+
+// Bytes in the queue plus those the driver holds that the queue has not taken yet, as many as
+// the queue can take.
+long inputWaiting(QSerialPort* serial)
+{
+    long waiting = static_cast<long>(serial->bytesAvailable());
+#ifndef _WIN32
+    int driver = 0;
+    if (::ioctl(static_cast<int>(serial->handle()), FIONREAD, &driver) == 0 && driver > 0)
+        waiting += driver;
+#endif
+    const long queueSize = static_cast<long>(serial->readBufferSize());
+    return queueSize > 0 ? std::min(waiting, queueSize) : waiting;
+}
+
+}  // namespace
+
+int WaitForComInput(int port, int count, double seconds)
+{
+    Port* p = openPort(port);
+    if (!p) {
+        WaitSystemEvents(seconds);
+        return -3;
+    }
+    const long waiting = inputWaiting(p->serial.get());
+    if (waiting >= count)
+        return 0;  // the caller's next event pass moves it into the queue
+    const double due = p->writeEnd + static_cast<double>(p->readSinceWrite + count) * p->secondsPerByte;
+    const double now = Timer();
+    if (now >= due) {
+        // Late (a slow or silent sensor): the next bytes, whenever they come, end the block.
+        WaitSystemEvents(seconds);
+        return 0;
+    }
+    const QPointer<QSerialPort> serial = p->serial.get();
+    const QPointer<QSocketNotifier> notifier = readNotifier(serial);
+    const bool wasEnabled = notifier && notifier->isEnabled();
+    if (notifier)
+        notifier->setEnabled(false);
+    WaitSystemEvents(std::min(seconds, due - now));
+    // A callback inside the wait may have closed the port, which ends its notifier too.
+    if (notifier && wasEnabled && serial && serial->isOpen())
+        notifier->setEnabled(true);
+    return 0;
 }
 
 int GetComStat(int port)

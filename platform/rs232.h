@@ -32,6 +32,15 @@ int ComWrt(int port, const char* buffer, size_t count);
 int ComRd(int port, char* buffer, size_t count);
 // Bytes waiting in the input queue (never more than its size), or a negative code.
 int GetInQLen(int port);
+// For a wait loop that wants count bytes in the input queue (counted from its last ComRd, or
+// from the last ComWrt): blocks until they can have arrived at the port's baud rate, assuming
+// the answer follows the last written byte at once; once that moment has passed, until the next
+// bytes arrive. Any other event (a control, TCP, a timer) ends the block as well, after being
+// handled, and so does `seconds`. Bytes that arrive meanwhile do not wake the thread, which
+// keeps a wait at a few wake-ups however many pieces the answer comes in. The caller polls
+// GetInQLen after processing events. Returns 0, or -3 when the port is not open (after waiting
+// as WaitSystemEvents does).
+int WaitForComInput(int port, int count, double seconds);
 // The line error mask since the last call (non-zero after a framing, parity or overrun error,
 // or a device error); clears it. Negative when the port is not open.
 int GetComStat(int port);

@@ -5,10 +5,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
 #include <cstring>
+
+#ifdef __linux__
+#include <sys/timerfd.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -30,6 +36,56 @@ QTimer* deadlineTimer()
     }();
     return timer;
 }
+
+#ifdef __linux__
+// Qt's timers count in milliseconds, but a serial wait at 921600 baud is over in a tenth of one:
+// waits shorter than a few milliseconds wake through a timerfd instead, which the dispatcher
+// watches like any descriptor and which fires to the microsecond.
+class PreciseWake {
+public:
+    PreciseWake()
+    {
+        fd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (fd_ < 0)
+            return;
+        notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, app);
+        QObject::connect(notifier_, &QSocketNotifier::activated, [this] {
+            uint64_t expirations = 0;
+            const ssize_t n = ::read(fd_, &expirations, sizeof expirations);
+            (void)n;
+        });
+    }
+    // False when there is no timerfd; the caller then uses the millisecond timer.
+    bool Arm(double seconds)
+    {
+        if (fd_ < 0)
+            return false;
+        itimerspec when{};
+        const long long ns = seconds <= 0 ? 1 : static_cast<long long>(seconds * 1e9);
+        when.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        when.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        return ::timerfd_settime(fd_, 0, &when, nullptr) == 0;
+    }
+    void Disarm()
+    {
+        itimerspec never{};
+        // Setting the timer also clears an expiry not yet read, so it cannot wake the next wait.
+        ::timerfd_settime(fd_, 0, &never, nullptr);
+    }
+
+private:
+    int fd_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+PreciseWake& preciseWake()
+{
+    static PreciseWake wake;
+    return wake;
+}
+
+constexpr double kPreciseWakeBelow = 0.005;
+#endif
 
 }  // namespace
 
@@ -87,6 +143,13 @@ void WaitSystemEvents(double seconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         return;
     }
+#ifdef __linux__
+    if (seconds < kPreciseWakeBelow && preciseWake().Arm(seconds)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        preciseWake().Disarm();
+        return;
+    }
+#endif
     int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.999);
     QTimer* timer = deadlineTimer();
     timer->start(ms);

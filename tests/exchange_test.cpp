@@ -222,3 +222,26 @@ TEST_P(TcpCallbackTest, ServerClosingDuringAnExchangeIsReportedOnceAndEndsItAtOn
     EXPECT_EQ(-1, Exchange(8));
     EXPECT_NE(std::string::npos, StatusBox().find("TIMEOUT! \nNO DATA RECEIVED!"));
 }
+
+class SerialWaitTest : public ExchangeTest {};
+
+// At 9600 baud the wait sleeps until the header can be there (16 bytes, 17 ms) with the port's
+// own wake-ups switched off. The peer lives in this thread, so it only hears the request and
+// sends its second piece if events run during that sleep; and a callback that closes the port
+// meanwhile must leave the wait a closed port to find, not a dangling one.
+TEST_P(SerialWaitTest, EventsRunDuringTheSleepAndMayCloseThePort)
+{
+    ASSERT_EQ(0, OpenComConfig(7, "", 9600, 0, 8, 1, 1024, 1024));
+    SetComTime(7, 0.2);
+    const QByteArray frame = ScriptedPeer::Frame(8, 0, Bytes(40, 'd'));
+    peer->reply({frame.left(5), frame.mid(5)}, 30);  // later than the line needs, in two pieces
+    ASSERT_EQ(1, Exchange(8));
+    EXPECT_EQ(0, std::memcmp(RxBuf + 8, Bytes(40, 'd').constData(), 40));
+
+    peer->reply({});
+    QTimer::singleShot(5, [] { CloseCom(7); });
+    EXPECT_EQ(-1, Exchange(8));
+    ExpectReported(kTimeoutReport);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pty, SerialWaitTest, ::testing::Values(ScriptedPeer::Transport::Pty));
