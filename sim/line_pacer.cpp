@@ -52,15 +52,8 @@ LinePacer::~LinePacer()
 void LinePacer::wakeIn(int64_t ns)
 {
     // A wake-up from a timer comes tens of microseconds late on a busy machine, a sizeable part
-    // of an exchange at the fastest rates. The last stretch is therefore waited out here, with
-    // the clock in hand, and the timer only brings us close.
-    if (ns <= kSpinNs) {
-        const int64_t until = clock_.nsecsElapsed() + ns;
-        while (clock_.nsecsElapsed() < until) {
-        }
-        QMetaObject::invokeMethod(this, [this] { pump(); }, Qt::QueuedConnection);
-        return;
-    }
+    // of an exchange at the fastest rates. The timer therefore only brings us close, and pump()
+    // waits out the last stretch.
     ns -= kSpinNs;
 #ifdef __linux__
     if (wakeFd_ >= 0) {
@@ -116,14 +109,29 @@ void LinePacer::Clear()
 
 void LinePacer::pump()
 {
+    // Short stretches are waited out here, with the clock in hand, and the bytes handed on
+    // directly: a round through the event loop would cost as much as a byte at 921600 baud.
+    while (const int64_t ns = deliverDue()) {
+        if (ns > kSpinNs) {
+            wakeIn(ns);
+            return;
+        }
+        const int64_t until = clock_.nsecsElapsed() + ns;
+        while (clock_.nsecsElapsed() < until) {
+        }
+    }
+}
+
+int64_t LinePacer::deliverDue()
+{
     if (queue_.isEmpty())
-        return;
+        return 0;
     const int64_t perByte = nsPerByte();
     if (perByte == 0) {  // the rate was switched off meanwhile
         const QByteArray all = queue_;
         queue_.clear();
         sink_(all);
-        return;
+        return 0;
     }
     const int64_t now = clock_.nsecsElapsed();
     const int64_t done = std::min<int64_t>(queue_.size(), std::max<int64_t>(0, (now - lineStartNs_) / perByte));
@@ -136,14 +144,14 @@ void LinePacer::pump()
         sink_(chunk);
     }
     if (queue_.isEmpty())
-        return;
+        return 0;
     // Wake when the burst is through, or after a millisecond of line time if that is sooner,
     // so that long answers still arrive piece by piece as on a real line.
     const int64_t afterNs = clock_.nsecsElapsed();
     const int64_t burstEndNs = lineStartNs_ + static_cast<int64_t>(queue_.size()) * perByte;
     const int64_t nextByteNs = lineStartNs_ + perByte;
     const int64_t wakeNs = std::max(nextByteNs, std::min(burstEndNs, afterNs + 1'000'000));
-    wakeIn(wakeNs - afterNs);
+    return std::max<int64_t>(1, wakeNs - afterNs);
 }
 
 }  // namespace sim

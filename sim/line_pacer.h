@@ -34,6 +34,9 @@ public:
 
 private:
     void pump();
+    // Hands on the bytes whose time has come; returns the nanoseconds until the next are due,
+    // 0 when nothing is queued.
+    int64_t deliverDue();
     int64_t nsPerByte() const;
     // Calls pump() after ns nanoseconds: a timerfd where there is one, else a QTimer.
     void wakeIn(int64_t ns);
