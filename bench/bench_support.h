@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "platform/runtime.h"
@@ -74,6 +81,121 @@ inline std::string LoadAverage()
         std::fclose(f);
     }
     return text;
+}
+
+// User and system time of this process, in seconds.
+inline double CpuSeconds()
+{
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) * 1e-6;
+}
+
+// The yardstick for the tool's loop: the live-data exchange as a few lines of plain C would do
+// it, with blocking read and write on the raw descriptor and no framework. Reads give up after
+// 3 s of silence (VTIME on the serial line, SO_RCVTIMEO on TCP), so a dead peer cannot hang a
+// benchmark.
+class PlainClient {
+public:
+    PlainClient() = default;
+    PlainClient(const PlainClient&) = delete;
+    PlainClient& operator=(const PlainClient&) = delete;
+    ~PlainClient() { Close(); }
+
+    bool OpenSerial(const std::string& path, long baud)
+    {
+        Close();
+        fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0)
+            return false;
+        termios t{};
+        ::tcgetattr(fd_, &t);
+        ::cfmakeraw(&t);
+        const speed_t speed = baud == 921600 ? B921600 : baud == 230400 ? B230400 : baud == 460800 ? B460800 : B115200;
+        ::cfsetspeed(&t, speed);
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 30;
+        ::tcsetattr(fd_, TCSANOW, &t);
+        ::tcflush(fd_, TCIOFLUSH);
+        return true;
+    }
+
+    bool OpenTcp(int port)
+    {
+        Close();
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd_ < 0)
+            return false;
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const int one = 1;
+        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        timeval limit{3, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            Close();
+            return false;
+        }
+        return true;
+    }
+
+    void Close()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+    // One exchange of the live-data request (order 8); false when the answer is incomplete.
+    bool Exchange()
+    {
+        static const unsigned char request[8] = {0x55, 0x08, 0x00, 0x00, 0x00, 0x00, 0xAA, 0x76};
+        if (::write(fd_, request, sizeof request) != static_cast<ssize_t>(sizeof request))
+            return false;
+        unsigned char answer[2048];
+        if (!ReadFully(answer, 8) || answer[0] != 0x55)
+            return false;
+        const size_t length = answer[4] | static_cast<size_t>(answer[5]) << 8;
+        return length <= sizeof answer - 8 && ReadFully(answer + 8, length);
+    }
+
+    // Exchanges for the given time; returns how many completed.
+    double Loop(double seconds)
+    {
+        const double end = Timer() + seconds;
+        double passes = 0;
+        while (Timer() < end && Exchange())
+            ++passes;
+        return passes;
+    }
+
+private:
+    bool ReadFully(unsigned char* buffer, size_t count)
+    {
+        size_t got = 0;
+        while (got < count) {
+            const ssize_t n = ::read(fd_, buffer + got, count - got);
+            if (n <= 0)
+                return false;
+            got += static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    int fd_ = -1;
+};
+
+// One figure against its target, in the form every benchmark prints:
+//   ratio NAME VALUE (target OP VALUE): met|MISSED
+// op is ">=" or "<=". Returns whether the target was met.
+inline bool PrintRatio(const std::string& name, double value, const char* op, double target)
+{
+    const bool met = op[0] == '>' ? value >= target : value <= target;
+    std::printf("ratio %s %.3f (target %s %.3f): %s\n", name.c_str(), value, op, target, met ? "met" : "MISSED");
+    return met;
 }
 
 inline double Median(std::vector<double> v)
