@@ -27,6 +27,7 @@ struct Port {
     double secondsPerByte = 10.0 / 115200;  // start, 8 data and stop bits
     double writeEnd = 0;      // Timer() when the last ComWrt's bytes are through the line
     long readSinceWrite = 0;  // bytes ComRd returned since then
+    QPointer<QSocketNotifier> notifier;  // the port's own read notifier, once found
 };
 
 std::map<int, Port> ports;
@@ -119,6 +120,7 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
     p.secondsPerByte = (1.0 + dataBits + stopBits + (parity == 1 || parity == 2 ? 1 : 0)) / baudRate;
     p.writeEnd = 0;
     p.readSinceWrite = 0;
+    p.notifier = nullptr;
     QObject::connect(p.serial.get(), &QSerialPort::errorOccurred, [port](QSerialPort::SerialPortError e) {
         // A read that timed out is not a line error: ComRd reports it by its count, and it must
         // not make the next exchange's GetComStat fail.
@@ -250,6 +252,11 @@ QSocketNotifier* readNotifier(QSerialPort* serial)
     return nullptr;
 }
 
+// Drivers hand on what arrives in pieces of about a millisecond (a UART's FIFO, a USB adapter's
+// latency timer): an answer due sooner than that is waited for by its first piece, which will
+// mostly be the whole of it, rather than by a timer that would make a second wake-up.
+constexpr double kSleepAtLeast = 0.001;
+
 // Bytes in the queue plus those the driver holds that the queue has not taken yet, as many as
 // the queue can take.
 long inputWaiting(QSerialPort* serial)
@@ -278,13 +285,16 @@ int WaitForComInput(int port, int count, double seconds)
         return 0;  // the caller's next event pass moves it into the queue
     const double due = p->writeEnd + static_cast<double>(p->readSinceWrite + count) * p->secondsPerByte;
     const double now = Timer();
-    if (now >= due) {
-        // Late (a slow or silent sensor): the next bytes, whenever they come, end the block.
+    if (due - now < kSleepAtLeast) {
+        // Due within a moment, or late (a slow or silent sensor): the next bytes, whenever they
+        // come, end the block.
         WaitSystemEvents(seconds);
         return 0;
     }
     const QPointer<QSerialPort> serial = p->serial.get();
-    const QPointer<QSocketNotifier> notifier = readNotifier(serial);
+    if (!p->notifier)
+        p->notifier = readNotifier(serial);
+    const QPointer<QSocketNotifier> notifier = p->notifier;
     const bool wasEnabled = notifier && notifier->isEnabled();
     if (notifier)
         notifier->setEnabled(false);
