@@ -22,19 +22,12 @@ inline constexpr int kIniMaxName = 255;         // longest section name or tag r
 inline constexpr int kIniMaxValueLineLength = 80;  // longer values go onto continuation lines
 
 // Section names and tags as the store matches them (StrICmpWithoutSurrWhiteSpace): surrounding
-// white space ignored, ASCII letters without case. Hash and equality agree on that, and both
-// take a string_view, so a lookup needs no copy of the name it looks for.
-struct IniNameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view name) const;
-};
-struct IniNameEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-};
-// A name and the position of its first occurrence: of two equal sections, or two equal tags in
+// white space removed, ASCII letters upper-cased. Two names match exactly when these keys are
+// equal, so the index compares keys with plain string equality.
+std::string& IniNameKey(std::string_view name, std::string& key);
+// A key and the position of its first occurrence: of two equal sections, or two equal tags in
 // one section, lookups find the first.
-using IniNameIndex = std::unordered_map<std::string, int, IniNameHash, IniNameEqual>;
+using IniNameIndex = std::unordered_map<std::string, int>;
 
 // Comments are the texts of one or more comment lines joined by CR LF; an empty string means
 // none (a comment line is never empty, it holds at least the comment token).
@@ -70,6 +63,12 @@ struct IniTextRec {
     // lookups walk the lists as the rules are written.
     bool indexed = false;
     IniNameIndex sectionIndex;
+    std::string lookupKey;  // the key of the name looked up, kept to reuse its memory
+    // The latest section name looked up, as given, and its section (-1 absent, -2 nothing
+    // remembered): a run of gets in one section skips making its key. Any change to the
+    // sections forgets it.
+    std::string sectionQuery;
+    int sectionQueryResult = -2;
 };
 
 IniSection* IniFindSection(IniText doc, std::string_view name);
@@ -79,7 +78,11 @@ IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag
 IniSection* IniFindSectionLinear(IniText doc, std::string_view name);
 IniItem* IniFindItemLinear(IniText doc, std::string_view section, std::string_view tag);
 // To be called by everything but the puts that adds, removes or renames sections or items.
-inline void IniDropIndex(IniText doc) { doc->indexed = false; }
+inline void IniDropIndex(IniText doc)
+{
+    doc->indexed = false;
+    doc->sectionQueryResult = -2;
+}
 // The puts keep the index up to date through these, after they changed the lists: a section
 // appended at the end, an item appended to a section, items removed from a section. None
 // throws; without memory the index is dropped.

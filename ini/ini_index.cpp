@@ -5,44 +5,57 @@
 #include "ini/ini_document.h"
 #include "ini/toolbox.h"
 
-size_t IniNameHash::operator()(std::string_view name) const
-{
-    // FNV-1a over the bytes that the comparison sees: trimmed, ASCII letters upper-cased.
-    uint64_t hash = 14695981039346656037ULL;
-    for (char c : TrimWhiteSpace(name)) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 'a' && u <= 'z')
-            u = static_cast<unsigned char>(u - 'a' + 'A');
-        hash = (hash ^ u) * 1099511628211ULL;
-    }
-    return static_cast<size_t>(hash);
-}
+namespace {
 
-bool IniNameEqual::operator()(std::string_view a, std::string_view b) const
+// Upper case of every byte: ASCII letters folded, everything else itself.
+struct UpperTable {
+    char byte[256];
+    constexpr UpperTable() : byte()
+    {
+        for (int i = 0; i < 256; ++i)
+            byte[i] = static_cast<char>(i >= 'a' && i <= 'z' ? i - 'a' + 'A' : i);
+    }
+};
+constexpr UpperTable kUpper;
+
+}  // namespace
+
+std::string& IniNameKey(std::string_view name, std::string& key)
 {
-    return StrICmpWithoutSurrWhiteSpace(a, b) == 0;
+    name = TrimWhiteSpace(name);
+    key.assign(name);
+    for (char& c : key)
+        c = kUpper.byte[static_cast<unsigned char>(c)];
+    return key;
 }
 
 namespace {
 
-// emplace keeps an existing entry, so walking from the front leaves the first occurrence.
+// Adds a name unless its key is there already: walking from the front leaves the first.
+void Add(IniNameIndex& index, std::string_view name, int position)
+{
+    std::string key;
+    index.emplace(std::move(IniNameKey(name, key)), position);
+}
+
 void IndexItems(IniSection& section)
 {
     section.itemIndex.clear();
     section.itemIndex.reserve(section.items.size());
     for (size_t i = 0; i < section.items.size(); ++i)
-        section.itemIndex.emplace(section.items[i].tag, static_cast<int>(i));
+        Add(section.itemIndex, section.items[i].tag, static_cast<int>(i));
 }
 
 bool EnsureIndex(IniText doc)
 {
     if (doc->indexed)
         return true;
+    doc->sectionQueryResult = -2;
     try {
         doc->sectionIndex.clear();
         doc->sectionIndex.reserve(doc->sections.size());
         for (size_t i = 0; i < doc->sections.size(); ++i) {
-            doc->sectionIndex.emplace(doc->sections[i].name, static_cast<int>(i));
+            Add(doc->sectionIndex, doc->sections[i].name, static_cast<int>(i));
             IndexItems(doc->sections[i]);
         }
         doc->indexed = true;
@@ -56,37 +69,52 @@ bool EnsureIndex(IniText doc)
 
 IniSection* IniFindSection(IniText doc, std::string_view name)
 {
-    if (!EnsureIndex(doc))
-        return IniFindSectionLinear(doc, name);
-    const auto it = doc->sectionIndex.find(name);
-    if (it == doc->sectionIndex.end())
-        return nullptr;
-    doc->lastFoundSection = it->second;
-    return &doc->sections[static_cast<size_t>(it->second)];
+    try {
+        if (EnsureIndex(doc)) {
+            if (doc->sectionQueryResult == -2 || doc->sectionQuery != name) {
+                const auto it = doc->sectionIndex.find(IniNameKey(name, doc->lookupKey));
+                doc->sectionQueryResult = -2;
+                doc->sectionQuery.assign(name);
+                doc->sectionQueryResult = it == doc->sectionIndex.end() ? -1 : it->second;
+            }
+            if (doc->sectionQueryResult < 0)
+                return nullptr;
+            doc->lastFoundSection = doc->sectionQueryResult;
+            return &doc->sections[static_cast<size_t>(doc->sectionQueryResult)];
+        }
+    } catch (const std::bad_alloc&) {
+        // No memory for the key of this name: the walk needs none.
+    }
+    return IniFindSectionLinear(doc, name);
 }
 
 IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag)
 {
-    if (!EnsureIndex(doc))
-        return IniFindItemLinear(doc, section, tag);
-    IniSection* found = IniFindSection(doc, section);
-    if (found == nullptr)
-        return nullptr;
-    const auto it = found->itemIndex.find(tag);
-    if (it == found->itemIndex.end())
-        return nullptr;
-    IniItem& item = found->items[static_cast<size_t>(it->second)];
-    doc->lineOfLastAccess = item.sourceLine;
-    return &item;
+    try {
+        if (EnsureIndex(doc)) {
+            IniSection* found = IniFindSection(doc, section);
+            if (found == nullptr)
+                return nullptr;
+            const auto it = found->itemIndex.find(IniNameKey(tag, doc->lookupKey));
+            if (it == found->itemIndex.end())
+                return nullptr;
+            IniItem& item = found->items[static_cast<size_t>(it->second)];
+            doc->lineOfLastAccess = item.sourceLine;
+            return &item;
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    return IniFindItemLinear(doc, section, tag);
 }
 
 void IniIndexSectionAppended(IniText doc)
 {
+    doc->sectionQueryResult = -2;
     if (!doc->indexed)
         return;
     try {
         const size_t last = doc->sections.size() - 1;
-        doc->sectionIndex.emplace(doc->sections[last].name, static_cast<int>(last));
+        Add(doc->sectionIndex, doc->sections[last].name, static_cast<int>(last));
         IndexItems(doc->sections[last]);
     } catch (const std::bad_alloc&) {
         doc->indexed = false;
@@ -98,7 +126,7 @@ void IniIndexItemAppended(IniText doc, IniSection& section)
     if (!doc->indexed)
         return;
     try {
-        section.itemIndex.emplace(section.items.back().tag, static_cast<int>(section.items.size() - 1));
+        Add(section.itemIndex, section.items.back().tag, static_cast<int>(section.items.size() - 1));
     } catch (const std::bad_alloc&) {
         doc->indexed = false;
     }

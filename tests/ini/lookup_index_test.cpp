@@ -77,8 +77,11 @@ TEST(IniLookupIndex, FindsWhatTheWalkFindsInATrickyFile)
                                   "X Line0002 = 10\nA B = 11\nA  B = 12\na b = 13\n"));
     ExpectSameAnswers(d.h);
 
-    // Puts after the index exists: a new section, a new item, a put that removes duplicates.
+    // Puts after the index exists: a new section (just looked up in vain), a new item, a put
+    // that removes duplicates.
+    EXPECT_EQ(nullptr, IniFindSection(d.h, " new section "));
     Ini_PutInt(d.h, " new section ", "K", 1);
+    EXPECT_NE(nullptr, IniFindSection(d.h, " new section "));
     Ini_PutInt(d.h, "panel position", "RIGHT", 2);
     Ini_PutInt(d.h, "PANEL POSITION", " left ", 3);
     Ini_PutInt(d.h, "notes", "a b", 4);
