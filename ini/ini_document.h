@@ -44,7 +44,8 @@ struct IniSection {
     std::vector<IniItem> items;
     int32_t sourceLine = 0; // line of the header in the file read; 0 when put
     std::string comment;
-    IniNameIndex itemIndex; // valid while the document's index is
+    IniNameIndex itemIndex; // made at the first item lookup in the section after the
+    bool itemsIndexed = false;  // document's index was built, then kept by the puts
 };
 
 struct IniTextRec {
@@ -88,7 +89,7 @@ inline void IniDropIndex(IniText doc)
 // throws; without memory the index is dropped.
 void IniIndexSectionAppended(IniText doc);
 void IniIndexItemAppended(IniText doc, IniSection& section);
-void IniIndexItemsRemoved(IniText doc, IniSection& section);
+void IniIndexItemsRemoved(IniSection& section);
 
 // The stored form of a text: control characters, quotes and backslashes as escapes.
 std::string IniEncodeString(std::string_view text);

@@ -40,10 +40,12 @@ void Add(IniNameIndex& index, std::string_view name, int position)
 
 void IndexItems(IniSection& section)
 {
+    section.itemsIndexed = false;
     section.itemIndex.clear();
     section.itemIndex.reserve(section.items.size());
     for (size_t i = 0; i < section.items.size(); ++i)
         Add(section.itemIndex, section.items[i].tag, static_cast<int>(i));
+    section.itemsIndexed = true;
 }
 
 bool EnsureIndex(IniText doc)
@@ -54,9 +56,11 @@ bool EnsureIndex(IniText doc)
     try {
         doc->sectionIndex.clear();
         doc->sectionIndex.reserve(doc->sections.size());
+        // Items are indexed per section when first looked up there: of a file full of
+        // sections, the gets visit only a few.
         for (size_t i = 0; i < doc->sections.size(); ++i) {
             Add(doc->sectionIndex, doc->sections[i].name, static_cast<int>(i));
-            IndexItems(doc->sections[i]);
+            doc->sections[i].itemsIndexed = false;
         }
         doc->indexed = true;
     } catch (const std::bad_alloc&) {
@@ -95,6 +99,8 @@ IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag
             IniSection* found = IniFindSection(doc, section);
             if (found == nullptr)
                 return nullptr;
+            if (!found->itemsIndexed)
+                IndexItems(*found);
             const auto it = found->itemIndex.find(IniNameKey(tag, doc->lookupKey));
             if (it == found->itemIndex.end())
                 return nullptr;
@@ -115,7 +121,7 @@ void IniIndexSectionAppended(IniText doc)
     try {
         const size_t last = doc->sections.size() - 1;
         Add(doc->sectionIndex, doc->sections[last].name, static_cast<int>(last));
-        IndexItems(doc->sections[last]);
+        doc->sections[last].itemsIndexed = false;
     } catch (const std::bad_alloc&) {
         doc->indexed = false;
     }
@@ -123,7 +129,7 @@ void IniIndexSectionAppended(IniText doc)
 
 void IniIndexItemAppended(IniText doc, IniSection& section)
 {
-    if (!doc->indexed)
+    if (!doc->indexed || !section.itemsIndexed)
         return;
     try {
         Add(section.itemIndex, section.items.back().tag, static_cast<int>(section.items.size() - 1));
@@ -132,13 +138,7 @@ void IniIndexItemAppended(IniText doc, IniSection& section)
     }
 }
 
-void IniIndexItemsRemoved(IniText doc, IniSection& section)
+void IniIndexItemsRemoved(IniSection& section)
 {
-    if (!doc->indexed)
-        return;
-    try {
-        IndexItems(section);
-    } catch (const std::bad_alloc&) {
-        doc->indexed = false;
-    }
+    section.itemsIndexed = false;  // made again at the next lookup there
 }
