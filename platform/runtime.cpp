@@ -53,6 +53,7 @@ public:
             uint64_t expirations = 0;
             const ssize_t n = ::read(fd_, &expirations, sizeof expirations);
             (void)n;
+            armed_ = false;
         });
     }
     // False when there is no timerfd; the caller then uses the millisecond timer.
@@ -64,10 +65,16 @@ public:
         const long long ns = seconds <= 0 ? 1 : static_cast<long long>(seconds * 1e9);
         when.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
         when.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-        return ::timerfd_settime(fd_, 0, &when, nullptr) == 0;
+        armed_ = ::timerfd_settime(fd_, 0, &when, nullptr) == 0;
+        return armed_;
     }
     void Disarm()
     {
+        // Setting a timer costs a system call (and in a virtual machine an exit), so one that
+        // fired and was read is left alone.
+        if (!armed_)
+            return;
+        armed_ = false;
         itimerspec never{};
         // Setting the timer also clears an expiry not yet read, so it cannot wake the next wait.
         ::timerfd_settime(fd_, 0, &never, nullptr);
@@ -75,6 +82,7 @@ public:
 
 private:
     int fd_ = -1;
+    bool armed_ = false;
     QSocketNotifier* notifier_ = nullptr;
 };
 
