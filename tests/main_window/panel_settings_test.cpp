@@ -364,7 +364,7 @@ TEST_F(PanelSettingsTest, AFifoInPlaceOfTheSettingsFileIsTakenForAMissingFile)
     done = true;
     rescue.join();
     EXPECT_FALSE(rescued) << "start-up waited for a writer on the FIFO";
-    EXPECT_EQ(ProgramDir() + "/Parameter.ini", ParameterFilePath);
+    EXPECT_EQ(DocumentsDir() + "/Parameter.ini", ParameterFilePath);
     EXPECT_EQ(1, Value(ConnectPage, CONP_COMPORT));
     EXPECT_EQ(4, Value(ConnectPage, CONP_BAUDRATE));
 
