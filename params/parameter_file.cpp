@@ -9,6 +9,7 @@
 #include "params/parameter_file_layout.h"
 #include "params/parameter_file_path.h"
 #include "params/parameter_set.h"
+#include "params/range_report.h"
 #include "params/working_copy_notify.h"
 #include "platform/files.h"
 #include "platform/popups.h"
@@ -136,6 +137,7 @@ void ReadParaFromFile()
     if (proceed) {
         AcquireParaFromIniHandle(ini);
         AcquireTechVecFromIniHandle(ini);
+        ReportOutOfRangeValues(ini);
     } else {
         MessagePopup(kAttention, "No parameter where read!");
     }

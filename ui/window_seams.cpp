@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "link/link_notify.h"
+#include "link/sensor_snapshot.h"
 #include "params/working_copy_notify.h"
 #include "platform/controls.h"
 #include "platform/panels.h"
@@ -33,6 +34,13 @@ void showWorkingCopy()
     ShowGraph3D();
 }
 
+// Every complete read from the sensor is also kept in the sensor's history.
+void showSensorRead()
+{
+    showWorkingCopy();
+    SnapshotSensorRead();
+}
+
 void showLiveSample()
 {
     SetPanelData();
@@ -52,7 +60,7 @@ void InitWindowSeams()
     n.statusBox = appendToStatusBox;
     n.linkFailed = linkFailed;
     n.showConnectionPage = showConnectionPage;
-    n.parametersRead = showWorkingCopy;
+    n.parametersRead = showSensorRead;
     n.liveSample = showLiveSample;
     n.busy = waitCursor;
     SetLinkNotifications(n);

@@ -261,7 +261,7 @@ TEST_F(ParameterFileLoad, ValuesKeepTheirLowSixteenBitsAndMalformedOnesFallBack)
                                 "CELL 3 = 1\r\nCELL 4 = 1\r\nGROUP = 1\r\nHOLD = 65546\r\n");
     PopupScript popups;
     Choose(popups, path);
-    popups.answer(PopupKind::Message, 0).answer(PopupKind::Message, 0);
+    popups.answer(PopupKind::Message, 0).answer(PopupKind::Message, 0).answer(PopupKind::Message, 0);
     ReadParaFromFile();
 
     EXPECT_EQ(65535, Para.Power);
@@ -274,7 +274,7 @@ TEST_F(ParameterFileLoad, ValuesKeepTheirLowSixteenBitsAndMalformedOnesFallBack)
     EXPECT_EQ(7, Para.CalculationMode);
     EXPECT_EQ(65534, TechVec[5].Cell0);
     EXPECT_EQ(10, TechVec[5].Hold);
-    ASSERT_EQ(3u, popups.shown().size());
+    ASSERT_EQ(4u, popups.shown().size());
     EXPECT_EQ(std::string(kParameterReportHead) +
                   "INTLIM\nDIGITAL OUTMODE\nTRIGGER\nDYNWIN LO\nDYNWIN HI\nCOLOR GROUP\n",
               popups.shown()[1].message);
@@ -283,6 +283,17 @@ TEST_F(ParameterFileLoad, ValuesKeepTheirLowSixteenBitsAndMalformedOnesFallBack)
     // Row 5 read completely, so the teach report lists the other 63 only.
     EXPECT_EQ(std::string::npos, popups.shown()[2].message.find("TEACH VECTOR 5\n"));
     EXPECT_NE(std::string::npos, popups.shown()[2].message.find("TEACH VECTOR 63\n"));
+    // The values kept as their low 16 bits are named, after both reports, with what they became.
+    EXPECT_EQ("Attention!", popups.shown()[3].title);
+    EXPECT_EQ("Following values do not fit 0 to 65535 \nand were stored as their low 16 bits:\n\n"
+              "POWER = -1 was stored as 65535\n"
+              "POWER MODE = 65536 was stored as 0\n"
+              "AVERAGE = 70000 was stored as 4464\n"
+              "EVALUATION MODE = 2147483647 was stored as 65535\n"
+              "HOLD FAIL = -2147483648 was stored as 0\n"
+              "TEACH VECTOR 5 CELL 0 = -2 was stored as 65534\n"
+              "TEACH VECTOR 5 HOLD = 65546 was stored as 10\n",
+              popups.shown()[3].message);
 }
 
 TEST_F(ParameterFileLoad, NoExistingFileChosenChangesNothing)

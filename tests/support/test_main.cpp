@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <cstdlib>
 
@@ -23,6 +24,11 @@ int main(int argc, char** argv)
         QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         setenv("XDG_RUNTIME_DIR", dir.toLocal8Bit().constData(), 1);
     }
+    // Every read from a sensor is kept in the user's data folder: a run of the tests keeps its
+    // own, removed at the end, and never adds to the real one.
+    QTemporaryDir userData;
+    if (userData.isValid())
+        setenv("XDG_DATA_HOME", userData.path().toLocal8Bit().constData(), 1);
     if (!InitRunTime(argc, argv))
         return 2;
     InitWindowSeams();

@@ -1,0 +1,96 @@
+// The parameter file's own section writers and readers work on the program-wide working copy.
+// Rather than keep a second copy of the layout (which could drift from the file's bytes), these
+// functions lend the working copy for the duration of one call and put it back: everything runs
+// on the one thread and nothing in between processes events, except the reports' pop-ups, which
+// are modal and start no sensor operation.
+#include "params/configuration_file.h"
+
+#include <cstring>
+
+#include "params/parameter_file.h"
+#include "params/parameter_file_layout.h"
+#include "params/parameter_set.h"
+#include "params/range_report.h"
+
+namespace {
+
+class LentWorkingCopy {
+public:
+    explicit LentWorkingCopy(const Configuration& with) : saved_(WorkingCopy()) { SetWorkingCopy(with); }
+    ~LentWorkingCopy() { SetWorkingCopy(saved_); }
+    LentWorkingCopy(const LentWorkingCopy&) = delete;
+    LentWorkingCopy& operator=(const LentWorkingCopy&) = delete;
+
+private:
+    Configuration saved_;
+};
+
+}  // namespace
+
+int WriteConfigurationFile(const char* path, const Configuration& configuration,
+                           const SensorIdentity* identity)
+{
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kIniOutOfMemory;
+    int status = Ini_PutString(ini, kGeneralInfoSection, kFileTypeKey, kFileTypeValue);
+    if (status == 0)
+        status = Ini_PutString(ini, kGeneralInfoSection, kVersionKey, kVersionValue);
+    if (status == 0) {
+        LentWorkingCopy lent(configuration);
+        status = AppendParaToIniHandle(ini);
+        if (status == 0)
+            status = AppendTechVecToIniHandle(ini);
+    }
+    if (status == 0 && identity) {
+        status = Ini_PutString(ini, kIdentitySection, kFirmwareKey, identity->firmware.c_str());
+        if (status == 0 && identity->serial >= 0)
+            status = Ini_PutInt(ini, kIdentitySection, kSerialNumberKey, identity->serial);
+    }
+    if (status == 0)
+        status = Ini_WriteToFile(ini, path);
+    Ini_Dispose(ini);
+    return status < 0 ? status : 0;
+}
+
+bool ReadIdentity(IniText ini, SensorIdentity* identity)
+{
+    char firmware[1024];
+    if (!identity || Ini_GetStringIntoBuffer(ini, kIdentitySection, kFirmwareKey, firmware,
+                                             sizeof firmware) <= 0)
+        return false;
+    identity->firmware = firmware;
+    int32_t serial = -1;
+    identity->serial = Ini_GetInt(ini, kIdentitySection, kSerialNumberKey, &serial) == kIniFound &&
+                               serial >= 0
+                           ? serial
+                           : -1;
+    return true;
+}
+
+int LoadConfigurationFile(const char* path, Configuration* configuration, SensorIdentity* identity)
+{
+    if (!configuration)
+        return kIniNullArgument;
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kIniOutOfMemory;
+    int status = Ini_ReadFromFile(ini, path);
+    char type[1024] = "";
+    if (status >= 0 &&
+        (Ini_GetStringIntoBuffer(ini, kGeneralInfoSection, kFileTypeKey, type, sizeof type) <= 0 ||
+         std::strcmp(type, kFileTypeValue) != 0))
+        status = -1;
+    if (status >= 0) {
+        LentWorkingCopy lent(*configuration);
+        AcquireParaFromIniHandle(ini);
+        AcquireTechVecFromIniHandle(ini);
+        ReportOutOfRangeValues(ini);
+        *configuration = WorkingCopy();
+        if (identity && !ReadIdentity(ini, identity))
+            *identity = SensorIdentity{};
+        status = 1;
+    }
+    Ini_Dispose(ini);
+    return status;
+}

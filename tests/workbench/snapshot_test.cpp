@@ -1,0 +1,166 @@
+// Snapshots: kept on every complete read from the sensor with the sensor's identity, readable by
+// the parameter file's own reader, bounded per sensor; and the out-of-range report on loading.
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <string>
+
+#include "link/commands.h"
+#include "params/configuration_file.h"
+#include "params/parameter_file.h"
+#include "params/parameter_set.h"
+#include "params/program_state.h"
+#include "params/snapshots.h"
+#include "platform/userint.h"
+#include "tests/main_window/main_window_fixture.h"
+#include "tests/parfile/parameter_file_fixture.h"
+#include "tests/support/popup_script.h"
+#include "ui/callback_table.h"
+#include "ui/main_window.h"
+#include "ui/panel_handles.h"
+#include "ui/uir.h"
+
+namespace {
+
+// Empties the snapshot folder (never the current folder, which an empty path would name).
+void ClearSnapshots()
+{
+    const std::string folder = SnapshotFolder();
+    if (!folder.empty())
+        QDir(QString::fromStdString(folder)).removeRecursively();
+}
+
+void FillDistinct()
+{
+    for (int i = 0; i < kParameterCount; ++i)
+        Para.*kParameterFields[i] = static_cast<uint16_t>(100 + i);
+    for (int row = 0; row < kTeachRows; ++row)
+        for (int w = 1; w <= kTeachWords; ++w)
+            TeachWord(TechVec[row], w) = static_cast<uint16_t>(row * 10 + w);
+}
+
+}  // namespace
+
+class SnapshotFile : public ParameterFileTest {
+protected:
+    void SetUp() override
+    {
+        ParameterFileTest::SetUp();
+        ClearSnapshots();
+    }
+};
+
+TEST_F(SnapshotFile, KeepsTheFilesOwnBytesAndTheFilesReaderTakesItAsAnyOther)
+{
+    FillDistinct();
+    const Configuration kept = WorkingCopy();
+    // The parameter file's own writer, for the bytes to compare with.
+    const std::string plain = PathOf("plain.ini");
+    {
+        PopupScript popups;
+        popups.answer(PopupKind::FileSelect, 2, plain);
+        SendParaToFile();
+    }
+    std::string path;
+    ASSERT_EQ(0, WriteSnapshot(SnapshotFolder(), kept, SensorIdentity{"CHROMIX5 V4.2 \"x\"", 4711}, &path));
+    EXPECT_NE(std::string::npos, path.find("SN04711_"));
+    const std::string bytes = Slurp(path);
+    EXPECT_EQ(Slurp(plain) + "[SENSOR IDENTITY]\r\nFIRMWARE = \"CHROMIX5 V4.2 \\\"x\\\"\"\r\n"
+                             "SERIAL NUMBER = 4711\r\n\r\n",
+              bytes);
+
+    // Loaded with the file's own reader: no question, no report; the eighth word stays as it was.
+    LoadDefaultParaValues(1);
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 1, path);
+    ReadParaFromFile();
+    EXPECT_EQ(1u, popups.shown().size());
+    Configuration expected = kept;
+    for (int row = 0; row < kTeachRows; ++row)
+        expected.rows[row].Reserved = 1;
+    EXPECT_TRUE(CompareConfigurations(WorkingCopy(), expected, kSensorScope).empty());
+
+    Configuration read;
+    SensorIdentity identity;
+    ASSERT_EQ(1, LoadConfigurationFile(path.c_str(), &read, &identity));
+    EXPECT_EQ("CHROMIX5 V4.2 \"x\"", identity.firmware);
+    EXPECT_EQ(4711, identity.serial);
+    EXPECT_TRUE(CompareConfigurations(read, kept, kFileScope).empty());
+}
+
+TEST_F(SnapshotFile, KeepsTheNewestFiftyOfEachSensor)
+{
+    const std::string folder = SnapshotFolder();
+    std::string first, last;
+    for (int i = 0; i < kSnapshotsPerSensor + 2; ++i)
+        ASSERT_EQ(0, WriteSnapshot(folder, WorkingCopy(), SensorIdentity{"F", 7}, i == 0 ? &first : &last));
+    ASSERT_EQ(0, WriteSnapshot(folder, WorkingCopy(), SensorIdentity{"F", 8}, nullptr));
+    const auto seven = ListSnapshots(folder, 7);
+    ASSERT_EQ(static_cast<size_t>(kSnapshotsPerSensor), seven.size());
+    EXPECT_EQ(last, seven.back());
+    EXPECT_NE(first, seven.front());
+    EXPECT_EQ(1u, ListSnapshots(folder, 8).size());
+}
+
+TEST_F(SnapshotFile, AFolderThatCannotTakeTheFileGivesAnError)
+{
+    // A folder that is a file cannot take the snapshot.
+    const std::string blocker = PathOf("blocker");
+    WriteFile(blocker, "x");
+    EXPECT_LT(WriteSnapshot(blocker + "/", WorkingCopy(), SensorIdentity{"F", 1}, nullptr), 0);
+}
+
+class SnapshotOnRead : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        ClearSnapshots();
+        sensor.model().SetSerial(321);
+    }
+    static void Click(CtrlCallbackPtr callback, int panel, int control)
+    {
+        callback(panel, control, EVENT_COMMIT, nullptr, 0, 0);
+    }
+};
+
+TEST_F(SnapshotOnRead, ConnectAndGetEachKeepTheSensorsValuesWithItsIdentity)
+{
+    StartConnected(0);
+    auto kept = ListSnapshots(SnapshotFolder(), 321);
+    ASSERT_EQ(1u, kept.size());
+    Configuration read;
+    SensorIdentity identity;
+    ASSERT_EQ(1, LoadConfigurationFile(kept[0].c_str(), &read, &identity));
+    EXPECT_EQ(sensor.model().firmware(), identity.firmware);
+    EXPECT_EQ(321, identity.serial);
+    EXPECT_EQ(sensor.model().ram().Gain, read.para.Gain);
+
+    sensor.model().ram().Gain = 3;
+    sensor.model().eeprom().Gain = 3;
+    Click(CBF_ButtonGet, MainPanel, MAINP_BUTTON_GET);
+    kept = ListSnapshots(SnapshotFolder(), 321);
+    ASSERT_EQ(2u, kept.size());
+    ASSERT_EQ(1, LoadConfigurationFile(kept[1].c_str(), &read, nullptr));
+    EXPECT_EQ(3, read.para.Gain);
+    EXPECT_EQ(0u, popups->pending());
+}
+
+TEST_F(SnapshotOnRead, AFailedSnapshotGoesToTheStatusBoxAndTheReadStands)
+{
+    // The snapshot folder cannot be created where a file stands in its way.
+    const QString folder = QString::fromStdString(SnapshotFolder());
+    ASSERT_FALSE(folder.isEmpty());
+    QDir(folder).removeRecursively();
+    QFile blocker(folder.chopped(1));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    struct Remove {
+        QFile& f;
+        ~Remove() { f.remove(); }
+    } removeAfterwards{blocker};
+    StartConnected(0);
+    EXPECT_EQ(1, SensorConnected);
+    EXPECT_NE(std::string::npos, StatusBox().find("could not be kept")) << StatusBox();
+}
