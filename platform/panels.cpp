@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QUiLoader>
 
 #include <climits>
@@ -217,6 +218,15 @@ void connectSignals(QWidget* w)
             fireIfAlive(EVENT_VAL_CHANGED);
             fireIfAlive(EVENT_COMMIT);
         });
+    } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
+        // An entry the operator made in an editable cell (platform/table_edit.h). The delegate
+        // closes its editor after the view has stored the entry; Escape stores nothing.
+        QObject::connect(table->itemDelegate(), &QAbstractItemDelegate::closeEditor, table,
+                         [table, fireIfAlive](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                             const QModelIndex at = table->currentIndex();
+                             if (hint != QAbstractItemDelegate::RevertModelCache && at.isValid())
+                                 fireIfAlive(EVENT_COMMIT, at.row() + 1, at.column() + 1);
+                         });
     } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
         dspin->setKeyboardTracking(false);
         QObject::connect(dspin, &QDoubleSpinBox::valueChanged, dspin, [fireIfAlive](double) {

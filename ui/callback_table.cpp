@@ -8,6 +8,7 @@
 #include "ui/help_callbacks.h"
 #include "ui/live_callbacks.h"
 #include "ui/main_window.h"
+#include "ui/workbench.h"
 
 namespace {
 
@@ -47,6 +48,17 @@ const CallbackEntry kCallbackTable[] = {
     CONTROL(CBF_DispRGB),
     CONTROL(CBF_DispCOL),
     CONTROL(CBF_Graph3D),
+    // parameter workbench
+    PANEL(CBF_WBP),
+    CONTROL(CBF_WorkbenchParams),
+    CONTROL(CBF_WorkbenchTeach),
+    CONTROL(CBF_WbSend),
+    CONTROL(CBF_WbCompareSensor),
+    CONTROL(CBF_WbCompareFile),
+    CONTROL(CBF_WbCompareSnapshot),
+    CONTROL(CBF_WbRestoreSnapshot),
+    CONTROL(CBF_WbOpenFile),
+    CONTROL(CBF_WbSaveFile),
 };
 
 #undef CONTROL

@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "ui/workbench.h"
 
 #include <cstdio>
 
@@ -60,6 +61,7 @@ void InitAll()
     ColourTeachTable();
 
     ShowLogo();
+    InstallWorkbenchShortcut();
     // The IP address field is an editable drop-down in the user-interface file already; its
     // field, arrow and list get their frame colour here.
     SetCtrlAttribute(ConnectPage, CONP_IPADDRESS, ATTR_FRAME_COLOR, 0xE0E0E0);

@@ -15,7 +15,8 @@ inline constexpr char kUirFile[] = "Chromix5VantageV10.ui";
     X(MAINP, 1)       /* main panel, top-level window */                                   \
     X(DATAP, 2)       /* data panel, child of the main panel at top 63, left 286 */        \
     X(TABP_CONNECT, 3) /* page 0 of the main tab control */                                \
-    X(TABP_PARAM, 4)  /* page 1 of the main tab control */
+    X(TABP_PARAM, 4)  /* page 1 of the main tab control */                               \
+    X(WBP, 5)         /* the parameter workbench, top-level window */
 
 #define DIROR_CONTROLS(X)                                                                  \
     /* main panel */                                                                       \
@@ -64,7 +65,21 @@ inline constexpr char kUirFile[] = "Chromix5VantageV10.ui";
     X(DATAP_GRAPH_XY, 411)                                                                 \
     X(DATAP_GRAPH_XINT, 412)                                                               \
     X(DATAP_GRAPH_YINT, 413)                                                               \
-    X(DATAP_STRIPCHART, 414)
+    X(DATAP_STRIPCHART, 414)                                                               \
+    /* parameter workbench */                                                              \
+    X(WBP_PARAMS, 601)                                                                     \
+    X(WBP_TEACH, 602)                                                                      \
+    X(WBP_DIFFS, 603)                                                                      \
+    X(WBP_MESSAGE, 604)                                                                    \
+    X(WBP_DIFF_TITLE, 605)                                                                 \
+    X(WBP_SEND, 606)                                                                       \
+    X(WBP_COMPARE_SENSOR, 607)                                                             \
+    X(WBP_COMPARE_FILE, 608)                                                               \
+    X(WBP_COMPARE_SNAPSHOT, 609)                                                           \
+    X(WBP_RESTORE, 610)                                                                    \
+    X(WBP_OPEN, 611)                                                                       \
+    X(WBP_SAVE, 612)                                                                       \
+    X(WBP_PREVIEW, 613)
 
 #define DIROR_ENUM(name, value) name = value,
 enum UirPanel : int { DIROR_PANELS(DIROR_ENUM) };

@@ -11,6 +11,7 @@
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
 #include "ui/uir.h"
+#include "ui/workbench.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ void showWorkingCopy()
     SetPanelValues();
     InitGraphs();
     ShowGraph3D();
+    RefreshWorkbench();
 }
 
 // Every complete read from the sensor is also kept in the sensor's history.

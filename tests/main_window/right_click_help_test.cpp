@@ -48,6 +48,8 @@ TEST_F(MainWindowTest, RightClickOnEveryControlOnlyShowsItsHelp)
     const uint16_t target = TransferTarget;
     int checked = 0;
     for (const UirName& n : kUirControls) {
+        if (n.id >= 600)
+            continue;  // the parameter workbench: a window of its own, without help texts
         QWidget* w = ControlWidget(PanelOf(n.id), n.id);
         ASSERT_NE(nullptr, w) << n.name;
         const std::string callback = w->property("callback").toString().toStdString();

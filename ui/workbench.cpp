@@ -1,0 +1,189 @@
+// The workbench window: showing the working copy and taking the operator's edits within the
+// program's limits. Its comparisons, SEND and files are workbench_actions.cpp.
+#include "ui/workbench.h"
+
+#include <cstdio>
+
+#include "params/configuration.h"
+#include "params/parameter_limits.h"
+#include "params/parameter_set.h"
+#include "platform/controls.h"
+#include "platform/panels.h"
+#include "platform/table_edit.h"
+#include "platform/userint.h"
+#include "ui/live_display.h"
+#include "ui/panel_handles.h"
+#include "ui/panel_values.h"
+#include "ui/uir.h"
+
+namespace {
+
+constexpr int kEditedColour = 0xFFE080;  // a value changed here and not yet sent or saved
+constexpr int kValueColumn = 2;
+
+int panel = 0;
+// What the sensor, a file or the last SEND knows: edits are measured against it.
+Configuration baseline{};
+
+// Values are shown as text, so that the cell's editor takes any entry and the limits, not the
+// editor, decide what is refused.
+void showWord(int control, Point cell, uint16_t value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(value));
+    SetTableCellValText(panel, control, cell, text);
+}
+
+void setMark(int control, Point cell, bool edited)
+{
+    SetTableCellAttribute(panel, control, cell, ATTR_TEXT_BGCOLOR,
+                          edited ? kEditedColour : VAL_TRANSPARENT);
+}
+
+void showParameter(int i)
+{
+    const Point cell = MakePoint(kValueColumn, i + 1);
+    showWord(WBP_PARAMS, cell, Para.*kParameterFields[i]);
+    setMark(WBP_PARAMS, cell, Para.*kParameterFields[i] != baseline.para.*kParameterFields[i]);
+    char limits[32];
+    FormatLimits(ParameterLimits(i, MaxColorCount()), limits, sizeof limits);
+    SetTableCellValText(panel, WBP_PARAMS, MakePoint(3, i + 1), limits);
+}
+
+void showTeachWord(int row, int w)
+{
+    const Point cell = MakePoint(w, row + 1);
+    showWord(WBP_TEACH, cell, TeachWord(TechVec[row], w));
+    setMark(WBP_TEACH, cell, TeachWord(TechVec[row], w) != TeachWord(baseline.rows[row], w));
+}
+
+// Builds the tables' fixed parts once: names, meanings, which cells take entries.
+void buildTables()
+{
+    for (int i = 0; i < kParameterCount; ++i) {
+        SetTableCellValText(panel, WBP_PARAMS, MakePoint(1, i + 1), kParameterKeys[i]);
+        SetTableCellValText(panel, WBP_PARAMS, MakePoint(4, i + 1), ParameterMeaning(i));
+        SetTableCellToolTip(panel, WBP_PARAMS, MakePoint(4, i + 1), ParameterMeaning(i));
+        SetTableCellEditable(panel, WBP_PARAMS, MakePoint(kValueColumn, i + 1), 1);
+    }
+    for (int row = 0; row < kTeachRows; ++row)
+        for (int w = 1; w <= kTeachWords; ++w)
+            SetTableCellEditable(panel, WBP_TEACH, MakePoint(w, row + 1), 1);
+}
+
+// The working copy changed here: the main window's views follow (SEND reads AVERAGE from its
+// control, so that control must show the edited value).
+void showInMainWindow()
+{
+    SetPanelValues();
+    InitGraphs();
+    ShowGraph3D();
+}
+
+// Takes an entry for a word of the working copy, or refuses it and puts the value back.
+void takeEntry(int control, Point cell, const char* name, ValueLimits limits, uint16_t& word)
+{
+    char entry[64];
+    GetTableCellValText(panel, control, cell, entry, sizeof entry);
+    uint16_t value = 0;
+    char text[200];
+    char allowed[32];
+    FormatLimits(limits, allowed, sizeof allowed);
+    if (!ParseLimitedValue(entry, limits, &value)) {
+        std::snprintf(text, sizeof text, "%s: \"%s\" refused. Allowed: whole numbers %s.", name,
+                      entry, allowed);
+        showWord(control, cell, word);
+        workbench::ShowMessage(text);
+        return;
+    }
+    word = value;
+    std::snprintf(text, sizeof text, "%s = %u in the working copy (not yet sent or saved).", name,
+                  static_cast<unsigned>(value));
+    workbench::ShowMessage(text);
+    workbench::ShowValues();
+    showInMainWindow();
+}
+
+}  // namespace
+
+void workbench::ShowValues()
+{
+    if (panel <= 0)
+        return;
+    for (int i = 0; i < kParameterCount; ++i)
+        showParameter(i);
+    for (int row = 0; row < kTeachRows; ++row)
+        for (int w = 1; w <= kTeachWords; ++w)
+            showTeachWord(row, w);
+}
+
+void workbench::AcceptWorkingCopy()
+{
+    baseline = WorkingCopy();
+    ShowValues();
+}
+
+void workbench::ShowMessage(const char* text)
+{
+    if (panel > 0)
+        SetCtrlVal(panel, WBP_MESSAGE, text);
+}
+
+int WorkbenchPanel() { return panel; }
+
+void OpenWorkbench()
+{
+    int visible = 0;
+    if (panel <= 0 || GetPanelAttribute(panel, ATTR_VISIBLE, &visible) < 0) {
+        panel = LoadPanel(0, kUirFile, WBP);
+        if (panel <= 0)
+            return;
+        buildTables();
+        baseline = WorkingCopy();
+    }
+    workbench::ShowValues();
+    DisplayPanel(panel);
+}
+
+void RefreshWorkbench()
+{
+    if (panel > 0)
+        workbench::AcceptWorkingCopy();
+}
+
+void InstallWorkbenchShortcut() { InstallPanelShortcut(MainPanel, "F8", CBF_ButtonWorkbench); }
+
+int CBF_ButtonWorkbench(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_COMMIT)
+        OpenWorkbench();
+    return 0;
+}
+
+int CBF_WBP(int p, int event, void*, int, int)
+{
+    // Closing only hides it: the window keeps its state for the next F8.
+    if (event == EVENT_CLOSE)
+        SetPanelAttribute(p, ATTR_VISIBLE, 0);
+    return 0;
+}
+
+int CBF_WorkbenchParams(int, int control, int event, void*, int row, int column)
+{
+    if (event != EVENT_COMMIT || column != kValueColumn || row < 1 || row > kParameterCount)
+        return 0;
+    const int i = row - 1;
+    takeEntry(control, MakePoint(column, row), kParameterKeys[i], ParameterLimits(i, MaxColorCount()),
+              Para.*kParameterFields[i]);
+    return 0;
+}
+
+int CBF_WorkbenchTeach(int, int control, int event, void*, int row, int column)
+{
+    if (event != EVENT_COMMIT || row < 1 || row > kTeachRows || column < 1 || column > kTeachWords)
+        return 0;
+    char name[48];
+    std::snprintf(name, sizeof name, "TEACH VECTOR %d word %d", row - 1, column);
+    takeEntry(control, MakePoint(column, row), name, kWordLimits, TeachWord(TechVec[row - 1], column));
+    return 0;
+}

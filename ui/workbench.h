@@ -1,0 +1,37 @@
+// The parameter workbench: a window of its own listing all seventeen parameters and the teach
+// table of the working copy for editing within the program's limits, with comparisons against
+// the sensor, parameter files and snapshots, and the sensor's history. It is opened with F8 on
+// the main panel. Everything it sends goes the way of the SEND button.
+#pragma once
+
+// Opens the workbench (loading its panel on first use) showing the working copy.
+void OpenWorkbench();
+// The workbench's panel handle, 0 while it was never opened.
+int WorkbenchPanel();
+// The working copy was replaced from outside (sensor read, parameter file, assistant): the
+// workbench shows it, with no value marked as edited. Does nothing while it is not open.
+void RefreshWorkbench();
+// Binds F8 on the main panel to open the workbench.
+void InstallWorkbenchShortcut();
+
+// Internal to the workbench's modules: the state shared by the window and its actions.
+namespace workbench {
+// Shows the working copy, marking each value that differs from what was last read, sent,
+// saved or loaded.
+void ShowValues();
+// The working copy was sent or saved: nothing is marked any more.
+void AcceptWorkingCopy();
+void ShowMessage(const char* text);
+}  // namespace workbench
+
+int CBF_ButtonWorkbench(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_WBP(int panel, int event, void* data, int d1, int d2);
+int CBF_WorkbenchParams(int panel, int control, int event, void* data, int row, int column);
+int CBF_WorkbenchTeach(int panel, int control, int event, void* data, int row, int column);
+int CBF_WbSend(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_WbCompareSensor(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_WbCompareFile(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_WbCompareSnapshot(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_WbRestoreSnapshot(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_WbOpenFile(int panel, int control, int event, void* data, int d1, int d2);
+int CBF_WbSaveFile(int panel, int control, int event, void* data, int d1, int d2);
