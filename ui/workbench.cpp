@@ -22,6 +22,7 @@ constexpr int kEditedColour = 0xFFE080;  // a value changed here and not yet sen
 constexpr int kValueColumn = 2;
 
 int panel = 0;
+bool busy = false;
 // What the sensor, a file or the last SEND knows: edits are measured against it.
 Configuration baseline{};
 
@@ -83,6 +84,11 @@ void showInMainWindow()
 // Takes an entry for a word of the working copy, or refuses it and puts the value back.
 void takeEntry(int control, Point cell, const char* name, ValueLimits limits, uint16_t& word)
 {
+    if (workbench::SensorBusy()) {
+        showWord(control, cell, word);
+        workbench::ShowMessage("A sensor operation is under way; enter the value again afterwards.");
+        return;
+    }
     char entry[64];
     GetTableCellValText(panel, control, cell, entry, sizeof entry);
     uint16_t value = 0;
@@ -127,6 +133,28 @@ void workbench::ShowMessage(const char* text)
 {
     if (panel > 0)
         SetCtrlVal(panel, WBP_MESSAGE, text);
+}
+
+bool workbench::SensorBusy()
+{
+    int dimmed = 0;
+    if (MainPanel > 0)
+        GetCtrlAttribute(MainPanel, MAINP_BUTTON_SEND, ATTR_DIMMED, &dimmed);
+    return busy || dimmed != 0;
+}
+
+workbench::BusyScope::BusyScope()
+{
+    busy = true;
+    for (int control : {WBP_SEND, WBP_COMPARE_SENSOR, WBP_OPEN, WBP_RESTORE})
+        SetCtrlAttribute(panel, control, ATTR_DIMMED, 1);
+}
+
+workbench::BusyScope::~BusyScope()
+{
+    busy = false;
+    for (int control : {WBP_SEND, WBP_COMPARE_SENSOR, WBP_OPEN, WBP_RESTORE})
+        SetCtrlAttribute(panel, control, ATTR_DIMMED, 0);
 }
 
 int WorkbenchPanel() { return panel; }

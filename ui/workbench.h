@@ -22,6 +22,18 @@ void ShowValues();
 // The working copy was sent or saved: nothing is marked any more.
 void AcceptWorkingCopy();
 void ShowMessage(const char* text);
+// The link's waits run callbacks, so a second sensor operation could start inside one: true
+// while one is under way (the main window's, shown by its dimmed SEND button, or the
+// workbench's own), and the workbench then starts none and takes no entry.
+bool SensorBusy();
+// Marks the workbench's own sensor operation for its lifetime and dims its buttons meanwhile.
+class BusyScope {
+public:
+    BusyScope();
+    ~BusyScope();
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+};
 }  // namespace workbench
 
 int CBF_ButtonWorkbench(int panel, int control, int event, void* data, int d1, int d2);

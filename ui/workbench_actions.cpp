@@ -51,6 +51,14 @@ void showDifferences(const char* title, const std::vector<Difference>& differenc
     }
 }
 
+bool refusedWhileBusy()
+{
+    if (!workbench::SensorBusy())
+        return false;
+    workbench::ShowMessage("A sensor operation is under way; try again when it has finished.");
+    return true;
+}
+
 bool sensorReady()
 {
     if (SensorConnected == 1 && AcquisitionRunning == 0)
@@ -129,6 +137,9 @@ void compareWithFile(const std::string& folder, const char* title)
 // Puts a file's values into the working copy; they stay marked until sent or saved.
 void restoreFrom(const std::string& folder, const char* title)
 {
+    if (refusedWhileBusy())
+        return;
+    const workbench::BusyScope scope;
     char path[MAX_PATHNAME_LEN];
     if (!chooseFile(folder.c_str(), title, VAL_LOAD_BUTTON, path))
         return;
@@ -168,8 +179,9 @@ void readBack(bool afterNotice)
 
 int CBF_WbSend(int, int, int event, void*, int, int)
 {
-    if (event != EVENT_COMMIT)
+    if (event != EVENT_COMMIT || refusedWhileBusy())
         return 0;
+    const workbench::BusyScope scope;
     const bool toSensor = TransferTarget != kTargetFile && AcquisitionRunning == 0;
     int preview = 0;
     GetCtrlVal(WorkbenchPanel(), WBP_PREVIEW, &preview);
@@ -205,8 +217,9 @@ int CBF_WbSend(int, int, int event, void*, int, int)
 
 int CBF_WbCompareSensor(int, int, int event, void*, int, int)
 {
-    if (event != EVENT_COMMIT || !sensorReady())
+    if (event != EVENT_COMMIT || refusedWhileBusy() || !sensorReady())
         return 0;
+    const workbench::BusyScope scope;
     Configuration sensor;
     if (readSensor(&sensor))
         showDifferences("Working copy (left) and sensor (right)",

@@ -135,6 +135,17 @@ TEST_F(Workbench, RefusesEntriesBeyondTheLimitsAtTheFieldAndMarksAcceptedOnes)
     EXPECT_EQ(kEdited, CellColour(WBP_TEACH, 1, 3));
     EXPECT_NE(kEdited, CellColour(WBP_TEACH, 2, 3));
 
+    // While another sensor operation runs (its dimmed SEND shows it), nothing starts here and
+    // no entry is taken.
+    SetCtrlAttribute(MainPanel, MAINP_BUTTON_SEND, ATTR_DIMMED, 1);
+    sensor.ClearRequests();
+    Enter("WBP_TEACH", 3, 1, "99");
+    EXPECT_EQ(1234, TechVec[2].Cell0);
+    Press(CBF_WbCompareSensor, WBP_COMPARE_SENSOR);
+    EXPECT_TRUE(sensor.requests().empty());
+    EXPECT_NE(std::string::npos, Message().find("under way"));
+    SetCtrlAttribute(MainPanel, MAINP_BUTTON_SEND, ATTR_DIMMED, 0);
+
     // A read from the sensor replaces the working copy: nothing is marked any more.
     CBF_ButtonGet(MainPanel, MAINP_BUTTON_GET, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(gain, Para.Gain);
