@@ -89,7 +89,11 @@ TEST(HelpTexts, EveryOperatingControlOfTheWindowHasOne)
     auto names = QRegularExpression(">(CBF_\\w+)<").globalMatch(ui);
     while (names.hasNext()) {
         const std::string name = names.next().captured(1).toStdString();
-        if (!without.count(name)) {
+        // The parameter workbench (CBF_WBP, CBF_Wb..., CBF_Workbench...) is a window of its own
+        // whose captions say what each control does; its callbacks show no help text.
+        const bool workbench = name.rfind("CBF_Wb", 0) == 0 || name.rfind("CBF_WBP", 0) == 0 ||
+                               name.rfind("CBF_Workbench", 0) == 0;
+        if (!without.count(name) && !workbench) {
             EXPECT_TRUE(withHelp.count(name)) << name << " has no help text";
         }
     }
