@@ -28,7 +28,7 @@
 #include "platform/tables.h"
 #include "platform/tcp.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "sim/simulator.h"
 #include "ui/banner.h"
 #include "ui/callback_table.h"

@@ -22,7 +22,7 @@
 #include "platform/runtime.h"
 #include "platform/tcp.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "sim/simulator.h"
 #include "ui/callback_table.h"
 #include "ui/main_window.h"

@@ -3,11 +3,8 @@
 
 #include <QWidget>
 
-// The widget of a panel handle, or null when the handle is unknown or its panel was discarded.
-QWidget* PanelWidget(int panel);
-// The widget of a control on a panel, or null. Found by the object name ui/uir.h gives the
-// identifier, among the panel's descendants.
-QWidget* ControlWidget(int panel, int control);
+#include "platform/inspection.h"
+
 // Registers a widget created at run time (NewCtrl) under a fresh control identifier.
 int RegisterNewControl(int panel, QWidget* widget);
 // Marks a text message that takes the size of its text whenever its text or font changes.

@@ -13,7 +13,7 @@
 
 #include "platform/controls.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/support/panels_fixture.h"
 #include "tests/support/popup_script.h"
 #include "ui/banner.h"

@@ -12,7 +12,7 @@
 
 #include "platform/graphs.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/support/panels_fixture.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"

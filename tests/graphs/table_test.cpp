@@ -5,7 +5,7 @@
 
 #include "platform/tables.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/support/panels_fixture.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"

@@ -11,7 +11,7 @@
 #include "link/frame.h"
 #include "params/assistant_texts.h"
 #include "params/parameter_set.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/link/sim_line.h"
 #include "tests/support/popup_script.h"
 #include "ui/connect_sequence.h"

@@ -12,7 +12,7 @@
 #include "link/commands.h"
 #include "params/parameter_set.h"
 #include "platform/graphs.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/support/panels_fixture.h"
 #include "ui/live_display.h"
 #include "ui/main_window.h"

@@ -40,7 +40,7 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c)
     return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-class LiveLoopTest : public PanelsTest {
+class LiveDisplayLoopTest : public PanelsTest {
 protected:
     void SetUp() override
     {
@@ -94,7 +94,7 @@ protected:
 // The sensor looks at red; the answer to request 4 is computed, then the target turns green,
 // so only answer 5 is green; during pass 5 STOP is pressed and the target turns blue. Pass 5
 // must be shown, and no pass 6.
-TEST_F(LiveLoopTest, StopDuringAPassShowsThatPassAndEndsTheLoop)
+TEST_F(LiveDisplayLoopTest, StopDuringAPassShowsThatPassAndEndsTheLoop)
 {
     onLive = [this](int n) {
         if (n == 4)
@@ -120,7 +120,7 @@ TEST_F(LiveLoopTest, StopDuringAPassShowsThatPassAndEndsTheLoop)
     EXPECT_FALSE(Dimmed(MainPanel, MAINP_BUTTON_GO));
 }
 
-TEST_F(LiveLoopTest, GoAfterStopContinuesTheRetainedHistory)
+TEST_F(LiveDisplayLoopTest, GoAfterStopContinuesTheRetainedHistory)
 {
     onLive = [this](int n) {
         if (n == 6)
@@ -157,7 +157,7 @@ TEST_F(LiveLoopTest, GoAfterStopContinuesTheRetainedHistory)
 }
 
 // A link error ends the loop like STOP, and the displays keep the last good pass.
-TEST_F(LiveLoopTest, BrokenAnswerEndsTheLoopKeepingTheLastGoodPass)
+TEST_F(LiveDisplayLoopTest, BrokenAnswerEndsTheLoopKeepingTheLastGoodPass)
 {
     sensor.faults().Add({sim::FaultKind::BadDataCrc, 8, 2, 1, 0});
     const uint64_t before = ShownSampleCount();

@@ -8,7 +8,7 @@
 #include "platform/lists.h"
 #include "platform/panels.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/main_window/main_window_fixture.h"
 #include "ui/connect_panel.h"
 #include "ui/panel_handles.h"

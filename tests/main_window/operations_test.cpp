@@ -12,7 +12,7 @@
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/main_window/main_window_fixture.h"
 #include "ui/connect_panel.h"
 #include "ui/live_callbacks.h"

@@ -32,7 +32,7 @@
 #include "platform/runtime.h"
 #include "platform/user_dirs.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/main_window/main_window_fixture.h"
 #include "ui/connect_panel.h"
 #include "ui/main_window.h"

@@ -11,7 +11,7 @@
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/userint.h"
-#include "platform/widgets.h"
+#include "platform/inspection.h"
 #include "tests/main_window/main_window_fixture.h"
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
