@@ -43,7 +43,9 @@ int IdentifySensor()
     if (DataExchange(kHeaderSize) != 1)
         return -1;
     SerialNumber = RespInfo;
-    FirmwareText = FirmwareTextFrom(RxBuf + kHeaderSize, kFirmwareTextSize);
+    // The sensor's bytes are single-byte text; everything that shows or prints the firmware
+    // takes it in the program's encoding. The tokens' delimiters are the same in both.
+    FirmwareText = Cp1252ToUtf8(FirmwareTextFrom(RxBuf + kHeaderSize, kFirmwareTextSize));
     SensorEdition = 0;
     SensorEdition = SensorEditionOf(SplitFirmwareText(FirmwareText));
     return SensorEdition == 0 ? 0 : 1;

@@ -14,6 +14,7 @@
 #include "link/crc8.h"
 #include "link/frame.h"
 #include "link/link_state.h"
+#include "link/response_match.h"
 #include "link/transports.h"
 #include "platform/runtime.h"
 
@@ -54,10 +55,12 @@ void report(const char* text)
 }
 
 // Waits until `target` bytes have been received or the 3.0 s limit has passed, processing
-// events on every pass. Returns true when the target was reached at the last poll.
-bool waitForBytes(int32_t target)
+// events on every pass. Returns true when the target was reached at the last poll. A wait that
+// goes on after a stale answer was dropped keeps its start: the limit is for the whole wait.
+bool waitForBytes(int32_t target, bool restart = true)
 {
-    WaitStart = Timer();
+    if (restart)
+        WaitStart = Timer();
     for (;;) {
         ProcessSystemEvents();
         transport->poll();
@@ -75,14 +78,40 @@ bool waitForBytes(int32_t target)
     }
 }
 
+// Drops the complete answer whose header stands in RxBuf because it cannot answer this
+// request: its data is waited for (within the header's limit) and taken out, so that the wait
+// can go on for the real answer. Returns false when the limit passed meanwhile.
+bool dropStaleAnswer(uint16_t length)
+{
+    if (!waitForBytes(length + transport->headerInCount, false))
+        return false;
+    if (!transport->take(RxBuf + kHeaderSize, length))
+        return false;
+    transport->dropAnswer(kHeaderSize + length);
+    return true;
+}
+
 }  // namespace
 
 void FormatMsg(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::vsnprintf(MsgBuf, sizeof MsgBuf, format, args);
+    const int n = std::vsnprintf(MsgBuf, sizeof MsgBuf, format, args);
     va_end(args);
+    // A cut text ends before a character whose UTF-8 bytes did not all fit.
+    if (n >= static_cast<int>(sizeof MsgBuf)) {
+        const size_t length = sizeof MsgBuf - 1;
+        size_t lead = length;
+        while (lead > 0 && (static_cast<unsigned char>(MsgBuf[lead - 1]) & 0xC0) == 0x80)
+            --lead;
+        if (lead > 0) {
+            const auto b = static_cast<unsigned char>(MsgBuf[lead - 1]);
+            const size_t need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+            if (length - (lead - 1) < need)
+                MsgBuf[lead - 1] = '\0';
+        }
+    }
 }
 
 void FillTxBuf(int order, int info, unsigned length)
@@ -109,25 +138,51 @@ int DataExchange(unsigned count)
     const int header = GetHeaderFrame();
     if (header != 1)
         return header;
-    if (RespLength == 0)
-        return 1;
-    return GetDataFrame();
+    const int result = RespLength == 0 ? 1 : GetDataFrame();
+    // Bytes behind the answer belong to no request; the caller reads zeros there, as it does
+    // behind a short answer.
+    if (result == 1) {
+        const size_t end = kHeaderSize + static_cast<size_t>(RespLength);
+        std::memset(RxBuf + end, 0, sizeof RxBuf - end);
+    }
+    return result;
 }
 
 int GetHeaderFrame()
 {
-    bool arrived = waitForBytes(kHeaderSize);
-    // Issued also after a time-out, bounded by the port's own read time-out.
-    if (!transport->take(RxBuf, kHeaderSize))
-        arrived = false;
-    if (!arrived && transport->closedDuringExchange())
-        return -1;
-    if (!arrived || ComErrorMask > 0) {
-        report(kTimeoutText);
-        return -1;
+    for (bool restart = true;; restart = false) {
+        bool arrived = waitForBytes(kHeaderSize, restart);
+        // Issued also after a time-out, bounded by the port's own read time-out.
+        if (!transport->take(RxBuf, kHeaderSize))
+            arrived = false;
+        if (!arrived && transport->closedDuringExchange())
+            return -1;
+        if (!arrived || ComErrorMask > 0) {
+            report(kTimeoutText);
+            return -1;
+        }
+        const uint8_t order = RespOrder;
+        const uint16_t info = RespInfo;
+        const uint16_t length = RespLength;
+        const uint8_t dataCrc = RespDataCrc;
+        if (CheckHeaderCRC() != 1)
+            return -1;
+        // A correct frame that cannot answer this request is a late answer to an earlier one:
+        // it is dropped and the wait goes on, the last good header fields kept. A length that
+        // fits no buffer is left to the data step, which rejects the header.
+        if (RespLength > kMaxPayload || ResponseMatchesRequest(TxBuf, RespOrder, RespLength))
+            break;
+        const uint16_t staleLength = RespLength;
+        RespOrder = order;
+        RespInfo = info;
+        RespLength = length;
+        RespDataCrc = dataCrc;
+        if (!dropStaleAnswer(staleLength)) {
+            if (!transport->closedDuringExchange())
+                report(kTimeoutText);
+            return -1;
+        }
     }
-    if (CheckHeaderCRC() != 1)
-        return -1;
     if (RespOrder == 0) {
         if (RespInfo == 1) {
             report(kInvalidOrderText);

@@ -18,6 +18,10 @@ FirmwareTokens SplitFirmwareText(const std::string& text);
 // 72 bytes, whatever the data holds.
 std::string FirmwareTextFrom(const unsigned char* data, size_t size);
 
+// The sensor's text is single-byte text like the program's own prompts (Windows-1252); the
+// program's texts are UTF-8. Bytes the code page leaves undefined stand for themselves.
+std::string Cp1252ToUtf8(const std::string& text);
+
 // 1, 2 or 3 for the supported firmware keys "CHROMIX5 V4.", "CHROMIX5 KR V1.",
 // "CHROMIX5 KRE V1." (t1 followed by ".", compared exactly), otherwise 0.
 int SensorEditionOf(const FirmwareTokens& tokens);

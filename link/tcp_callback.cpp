@@ -15,6 +15,14 @@ int ClientTCPCB(unsigned handle, int event, int, void*)
         // A read error adds nothing; the wait then ends as a time-out.
         if (n > 0)
             RxCount += n;
+        // No frame is longer than the buffer, so what does not fit belongs to none. Left in
+        // the socket it would be read as the start of the next answer. Bounded: a peer that
+        // never stops sending gets the rest discarded at the next data-ready event.
+        if (RxCount >= kFrameBufferSize) {
+            uint8_t scratch[512];
+            for (int pass = 0; pass < 256 && ClientTCPRead(handle, scratch, sizeof scratch, 0) > 0; ++pass) {
+            }
+        }
         break;
     }
     case TCP_DISCONNECT:

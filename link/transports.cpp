@@ -1,5 +1,7 @@
 #include "link/transports.h"
 
+#include <cstring>
+
 #include "link/frame.h"
 #include "link/link_notify.h"
 #include "link/link_state.h"
@@ -50,12 +52,36 @@ bool serialTake(uint8_t* dest, int count)
 
 void serialDiscardInput() { FlushInQ(ComPort); }
 
+void serialDropAnswer(int32_t) { std::memset(RxBuf, 0, sizeof RxBuf); }
+
 bool never() { return false; }
 
+// Whatever the conversation holds before a request goes out is an answer nobody waits for any
+// more (a late one, or the excess of an oversized one); left there, the callback would put it
+// at the start of the next answer. Reading also lets the socket deliver what the system holds,
+// part of which the callback may take into RxBuf. Bounded, so that a peer that never stops
+// sending cannot keep the request from going out.
 void tcpDiscard()
 {
-    RxCount = 0;
     tcpUpAtRequest = TcpConnected != 0;
+    uint8_t scratch[512];
+    for (int pass = 0; pass < 256; ++pass) {
+        RxCount = 0;
+        const int n = ClientTCPRead(TcpHandle, scratch, sizeof scratch, 0);
+        if (n <= 0 && RxCount == 0)
+            break;
+    }
+    std::memset(RxBuf, 0, sizeof RxBuf);
+    RxCount = 0;
+}
+
+// RxCount counts every byte since the request, so what follows the dropped answer is there.
+void tcpDropAnswer(int32_t frameSize)
+{
+    const int32_t rest = RxCount > frameSize ? RxCount - frameSize : 0;
+    std::memmove(RxBuf, RxBuf + frameSize, static_cast<size_t>(rest));
+    std::memset(RxBuf + rest, 0, sizeof RxBuf - static_cast<size_t>(rest));
+    RxCount = rest;
 }
 
 void tcpWrite(const uint8_t* data, unsigned count) { ClientTCPWrite(TcpHandle, data, count, 2000); }
@@ -70,10 +96,10 @@ bool tcpClosedDuringExchange() { return tcpUpAtRequest && TcpConnected == 0; }
 
 }  // namespace
 
-const LinkTransport SerialTransport{serialDiscard, serialWrite,        serialPoll, serialWaitForData, false,
-                                    serialTake,    serialDiscardInput, never,      0};
-const LinkTransport TcpTransport{tcpDiscard,     tcpWrite, nothing,       tcpWaitForData,         true,
-                                 alreadyInRxBuf, nothing,  tcpClosedDuringExchange, kHeaderSize};
+const LinkTransport SerialTransport{serialDiscard, serialWrite,        serialPoll,       serialWaitForData, false,
+                                    serialTake,    serialDiscardInput, serialDropAnswer, never,             0};
+const LinkTransport TcpTransport{tcpDiscard,     tcpWrite, nothing,       tcpWaitForData,          true,
+                                 alreadyInRxBuf, nothing,  tcpDropAnswer, tcpClosedDuringExchange, kHeaderSize};
 
 const char* Rs232ErrorText(int code)
 {

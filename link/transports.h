@@ -7,7 +7,7 @@
 // takes the table of Protocol when a request goes out and uses only it until the answer is in.
 struct LinkTransport {
     // Before a request: drops what an earlier exchange left queued (serial: both queues; TCP:
-    // RxCount to 0, and notes whether the conversation is up).
+    // what the conversation holds, RxBuf and RxCount, and notes whether it is up).
     void (*discard)();
     // Sends the request. A failed write is not reported: it shows as a missing answer.
     void (*write)(const uint8_t* data, unsigned count);
@@ -25,6 +25,10 @@ struct LinkTransport {
     bool (*take)(uint8_t* dest, int count);
     // Drops the input of an answer that is refused unread (serial: the input queue; TCP: nothing).
     void (*discardInput)();
+    // Forgets a whole answer of `frameSize` bytes that was taken and found to answer another
+    // request, so that what follows it is read as the start of the next answer (serial: RxBuf
+    // is cleared; TCP: the bytes behind it move to the front of RxBuf).
+    void (*dropAnswer)(int32_t frameSize);
     // True when the peer ended the conversation during this exchange; it has been reported then.
     bool (*closedDuringExchange)();
     // Bytes of the header that RxCount still counts while the data is awaited (TCP: 8).
@@ -48,7 +52,7 @@ void InitTCP_IP();
 void CloseOpenComPort();
 
 // The run-time calls it on the user-interface thread: TCP_DATAREADY appends what arrived to
-// RxBuf at RxCount (never beyond its 2048 bytes); TCP_DISCONNECT reports "SERVER HAS CLOSED
+// RxBuf at RxCount (never beyond its 2048 bytes; what does not fit is discarded); TCP_DISCONNECT reports "SERVER HAS CLOSED
 // CONNECTION!" and forgets the conversation. Returns 0.
 int ClientTCPCB(unsigned handle, int event, int error, void* callbackData);
 

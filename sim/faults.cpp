@@ -18,11 +18,13 @@ constexpr NamedFault kNames[] = {
     {FaultKind::BadSync, "sync"},        {FaultKind::ShortData, "short"},
     {FaultKind::Status2, "status2"},     {FaultKind::OversizeLength, "oversize"},
     {FaultKind::Close, "close"},         {FaultKind::Pieces, "pieces"},
+    {FaultKind::Excess, "excess"},
 };
 
 constexpr int kDefaultLateMs = 3500;  // beyond the link's 3 s wait
 constexpr int kDefaultPieces = 3;
 constexpr int kPieceGapMs = 5;
+constexpr int kDefaultExcess = 3000;  // more than the link's whole receive buffer
 
 std::vector<uint8_t> encode(const Response& r)
 {
@@ -119,6 +121,13 @@ Reply Shape(const Response& response, const std::optional<Fault>& fault)
         PutLe16(frame.data() + 4, static_cast<uint16_t>(fault->value > 0 ? fault->value : kMaxPayload + 1));
         resealHeader(frame);
         break;
+    case FaultKind::Excess: {
+        // Bytes that never form a header: no sync byte among them.
+        const size_t extra = size_t(fault->value > 0 ? fault->value : kDefaultExcess);
+        for (size_t i = 0; i < extra; ++i)
+            frame.push_back(static_cast<uint8_t>(0x80 | (i & 0x3F)));
+        break;
+    }
     case FaultKind::Pieces: {
         const size_t n = std::clamp<size_t>(fault->value > 0 ? size_t(fault->value) : kDefaultPieces, 1,
                                             frame.size());

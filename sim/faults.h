@@ -26,6 +26,7 @@ enum class FaultKind {
     OversizeLength,  // a correct header announcing value bytes (default 2041), then the data
     Close,           // close the connection instead of answering (a serial line goes silent)
     Pieces,          // the answer in value pieces (default 3), 5 ms apart
+    Excess,          // the answer, then value more bytes (default 3000) that belong to nothing
 };
 
 inline constexpr int kAnyOrder = -1;
@@ -40,7 +41,7 @@ struct Fault {
 };
 
 // "silent", "late", "header-crc", "data-crc", "sync", "short", "status2", "oversize", "close",
-// "pieces".
+// "pieces", "excess".
 const char* FaultName(FaultKind kind);
 bool FaultByName(const std::string& name, FaultKind* kind);
 

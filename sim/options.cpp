@@ -57,7 +57,7 @@ const char* Usage()
            "  --noise N           random spread of the raw values in counts (default 4)\n"
            "  --fault SPEC        ORDER:KIND[,value=N][,count=N][,skip=N]; ORDER a number or\n"
            "                      any; KIND silent, late, header-crc, data-crc, sync, short,\n"
-           "                      status2, oversize, close or pieces (repeatable)\n"
+           "                      status2, oversize, close, pieces or excess (repeatable)\n"
            "  --log               print one line per request\n"
            "  --help              this text\n";
 }

@@ -38,8 +38,9 @@ void connectionFailureChoice(const char* message)
 
 void TryToConnect()
 {
-    CloseOpenComPort();
-    CloseCom(ComPort);
+    // Whatever the new protocol, the old link ends here: a TCP server that closed an old
+    // conversation later would report its disconnect into a healthy serial link.
+    CloseLink();
     SetCtrlVal(DataPanel, DATAP_STATUS, "TRY TO CONNECT!");
     SetCtrlVal(ConnectPage, CONP_STATUSBOX, "TRY TO CONNECT!\n");
 

@@ -14,6 +14,7 @@
 #include "platform/inspection.h"
 #include "tests/link/sim_line.h"
 #include "tests/support/popup_script.h"
+#include "ui/connect_panel.h"
 #include "ui/connect_sequence.h"
 
 namespace {
@@ -247,7 +248,67 @@ TEST_P(ConnectionTest, OfflineLeavesTryToConnectAndFileTransferEnabled)
     EXPECT_EQ(1, SensorConnected);
 }
 
+// Whatever step of the attempt fails, the operator can try again: TRY TO CONNECT and the
+// baud-rate selector are enabled, and a second attempt connects.
+TEST_P(ConnectionTest, LinkErrorInAnyStepLeavesTryToConnectUsable)
+{
+    const sim::Fault faults[] = {
+        {sim::FaultKind::BadHeaderCrc, 2, 1, 1, 0},  // the teach-table read
+        {sim::FaultKind::Status2, 1, 0, 1, 0},       // the default send
+    };
+    for (const sim::Fault& fault : faults) {
+        SCOPED_TRACE(sim::FaultName(fault.kind));
+        sensor.faults().Add(fault);
+        {
+            PopupScript script;
+            script.answer(PopupKind::Confirm, fault.order == 1 ? 1 : 0);
+            CBF_ButtonTryToConnect(ConnectPage, CONP_BUTTON_TRYCONNECT, EVENT_COMMIT, nullptr, 0, 0);
+            EXPECT_EQ(0u, script.pending());
+        }
+        ASSERT_EQ(0, SensorConnected);
+        EXPECT_FALSE(Dimmed(ConnectPage, CONP_BUTTON_TRYCONNECT));
+        EXPECT_FALSE(Dimmed(ConnectPage, CONP_BAUDRATE));
+        EXPECT_TRUE(Dimmed(ConnectPage, CONP_BUTTON_ACCEPT));
+
+        PopupScript script;
+        script.answer(PopupKind::Confirm, 0);
+        CBF_ButtonTryToConnect(ConnectPage, CONP_BUTTON_TRYCONNECT, EVENT_COMMIT, nullptr, 0, 0);
+        ASSERT_EQ(1, SensorConnected) << StatusBox();
+        for (int control : {MAINP_BUTTON_SEND, MAINP_BUTTON_GET, MAINP_BUTTON_GO, MAINP_TOGGLE_SENSOR})
+            EXPECT_FALSE(Dimmed(MainPanel, control)) << control;
+    }
+}
+
 INSTANTIATE_ON_BOTH_LINES(ConnectionTest);
+
+class ProtocolSwitchTest : public ConnectionTest {};
+
+// Connected over TCP, the operator switches to RS-232 and connects there. The old conversation
+// ends with the new attempt, so the TCP server going away later leaves the serial link alone.
+TEST_P(ProtocolSwitchTest, NewAttemptOverRs232EndsTheTcpConversation)
+{
+    sim::Simulator tcpSensor;
+    ASSERT_GT(tcpSensor.ListenTcp(), 0) << tcpSensor.error();
+    SetCtrlVal(ConnectPage, CONP_PROTOCOL, 1);
+    SetCtrlVal(ConnectPage, CONP_PORTNUMBER, std::to_string(tcpSensor.tcpPort()).c_str());
+    ConnectAnsweringNo();
+    ASSERT_EQ(1, TcpConnected);
+
+    FillConnectionPage();  // RS-232 on the pseudo-terminal
+    ConnectAnsweringNo();
+    EXPECT_EQ(0, TcpConnected);
+    Settle(0.05);
+    EXPECT_EQ(0, tcpSensor.tcpConnections());
+
+    const size_t before = StatusBox().size();
+    tcpSensor.Stop();
+    Settle(0.1);
+    EXPECT_EQ(1, SensorConnected);
+    EXPECT_EQ(before, StatusBox().size()) << StatusBox();
+    EXPECT_EQ(1, RequestLiveData());
+}
+
+INSTANTIATE_TEST_SUITE_P(Pty, ProtocolSwitchTest, ::testing::Values(Line::Pty), LineName);
 
 class TcpReconnectTest : public ConnectionTest {};
 

@@ -1,0 +1,25 @@
+#include "link/response_match.h"
+
+#include "link/commands.h"
+#include "link/frame_codec.h"
+#include "params/records.h"
+
+bool ResponseMatchesRequest(const uint8_t* request, uint8_t order, uint16_t length)
+{
+    if (order == 0)
+        return true;
+    if (order != request[1])
+        return false;
+    switch (order) {
+    case kOrderRead:
+        if (GetLe16(request + 2) == kBlockTeachTable)
+            return length == kSensorTeachRows * sizeof(TeachVector);
+        return length == sizeof(ParameterSet);
+    case kOrderLiveData:
+        return length <= kLiveDataSize;
+    case kOrderScanCounts:
+        return length <= 8;
+    default:
+        return true;
+    }
+}
