@@ -91,6 +91,18 @@ void InitConnectPanel()
     SetCtrlAttribute(ConnectPage, CONP_PORTNUMBER, ATTR_VISIBLE, !serial);
 }
 
+void ConnectWithControlsDimmed()
+{
+    SetButtonsDimmed(0, 1);
+    TryToConnect();
+    if (SensorConnected == 1) {
+        SetButtonsDimmed(0, 0);
+        return;
+    }
+    SetCtrlAttribute(ConnectPage, CONP_BUTTON_TRYCONNECT, ATTR_DIMMED, 0);
+    SetCtrlAttribute(ConnectPage, CONP_BAUDRATE, ATTR_DIMMED, 0);
+}
+
 void AddToIpHistory(const char* text)
 {
     const int found = FindListItem(ConnectPage, CONP_IPADDRESS, text);
@@ -146,10 +158,7 @@ int CBF_ButtonTryToConnect(int, int, int event, void*, int, int)
     if (event == EVENT_RIGHT_CLICK) {
         ShowHelpText(kHelpButtonTryToConnect);
     } else if (event == EVENT_COMMIT) {
-        SetButtonsDimmed(0, 1);
-        TryToConnect();
-        if (SensorConnected == 1)
-            SetButtonsDimmed(0, 0);
+        ConnectWithControlsDimmed();
     }
     return 0;
 }

@@ -8,6 +8,10 @@ void GetConnectionSettingsFromFile();
 // Shows the controls of the protocol the selector shows: COM port and baud rate for RS-232,
 // IP address (with its list) and port number for TCP/IP.
 void InitConnectPanel();
+// A connection attempt with the operation controls dimmed. When the sensor was connected
+// everything is enabled again; otherwise TRY TO CONNECT and the baud-rate selector are, so that
+// a link error in any step of the attempt never leaves the operator without a way to retry.
+void ConnectWithControlsDimmed();
 // Puts text at the top of the IP address history: an equal entry moves up, never more than 10.
 void AddToIpHistory(const char* text);
 

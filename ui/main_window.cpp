@@ -73,10 +73,7 @@ void InitAll()
 
     GetConnectionSettingsFromFile();
     InitConnectPanel();
-    SetButtonsDimmed(0, 1);
-    TryToConnect();
-    if (SensorConnected == 1)
-        SetButtonsDimmed(0, 0);
+    ConnectWithControlsDimmed();
 }
 
 int CBF_MAINP(int panel, int event, void*, int, int)
