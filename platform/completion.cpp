@@ -40,6 +40,9 @@ void EnableListCompletion(QComboBox* combo)
             const QString entry = combo->itemText(i);
             if (entry.size() > typed.size() && entry.startsWith(typed, Qt::CaseInsensitive)) {
                 edit->setText(typed + entry.mid(typed.size()));
+                // The completed text is the operator's edit: leaving the field commits it, as
+                // it would commit what was typed.
+                edit->setModified(true);
                 edit->setSelection(static_cast<int>(edit->text().size()), -static_cast<int>(entry.size() - typed.size()));
                 return;
             }

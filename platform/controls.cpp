@@ -85,6 +85,15 @@ int setNumber(QWidget* w, double v)
     return 0;
 }
 
+// A number the operator typed counts from the moment the program asks for it, as if Enter had
+// been pressed: a shortcut key (F9 for SEND) runs its button without taking the focus from the
+// field, and the control must not show one value while another is used.
+void commitTypedText(QAbstractSpinBox* box)
+{
+    if (!box->isReadOnly())
+        box->interpretText();
+}
+
 // A text message made at run time grows or shrinks with its text, as the run-time's do.
 void sizeToText(QWidget* w)
 {
@@ -118,9 +127,12 @@ int SetCtrlVal(int panel, int control, const char* text)
     else if (auto* rich = qobject_cast<QTextEdit*>(w)) {
         rich->moveCursor(QTextCursor::End);
         rich->insertPlainText(s);
-    } else if (auto* e = qobject_cast<QLineEdit*>(w))
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         e->setText(s.left(e->maxLength()));
-    else if (auto* l = qobject_cast<QLabel*>(w)) {
+        // A display too narrow for its text shows the start, where the text says what it is.
+        if (e->isReadOnly())
+            e->setCursorPosition(0);
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(s);
         sizeToText(l);
     } else if (auto* c = qobject_cast<QComboBox*>(w); c && c->isEditable())
@@ -136,11 +148,13 @@ int GetCtrlVal(int panel, int control, int* value)
     if (!w || !value)
         return -1;
     if (auto* s = qobject_cast<QSpinBox*>(w)) {
+        commitTypedText(s);
         if (!PendingIndicatorValue(s, value))
             *value = s->value();
-    } else if (auto* d = qobject_cast<QDoubleSpinBox*>(w))
+    } else if (auto* d = qobject_cast<QDoubleSpinBox*>(w)) {
+        commitTypedText(d);
         *value = static_cast<int>(d->value());
-    else if (auto* c = qobject_cast<QComboBox*>(w))
+    } else if (auto* c = qobject_cast<QComboBox*>(w))
         *value = comboValue(c);
     else if (auto* b = qobject_cast<QAbstractButton*>(w))
         *value = b->isChecked() ? 1 : 0;
@@ -164,6 +178,7 @@ int GetCtrlVal(int panel, int control, double* value)
     if (!w || !value)
         return -1;
     if (auto* d = qobject_cast<QDoubleSpinBox*>(w)) {
+        commitTypedText(d);
         *value = d->value();
         return 0;
     }
@@ -209,7 +224,15 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value)
         return -1;
     switch (attribute) {
     case ATTR_DIMMED: w->setEnabled(value == 0); break;
-    case ATTR_VISIBLE: w->setVisible(value != 0); break;
+    case ATTR_VISIBLE:
+        w->setVisible(value != 0);
+        // A control's caption is part of it, as the run-time's controls carry their labels:
+        // hidden fields must not leave their captions over the ones shown in their place.
+        if (QWidget* parent = w->parentWidget())
+            for (QLabel* caption : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+                if (caption->buddy() == w)
+                    caption->setVisible(value != 0);
+        break;
     case ATTR_LEFT: w->move(value, w->y()); break;
     case ATTR_TOP: w->move(w->x(), value); break;
     case ATTR_WIDTH: w->resize(value, w->height()); break;

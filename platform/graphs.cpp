@@ -70,6 +70,35 @@ public:
     int Count() const { return static_cast<int>(plots_.size()); }
     QCPItemTracer* Cursor() const { return cursor_; }
 
+protected:
+    // The program gives both axes of a side view the same span, so a tolerance circle is round
+    // only on a square plot area: the margins the axes need are widened on the longer side.
+    // Runs at every layout (a resize, a new axis range with wider tick labels).
+    void updateLayout() override
+    {
+        QCPAxisRect* area = axisRect();
+        if (!area) {
+            QCustomPlot::updateLayout();
+            return;
+        }
+        area->setMinimumMargins(QMargins());
+        QCustomPlot::updateLayout();
+        const QRect inner = area->rect();
+        const int excess = inner.width() - inner.height();
+        if (excess == 0)
+            return;
+        QMargins m = area->margins();
+        if (excess > 0) {
+            m.setLeft(m.left() + excess / 2);
+            m.setRight(m.right() + excess - excess / 2);
+        } else {
+            m.setTop(m.top() - excess / 2);
+            m.setBottom(m.bottom() - excess + excess / 2);
+        }
+        area->setMinimumMargins(m);
+        QCustomPlot::updateLayout();
+    }
+
 private:
     struct Plot {
         QCPAbstractItem* item;

@@ -145,6 +145,10 @@ int CBF_StringIpAdress(int, int, int event, void*, int, int)
 {
     if (event == EVENT_RIGHT_CLICK) {
         ShowHelpText(kHelpStringIpAdress);
+    } else if (event == EVENT_VAL_CHANGED) {
+        // Typing (or a completion from the history) already changes the address: ACCEPT must
+        // not store it before a connection to it succeeded.
+        dimAccept();
     } else if (event == EVENT_COMMIT) {
         dimAccept();
         GetCtrlVal(ConnectPage, CONP_IPADDRESS, IpAddress, sizeof IpAddress);

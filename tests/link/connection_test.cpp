@@ -2,6 +2,8 @@
 // edition, the default-parameter question, unsupported firmware, offline mode and reconnecting.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -114,6 +116,20 @@ TEST_P(ConnectionTest, EachEditionIsIdentifiedAndShownWithoutItsThirdToken)
     EXPECT_EQ(tcp, visible != 0);
     EXPECT_EQ(std::to_string(kSimPort), Text(DataPanel, DATAP_COMPORT));
     EXPECT_EQ("127.0.0.1", Text(DataPanel, DATAP_IPADDRESS));
+}
+
+// The sensor's text is single-byte text: micro sign and e acute come out as themselves, and a
+// text too long for the status display shows its beginning.
+TEST_P(ConnectionTest, FirmwareTextIsDecodedAsWindows1252AndShownFromItsStart)
+{
+    const std::string tail(49, 'X');
+    sensor.model().SetFirmware("CHROMIX5 V4.2.7 \xb5" "C-r\xe9v " + tail);
+    ConnectAnsweringNo();
+    const std::string display = "CHROMIX5 V4.2\u00b5C-r\u00e9v " + tail;
+    EXPECT_EQ(display, Text(DataPanel, DATAP_STATUS));
+    EXPECT_NE(std::string::npos, StatusBox().find(display + "\nSERIAL NUMBER: 4242\n\n"));
+    EXPECT_EQ("CHROMIX5 V4.2.7 \u00b5C-r\u00e9v " + tail, Tooltip());
+    EXPECT_EQ(0, static_cast<QLineEdit*>(ControlWidget(DataPanel, DATAP_STATUS))->cursorPosition());
 }
 
 TEST_P(ConnectionTest, AnsweringYesSendsTheDefaultsBeforeReadingThemBack)

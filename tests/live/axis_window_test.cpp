@@ -209,3 +209,26 @@ TEST_F(AxisWindowTest, RowsAtTheTopOfTheWordRangeDoNotWrapTheRanges)
     EXPECT_GT(w.xMax, 131070);
     EXPECT_EQ(w.xMax - w.xMin, w.yMax - w.yMin);
 }
+
+// The windows are square in data units; the plot areas must be square in pixels too, or every
+// tolerance circle is drawn as an ellipse.
+TEST_F(AxisWindowTest, ToleranceCirclesAreDrawnRoundInEverySideView)
+{
+    Row(0, 3000, 2000, 1500, 500);
+    InitGraphs();
+    Live(3100, 2100, 1400);
+    for (int graph : {DATAP_GRAPH_XY, DATAP_GRAPH_XINT, DATAP_GRAPH_YINT}) {
+        SCOPED_TRACE(graph);
+        auto* plot = ControlWidget(DataPanel, graph)->findChild<QCustomPlot*>();
+        ASSERT_NE(nullptr, plot);
+        plot->grab();  // lays the hidden panel's plot out at its size
+        RefreshGraph(DataPanel, graph);
+        QCPItemEllipse* circle = nullptr;
+        for (int i = 0; !circle && i < plot->itemCount(); ++i)
+            circle = qobject_cast<QCPItemEllipse*>(plot->item(i));
+        ASSERT_NE(nullptr, circle);
+        const QRectF drawn = QRectF(circle->topLeft->pixelPosition(), circle->bottomRight->pixelPosition()).normalized();
+        EXPECT_GT(drawn.width(), 20);
+        EXPECT_NEAR(drawn.width(), drawn.height(), 1.5);
+    }
+}

@@ -1,6 +1,8 @@
 // The main window's operations on a connected sensor: SEND and GET to the sensor and to a file,
 // as pending operations during acquisition, the memory selector, the tab control, closing.
 #include <QAbstractButton>
+#include <QSpinBox>
+#include <QTest>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -78,6 +80,36 @@ TEST_F(OperationsTest, SendToTheSensorTakesAverageFromItsControlAndStoresInEepro
     EXPECT_FALSE(Dim(MainPanel, MAINP_BUTTON_SEND));
     EXPECT_EQ((std::vector<uint8_t>{1, 1, 3}), sensor.orders());
     EXPECT_EQ(77, sensor.model().eeprom().Average);
+}
+
+// F9 runs SEND without taking the focus from the field: what the operator typed there is what
+// the control shows, so it is what goes to the sensor and to the file.
+TEST_F(OperationsTest, AverageTypedAndSentAtOnceIsTheValueSent)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("typed.ini").toStdString();
+    SetCtrlVal(MainPanel, MAINP_AVERAGE, 5);
+    DisplayPanel(MainPanel);
+    auto* average = static_cast<QSpinBox*>(ControlWidget(MainPanel, MAINP_AVERAGE));
+    for (int target : {kTargetSensor, kTargetFile}) {
+        SCOPED_TRACE(target);
+        const int typed = target == kTargetSensor ? 999 : 321;
+        TransferTarget = static_cast<uint16_t>(target);
+        average->setFocus();
+        average->selectAll();
+        QTest::keyClicks(average, QString::number(typed));
+        ASSERT_TRUE(average->hasFocus());
+        if (target == kTargetFile)
+            popups->answer(PopupKind::FileSelect, 2, path);
+        static_cast<QAbstractButton*>(ControlWidget(MainPanel, MAINP_BUTTON_SEND))->click();
+        EXPECT_EQ(typed, Para.Average);
+        EXPECT_EQ(typed, Value(MainPanel, MAINP_AVERAGE));
+    }
+    EXPECT_EQ(999, sensor.model().eeprom().Average);
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("AVERAGE = 321")) << path;
+    EXPECT_EQ(0u, popups->pending());
 }
 
 TEST_F(OperationsTest, GetFromTheSensorLoadsEepromFirstAndDoesNotReadAverage)
