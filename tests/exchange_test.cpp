@@ -131,7 +131,7 @@ TEST_P(ExchangeTest, StatusResponsesOneAndTwoAreErrorsOthersSuccess)
 
 TEST_P(ExchangeTest, BadHeaderIsReportedAndKeepsTheLastGoodFields)
 {
-    peer->reply({ScriptedPeer::Frame(2, 77, Bytes(4))});
+    peer->reply({ScriptedPeer::Frame(2, 77, Bytes(34))});
     ASSERT_EQ(1, Exchange(2));
     QByteArray broken = ScriptedPeer::Frame(5, 9);
     broken[7] = static_cast<char>(broken[7] ^ 0x01);
@@ -140,7 +140,7 @@ TEST_P(ExchangeTest, BadHeaderIsReportedAndKeepsTheLastGoodFields)
     ExpectReported("ATTENTION! \nRECEIVED HEADER FRAME IS INCORRECT!\n\n");
     EXPECT_EQ(2, RespOrder);
     EXPECT_EQ(77, RespInfo);
-    EXPECT_EQ(4, RespLength);
+    EXPECT_EQ(34, RespLength);
 }
 
 TEST_P(ExchangeTest, BadDataCrcIsReported)
@@ -189,9 +189,9 @@ class TcpCallbackTest : public ExchangeTest {};
 
 TEST_P(TcpCallbackTest, NeverStoresBeyondTheReceiveBuffer)
 {
-    // 3000 bytes in one go: the callback stops at 2048 and further data-ready events read nothing.
-    peer->reply({ScriptedPeer::Frame(2, 0, Bytes(2000)) + Bytes(992)});
-    FillTxBuf(2, 0, 0);
+    // 3000 bytes in one go: the callback stores at most 2048 and discards what does not fit.
+    peer->reply({ScriptedPeer::Frame(7, 0, Bytes(2000)) + Bytes(992)});
+    FillTxBuf(7, 0, 0);
     ASSERT_EQ(1, DataExchange(8));
     for (int i = 0; i < 20; ++i)
         ProcessSystemEvents();

@@ -28,12 +28,13 @@ constexpr uint16_t kDefaultBaudRate = 4;  // 115200
 
 void dimAccept() { SetCtrlAttribute(ConnectPage, CONP_BUTTON_ACCEPT, ATTR_DIMMED, 1); }
 
-// The settings callbacks that only explain themselves or dim ACCEPT on a change.
+// The settings callbacks that only explain themselves or dim ACCEPT on a change. Typing in a
+// field is a change already: ACCEPT must not store text the sensor was not reached with.
 int settingCallback(int event, const char* help)
 {
     if (event == EVENT_RIGHT_CLICK)
         ShowHelpText(help);
-    else if (event == EVENT_COMMIT)
+    else if (event == EVENT_COMMIT || event == EVENT_VAL_CHANGED)
         dimAccept();
     return 0;
 }

@@ -106,6 +106,13 @@ TEST_F(ConnectionPageTest, CompletedAddressDimsAcceptAndGoesToTheHistoryAsComple
     EXPECT_EQ("sensor-hall-B", HistoryEntry(0));
     EXPECT_EQ("127.0.0.1", HistoryEntry(1));
 
+    // The same for the port number: typing is a change of the setting.
+    SetCtrlAttribute(ConnectPage, CONP_BUTTON_ACCEPT, ATTR_DIMMED, 0);
+    auto* port = static_cast<QLineEdit*>(ControlWidget(ConnectPage, CONP_PORTNUMBER));
+    port->setFocus();
+    QTest::keyClicks(port, "7");
+    EXPECT_TRUE(Dim(ConnectPage, CONP_BUTTON_ACCEPT));
+
     CBF_MAINP(MainPanel, EVENT_CLOSE, nullptr, 0, 0);
     const std::string written = SettingsFileText();
     EXPECT_NE(std::string::npos, written.find("IP ADRESS = \"sensor-hall-B\"")) << written;
