@@ -55,15 +55,15 @@ TEST_P(StaleAnswerTest, LateAnswerIsNeverTakenForTheNextRequest)
         {kOrderRead, kBlockTeachTable, kOrderIdentify, 0, 0},  // length: the firmware text's
         {kOrderIdentify, 0, kOrderLiveData, 0, kLiveDataSize},
         {kOrderRead, kBlockTeachTable, kOrderRead, kBlockParameters, 34},  // same order
-        {kOrderLiveData, 0, kOrderScanCounts, 0, 8},
     };
     int failures = 0;
     for (const Pair& p : pairs) {
         SCOPED_TRACE(testing::Message() << p.lateOrder << " then " << p.nextOrder);
         sensor.faults().Clear();
-        sensor.faults().Add({sim::FaultKind::Late, p.lateOrder, 0, 1, 3300});
+        sensor.faults().Add({sim::FaultKind::Late, p.lateOrder, 0, 1, 3600});
         // With the same order, the second fault (skipping the first request) delays the next.
-        sensor.faults().Add({sim::FaultKind::Late, p.nextOrder, p.lateOrder == p.nextOrder ? 1 : 0, 1, 700});
+        const int skip = p.lateOrder == p.nextOrder ? 1 : 0;
+        sensor.faults().Add({sim::FaultKind::Late, p.nextOrder, skip, 1, 900});
         SensorConnected = 1;
         EXPECT_EQ(-1, Exchange(p.lateOrder, p.lateInfo));
         ++failures;
