@@ -20,7 +20,8 @@ int ClientTCPCB(unsigned handle, int event, int, void*)
         // never stops sending gets the rest discarded at the next data-ready event.
         if (RxCount >= kFrameBufferSize) {
             uint8_t scratch[512];
-            for (int pass = 0; pass < 256 && ClientTCPRead(handle, scratch, sizeof scratch, 0) > 0; ++pass) {
+            for (int pass = 0; pass < 256 && ClientTCPRead(handle, scratch, sizeof scratch, 0) > 0;
+                 ++pass) {
             }
         }
         break;

@@ -52,8 +52,9 @@ void InitTCP_IP();
 void CloseOpenComPort();
 
 // The run-time calls it on the user-interface thread: TCP_DATAREADY appends what arrived to
-// RxBuf at RxCount (never beyond its 2048 bytes; what does not fit is discarded); TCP_DISCONNECT reports "SERVER HAS CLOSED
-// CONNECTION!" and forgets the conversation. Returns 0.
+// RxBuf at RxCount (never beyond its 2048 bytes; what does not fit is discarded);
+// TCP_DISCONNECT reports "SERVER HAS CLOSED CONNECTION!" and forgets the conversation.
+// Returns 0.
 int ClientTCPCB(unsigned handle, int event, int error, void* callbackData);
 
 // The texts of the open failures, by the run-time's error code.
