@@ -9,6 +9,7 @@
 #include "platform/controls.h"
 #include "platform/lists.h"
 #include "platform/panels.h"
+#include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
 #include "ui/connect_sequence.h"
@@ -102,6 +103,11 @@ void ConnectWithControlsDimmed()
     }
     SetCtrlAttribute(ConnectPage, CONP_BUTTON_TRYCONNECT, ATTR_DIMMED, 0);
     SetCtrlAttribute(ConnectPage, CONP_BAUDRATE, ATTR_DIMMED, 0);
+    // A link error after the open leaves the transport open: DISCONNECT then leads to offline
+    // work, which a sensor that answers the identification but fails later never offers.
+    const bool open = Protocol == kProtocolTcp ? TcpConnected != 0 : GetInQLen(ComPort) >= 0;
+    if (open)
+        SetCtrlAttribute(ConnectPage, CONP_BUTTON_DISCONNECT, ATTR_DIMMED, 0);
 }
 
 void AddToIpHistory(const char* text)

@@ -9,8 +9,9 @@ void GetConnectionSettingsFromFile();
 // IP address (with its list) and port number for TCP/IP.
 void InitConnectPanel();
 // A connection attempt with the operation controls dimmed. When the sensor was connected
-// everything is enabled again; otherwise TRY TO CONNECT and the baud-rate selector are, so that
-// a link error in any step of the attempt never leaves the operator without a way to retry.
+// everything is enabled again; otherwise TRY TO CONNECT and the baud-rate selector are, and
+// DISCONNECT while the transport is still open, so that a link error in any step of the
+// attempt never leaves the operator without a way to retry or to work offline.
 void ConnectWithControlsDimmed();
 // Puts text at the top of the IP address history: an equal entry moves up, never more than 10.
 void AddToIpHistory(const char* text);

@@ -284,6 +284,7 @@ TEST_P(ConnectionTest, LinkErrorInAnyStepLeavesTryToConnectUsable)
         ASSERT_EQ(0, SensorConnected);
         EXPECT_FALSE(Dimmed(ConnectPage, CONP_BUTTON_TRYCONNECT));
         EXPECT_FALSE(Dimmed(ConnectPage, CONP_BAUDRATE));
+        EXPECT_FALSE(Dimmed(ConnectPage, CONP_BUTTON_DISCONNECT));
         EXPECT_TRUE(Dimmed(ConnectPage, CONP_BUTTON_ACCEPT));
 
         PopupScript script;
