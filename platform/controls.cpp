@@ -40,15 +40,15 @@ int comboValue(QComboBox* c)
     return d.isValid() ? d.toInt() : i;
 }
 
+// The newest line is the one the operator needs (the answer to FIND COM PORTS, the cause of a
+// failure), so every append shows the end, even when the box had been scrolled back.
 void appendText(QPlainTextEdit* box, const QString& text)
 {
-    QScrollBar* bar = box->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
     QTextCursor cursor(box->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
-    if (atEnd)
-        bar->setValue(bar->maximum());
+    QScrollBar* bar = box->verticalScrollBar();
+    bar->setValue(bar->maximum());
 }
 
 int setNumber(QWidget* w, double v)

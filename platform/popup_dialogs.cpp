@@ -97,7 +97,8 @@ int confirmOnScreen(const PopupCall& call)
                     QString::fromStdString(call.message), QMessageBox::Yes | QMessageBox::No,
                     dialogParent());
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Yes);
+    // Return chooses the button the caller asked for: No where yes would write or replace.
+    box.setDefaultButton(call.defaultButton == 2 ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes ? 1 : 0;
 }
 

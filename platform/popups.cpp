@@ -66,9 +66,15 @@ int MessagePopup(const char* title, const char* message)
     return screen->message(call);
 }
 
-int ConfirmPopup(const char* title, const char* message)
+namespace {
+
+constexpr int kYesButton = 1;
+constexpr int kNoButton = 2;
+
+int confirm(const char* title, const char* message, int defaultButton)
 {
-    PopupCall call{PopupKind::Confirm, title ? title : "", message ? message : "", {"Yes", "No", ""}, 0};
+    PopupCall call{PopupKind::Confirm, title ? title : "", message ? message : "", {"Yes", "No", ""},
+                   0, defaultButton};
     std::string response;
     int result = 0;
     if (platform_internal::AnswerFromHook(call, response, &result))
@@ -78,6 +84,15 @@ int ConfirmPopup(const char* title, const char* message)
         return 0;
     }
     return screen->confirm(call);
+}
+
+}  // namespace
+
+int ConfirmPopup(const char* title, const char* message) { return confirm(title, message, kYesButton); }
+
+int ConfirmPopupDefaultNo(const char* title, const char* message)
+{
+    return confirm(title, message, kNoButton);
 }
 
 int GenericMessagePopup(const char* title, const char* message, const char* btn1, const char* btn2,
@@ -90,6 +105,7 @@ int GenericMessagePopup(const char* title, const char* message, const char* btn1
     if (!call.buttons[1].empty())
         buttonCount = call.buttons[2].empty() ? 2 : 3;
     auto clampButton = [buttonCount](int b) { return b >= 1 && b <= buttonCount ? b : 1; };
+    call.defaultButton = clampButton(enterButton);
     std::string response;
     int result = 0;
     if (!platform_internal::AnswerFromHook(call, response, &result)) {

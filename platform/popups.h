@@ -13,8 +13,11 @@
 
 // One OK button. Returns 0.
 int MessagePopup(const char* title, const char* message);
-// Yes and No. Returns 1 for yes, 0 for no.
+// Yes and No, Return choosing Yes. Returns 1 for yes, 0 for no.
 int ConfirmPopup(const char* title, const char* message);
+// Yes and No, Return choosing No: for the questions whose yes writes to the sensor or replaces
+// a file, so that a stray Return changes nothing. Returns 1 for yes, 0 for no.
+int ConfirmPopupDefaultNo(const char* title, const char* message);
 
 // Up to three buttons (btn2 and btn3 may be null or empty for none) and, when responseBuffer is
 // not null, a text field of at most maxResponseLength characters whose text is copied there
@@ -35,6 +38,8 @@ struct PopupCall {
     std::string message;
     std::string buttons[3];
     int maxResponseLength = 0;
+    // The button Return chooses, counted from 1 (a question's Yes is 1, its No 2).
+    int defaultButton = 1;
 };
 using PopupHook = std::function<int(const PopupCall& call, std::string& response)>;
 void SetPopupHook(PopupHook hook);

@@ -99,7 +99,7 @@ void CheckComLine()
     SetCtrlVal(ConnectPage, CONP_STATUSBOX, MsgBuf);
     SetCtrlVal(ConnectPage, CONP_STATUSBOX, "\n\n");
 
-    if (ConfirmPopup("ATTENTION!", AssistantText(TxtSendDefaults, LanguageIndex))) {
+    if (ConfirmPopupDefaultNo("ATTENTION!", AssistantText(TxtSendDefaults, LanguageIndex))) {
         LoadDefaultParaValues(1);
         SensorConnected = 1;
         SendPara();
