@@ -53,6 +53,9 @@ int GetDataFrame();
 // shows "TIMEOUT!" in the interface status display, appends MsgBuf and a blank line to the
 // status box, dims ACCEPT and shows the connection page.
 void SetTimeout();
+// SetTimeout with one more line after MsgBuf, before the blank line: what the system reported
+// and what to do (an open failure's cause). An empty cause adds nothing.
+void SetTimeoutWithCause(const char* cause);
 
 // Formats into MsgBuf, cut to its size.
 void FormatMsg(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -3,7 +3,9 @@
 #include "link/link_notify.h"
 #include "params/program_state.h"
 
-void SetTimeout()
+void SetTimeout() { SetTimeoutWithCause(""); }
+
+void SetTimeoutWithCause(const char* cause)
 {
     AcquisitionRunning = 0;
     SensorConnected = 0;
@@ -11,6 +13,10 @@ void SetTimeout()
     NotifyStatusDisplay("TIMEOUT!");
     MsgBuf[sizeof MsgBuf - 1] = '\0';
     NotifyStatusBox(MsgBuf);
+    if (cause && *cause) {
+        NotifyStatusBox("\n");
+        NotifyStatusBox(cause);
+    }
     NotifyStatusBox("\n\n");
     NotifyLinkFailed();
 }

@@ -5,6 +5,7 @@
 #include "link/frame.h"
 #include "link/link_notify.h"
 #include "link/link_state.h"
+#include "link/open_causes.h"
 #include "params/program_state.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
@@ -12,6 +13,7 @@
 
 namespace {
 
+constexpr int kConnectTimeoutMs = 5000;
 constexpr long kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
 
 // The port OpenComConfig last opened, 0 for none. The COM port selector may show another
@@ -155,7 +157,7 @@ void InitRS232()
         return;
     }
     FormatMsg("%s", Rs232ErrorText(OpenStatus));
-    SetTimeout();
+    SetTimeoutWithCause(SerialOpenCauseLine(GetComOpenFailure()).c_str());
 }
 
 void InitTCP_IP()
@@ -168,7 +170,7 @@ void InitTCP_IP()
     NotifyBusy(1);
     unsigned handle = 0;
     OpenStatus = ConnectToTCPServerEx(&handle, static_cast<unsigned>(TcpPort), IpAddress, ClientTCPCB,
-                                      nullptr, 5000, 0);
+                                      nullptr, kConnectTimeoutMs, 0);
     NotifyBusy(0);
     if (OpenStatus >= 0) {
         TcpHandle = handle;
@@ -176,6 +178,7 @@ void InitTCP_IP()
         return;
     }
     FormatMsg("%s", TcpErrorText(OpenStatus));
-    SetTimeout();
+    SetTimeoutWithCause(
+        TcpOpenCauseLine(GetTCPConnectFailure(), IpAddress, PortNumberText, TcpPort, kConnectTimeoutMs).c_str());
     TcpConnected = 0;
 }

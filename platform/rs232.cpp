@@ -1,13 +1,24 @@
 #include "platform/rs232.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <vector>
@@ -44,13 +55,87 @@ Port* openPort(int port)
 struct DeviceRange {
     const char* prefix;
     int first;  // port number of device index 0
+    int size;
 };
 #ifndef _WIN32
-constexpr DeviceRange kRanges[] = {{"/dev/ttyS", 1}, {"/dev/ttyUSB", 65}, {"/dev/ttyACM", 129}};
-constexpr int kRangeSize = 64;
+constexpr DeviceRange kRanges[] = {{"/dev/ttyS", 1, 64},     {"/dev/ttyUSB", 65, 64},
+                                   {"/dev/ttyACM", 129, 64}, {"/dev/ttyAMA", 193, 16},
+                                   {"/dev/rfcomm", 209, 16}};
+constexpr char kByIdFolder[] = "/dev/serial/by-id";
+constexpr int kFirstByIdPort = 225;
+constexpr int kByIdSlots = 16;
 constexpr int kFirstLinkPort = 241;
 constexpr char kLinkPrefix[] = "/tmp/chromix5-com";
+
+// The adapters under /dev/serial/by-id now, by port number.
+std::map<int, std::string> byIdDevices()
+{
+    const QStringList names = QDir(kByIdFolder).entryList(QDir::System | QDir::Files, QDir::Name);
+    std::vector<std::string> plain;
+    for (const QString& n : names)
+        plain.push_back(n.toStdString());
+    const std::vector<int> numbers = ByIdPortNumbers(plain);
+    std::map<int, std::string> devices;
+    for (size_t i = 0; i < plain.size(); ++i)
+        devices[numbers[i]] = std::string(kByIdFolder) + "/" + plain[i];
+    return devices;
+}
 #endif
+
+ComOpenFailure lastFailure;
+
+// Records why port could not be opened and returns code. The device is opened once more by
+// hand, because Qt folds "no permission" and "held by another program" into one error.
+int failed(int code, int port, const std::string& device, ComOpenCause cause,
+           const QSerialPort* serial = nullptr)
+{
+    const QString qtText = serial ? serial->errorString() : QString();
+    lastFailure = ComOpenFailure{};
+    lastFailure.cause = cause;
+    lastFailure.port = port;
+    lastFailure.device = device;
+    lastFailure.systemText = qtText.toStdString();
+#ifndef _WIN32
+    if (cause != ComOpenCause::Other)
+        return code;
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int error = errno;
+    if (fd >= 0) {
+        // It opens without Qt's lock file: either another program's lock stood in the way
+        // (Qt calls that a permission error) or the file is no terminal at all.
+        if (!isatty(fd))
+            lastFailure.cause = ComOpenCause::NotSerial;
+        else if (serial && serial->error() == QSerialPort::PermissionError)
+            lastFailure.cause = ComOpenCause::Busy;
+        ::close(fd);
+        return code;
+    }
+    lastFailure.systemText = std::strerror(error);
+    switch (error) {
+    case EACCES:
+    case EPERM: {
+        lastFailure.cause = ComOpenCause::PermissionDenied;
+        struct stat st {};
+        if (::stat(device.c_str(), &st) == 0) {
+            if (const group* g = ::getgrgid(st.st_gid))
+                lastFailure.group = g->gr_name;
+            if (const passwd* u = ::getpwuid(st.st_uid))
+                lastFailure.owner = u->pw_name;
+            lastFailure.groupMayOpen = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+        }
+        break;
+    }
+    case EBUSY: lastFailure.cause = ComOpenCause::Busy; break;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: lastFailure.cause = ComOpenCause::NoSuchDevice; break;
+    case EISDIR:
+    case ENOTTY: lastFailure.cause = ComOpenCause::NotSerial; break;
+    default: break;
+    }
+#endif
+    return code;
+}
 
 }  // namespace
 
@@ -64,13 +149,44 @@ std::string ComPortDevice(int port)
     return "COM" + std::to_string(port);
 #else
     for (const DeviceRange& r : kRanges)
-        if (port >= r.first && port < r.first + kRangeSize)
+        if (port >= r.first && port < r.first + r.size)
             return r.prefix + std::to_string(port - r.first);
+    if (port >= kFirstByIdPort && port < kFirstByIdPort + kByIdSlots) {
+        const std::map<int, std::string> devices = byIdDevices();
+        const auto it = devices.find(port);
+        return it == devices.end() ? std::string() : it->second;
+    }
     // The last numbers name links anyone can make, e.g. to the simulator's pseudo-terminal.
     if (port >= kFirstLinkPort)
         return kLinkPrefix + std::to_string(port);
     return {};
 #endif
+}
+
+std::vector<int> ByIdPortNumbers(const std::vector<std::string>& names)
+{
+    std::vector<size_t> order(names.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return names[a] < names[b]; });
+    std::vector<int> numbers(names.size(), 0);
+    bool taken[kByIdSlots] = {};
+    int placed = 0;
+    for (size_t i : order) {
+        if (placed == kByIdSlots)
+            break;  // more adapters than numbers: the rest get none
+        // FNV-1a: a fixed function of the name alone, the same in every run.
+        uint32_t hash = 2166136261u;
+        for (unsigned char c : names[i])
+            hash = (hash ^ c) * 16777619u;
+        int slot = static_cast<int>(hash % kByIdSlots);
+        while (taken[slot])
+            slot = (slot + 1) % kByIdSlots;
+        taken[slot] = true;
+        ++placed;
+        numbers[i] = kFirstByIdPort + slot;
+    }
+    return numbers;
 }
 
 void SetComPortDevice(int port, const char* path)
@@ -85,23 +201,23 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
                   int inputQueueSize, int)
 {
     if (port < 1 || port > kMaxComPort)
-        return -2;
+        return failed(-2, port, {}, ComOpenCause::NoDevice);
     CloseCom(port);
     const std::string device = ComPortDevice(port);
     if (device.empty())
-        return -2;
+        return failed(-2, port, {}, ComOpenCause::NoDevice);
     if (!QFileInfo::exists(QString::fromStdString(device)))
-        return -6;
+        return failed(-6, port, device, ComOpenCause::NoSuchDevice);
     if (baudRate <= 0 || baudRate > 4000000)
-        return -14;
+        return failed(-14, port, device, ComOpenCause::None);
 
     auto serial = std::make_unique<QSerialPort>();
     serial->setPortName(QString::fromStdString(device));
     if (!serial->open(QIODevice::ReadWrite))
-        return -7;
+        return failed(-7, port, device, ComOpenCause::Other, serial.get());
     if (!serial->setBaudRate(static_cast<qint32>(baudRate))) {
         serial->close();
-        return -14;
+        return failed(-14, port, device, ComOpenCause::None);
     }
     serial->setParity(parity == 1   ? QSerialPort::OddParity
                       : parity == 2 ? QSerialPort::EvenParity
@@ -113,6 +229,7 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
     // kernel until the queue is read.
     serial->setReadBufferSize(inputQueueSize > 0 ? inputQueueSize : 0);
 
+    lastFailure = ComOpenFailure{};
     Port& p = ports[port];
     p.serial = std::move(serial);
     p.timeoutMs = 2000;
@@ -315,23 +432,49 @@ int GetComStat(int port)
     return mask;
 }
 
+namespace {
+
+// The port number of a device of the fixed ranges, 0 for none.
+int numberOfDevice(const std::string& device)
+{
+#ifdef _WIN32
+    for (int n = 1; n <= kMaxComPort; ++n)
+        if (ComPortDevice(n) == device)
+            return n;
+#else
+    for (const DeviceRange& r : kRanges) {
+        const size_t len = std::strlen(r.prefix);
+        if (device.compare(0, len, r.prefix) != 0 || device.size() == len || device.size() > len + 2)
+            continue;
+        int index = 0;
+        for (size_t i = len; i < device.size(); ++i) {
+            if (device[i] < '0' || device[i] > '9')
+                return 0;
+            index = index * 10 + (device[i] - '0');
+        }
+        return index < r.size ? r.first + index : 0;
+    }
+#endif
+    return 0;
+}
+
+}  // namespace
+
 int LocateCom(const char*, int* ports, int capacity)
 {
-    // The devices the serial-port layer reports as present (real UARTs, USB adapters), plus
-    // every redirected number, mapped back to their port numbers.
+    // The devices the serial-port layer reports as present (real UARTs, USB adapters), the
+    // adapters' stable names, plus every redirected number, mapped back to their port numbers.
     std::vector<int> numbers;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        const std::string dev = info.systemLocation().toStdString();
-        for (int n = 1; n <= kMaxComPort; ++n)
-            if (!redirections.count(n) && ComPortDevice(n) == dev) {
-                numbers.push_back(n);
-                break;
-            }
-    }
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (const int n = numberOfDevice(info.systemLocation().toStdString()); n && !redirections.count(n))
+            numbers.push_back(n);
     for (const auto& [n, path] : redirections)
         if (QFileInfo::exists(QString::fromStdString(path)))
             numbers.push_back(n);
 #ifndef _WIN32
+    for (const auto& [n, path] : byIdDevices())
+        if (!redirections.count(n))
+            numbers.push_back(n);
     // Links to pseudo-terminals, which the serial-port layer does not list.
     for (int n = kFirstLinkPort; n <= kMaxComPort; ++n)
         if (!redirections.count(n) && QFileInfo::exists(QString::fromStdString(ComPortDevice(n))))
@@ -347,3 +490,42 @@ int LocateCom(const char*, int* ports, int capacity)
     }
     return found;
 }
+
+ComPortDetails GetComPortDetails(int port)
+{
+    ComPortDetails details;
+    details.device = ComPortDevice(port);
+    if (details.device.empty())
+        return details;
+    const QFileInfo file(QString::fromStdString(details.device));
+    QString real = file.absoluteFilePath();
+    if (file.isSymLink()) {
+        real = file.canonicalFilePath();
+        details.target = real.toStdString();
+    }
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.systemLocation() == real) {
+            details.description = info.description().toStdString();
+            details.serialNumber = info.serialNumber().toStdString();
+        }
+#ifndef _WIN32
+    // Where the serial-port layer has no description, the adapter's stable name tells vendor,
+    // model and serial as udev read them ("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0").
+    if (details.description.empty() && !real.isEmpty())
+        for (const auto& [n, path] : byIdDevices()) {
+            const QFileInfo link(QString::fromStdString(path));
+            if (link.canonicalFilePath() != real)
+                continue;
+            QString name = link.fileName();
+            if (name.startsWith("usb-"))
+                name = name.mid(4);
+            if (const int cut = name.lastIndexOf("-if"); cut > 0)
+                name = name.left(cut);
+            details.description = name.toStdString();
+            break;
+        }
+#endif
+    return details;
+}
+
+const ComOpenFailure& GetComOpenFailure() { return lastFailure; }

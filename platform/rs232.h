@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 inline constexpr int kMaxComPort = 255;
 
@@ -46,10 +47,50 @@ int WaitForComInput(int port, int count, double seconds);
 int GetComStat(int port);
 
 // The device a port number stands for. Numbers 1 to 64 are /dev/ttyS0 to /dev/ttyS63, 65 to 128
-// /dev/ttyUSB0 to /dev/ttyUSB63, 129 to 192 /dev/ttyACM0 to /dev/ttyACM63, 241 to 255 the links
+// /dev/ttyUSB0 to /dev/ttyUSB63, 129 to 192 /dev/ttyACM0 to /dev/ttyACM63, 193 to 208
+// /dev/ttyAMA0 to /dev/ttyAMA15, 209 to 224 /dev/rfcomm0 to /dev/rfcomm15, 225 to 240 the
+// adapters under /dev/serial/by-id (see ByIdPortNumber), 241 to 255 the links
 // /tmp/chromix5-com241 to /tmp/chromix5-com255 (on Windows COMn).
-// A redirection set with SetComPortDevice takes precedence. Empty for numbers out of range.
+// A redirection set with SetComPortDevice takes precedence. Empty for numbers out of range and
+// for a by-id number that no adapter present holds.
 std::string ComPortDevice(int port);
+// The port number of each name under /dev/serial/by-id: 225 + a hash of the name over 16
+// slots, the next free slot on a clash (names taken in sorted order). An adapter thus keeps its
+// number across restarts and re-plugging, whichever other adapters come and go, unless two
+// present adapters clash. `names` are bare file names; returns one number per name, in order.
+std::vector<int> ByIdPortNumbers(const std::vector<std::string>& names);
+
+// What the system knows about a port that is present: its device, the device a link resolves
+// to, and the USB description and serial number where it has them (empty otherwise).
+struct ComPortDetails {
+    std::string device;
+    std::string target;  // the device a link points to; empty when it is no link
+    std::string description;
+    std::string serialNumber;
+};
+ComPortDetails GetComPortDetails(int port);
+
+// Why the last OpenComConfig that failed did so, as the operating system reported it.
+enum class ComOpenCause {
+    None,
+    NoDevice,          // the port number stands for no device on this system
+    NoSuchDevice,      // the device file is missing (adapter unplugged, link dangling)
+    PermissionDenied,  // the user may not open the device
+    Busy,              // another program holds the device
+    NotSerial,         // the file is no serial device
+    Other,
+};
+struct ComOpenFailure {
+    ComOpenCause cause = ComOpenCause::None;
+    int port = 0;
+    std::string device;
+    std::string owner;        // user and group owning the device (for PermissionDenied)
+    std::string group;
+    bool groupMayOpen = false;  // members of `group` may read and write the device
+    std::string systemText;     // the system's own words
+};
+const ComOpenFailure& GetComOpenFailure();
+
 // Points a port number at any device path (a pseudo-terminal in tests); an empty path removes
 // the redirection.
 void SetComPortDevice(int port, const char* path);

@@ -15,6 +15,43 @@ struct Conversation {
 
 std::map<unsigned, Conversation> conversations;
 unsigned nextHandle = 1;
+TcpConnectFailure lastFailure;
+
+int failed(int code, TcpConnectCause cause, const QString& systemText = {})
+{
+    lastFailure = TcpConnectFailure{cause, systemText.toStdString()};
+    return code;
+}
+
+// A text of digits and dots (or of hex digits and colons) is meant as an IP address, not as a
+// name: when it is none, looking it up would only ask the name server about a typing error.
+bool looksLikeAddressButIsNone(const QString& server)
+{
+    if (server.isEmpty())
+        return false;
+    bool dotted = true;
+    bool colons = server.contains(':');
+    for (QChar c : server) {
+        dotted = dotted && (c.isDigit() || c == '.');
+        colons = colons && (c.isDigit() || c == '.' || c == ':' || (c.toLower() >= 'a' && c.toLower() <= 'f'));
+    }
+    return (dotted || colons) && QHostAddress(server).isNull();
+}
+
+TcpConnectCause causeOf(const QTcpSocket& socket)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError: return TcpConnectCause::Refused;
+    case QAbstractSocket::HostNotFoundError: return TcpConnectCause::HostNotFound;
+    case QAbstractSocket::SocketTimeoutError: return TcpConnectCause::TimedOut;
+    case QAbstractSocket::NetworkError:
+        // Qt reports an unreachable network or host and the system's connect time-out alike.
+        return socket.errorString().contains("timed out", Qt::CaseInsensitive)
+                   ? TcpConnectCause::TimedOut
+                   : TcpConnectCause::NetworkUnreachable;
+    default: return TcpConnectCause::Other;
+    }
+}
 
 QTcpSocket* socketOf(unsigned handle)
 {
@@ -41,21 +78,29 @@ void forget(unsigned handle)
 int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
                          void* callbackData, int timeoutMs, unsigned localPort)
 {
-    if (!handle || !server || port == 0 || port > 65535)
-        return -9;
+    if (!handle || !server)
+        return failed(-9, TcpConnectCause::Other);
+    if (port == 0 || port > 65535)
+        return failed(-9, TcpConnectCause::InvalidPort);
+    const QString host = QString::fromUtf8(server).trimmed();
+    if (looksLikeAddressButIsNone(host))
+        return failed(-2, TcpConnectCause::InvalidAddress);
     auto* socket = new QTcpSocket;
     if (localPort && !socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort))) {
+        const QString text = socket->errorString();
         delete socket;
-        return -2;
+        return failed(-2, TcpConnectCause::Other, text);
     }
     // Nagle would hold back every request until the previous reply's ACK: a strict
     // request/response dialogue of small frames wants each one on the wire at once.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket->connectToHost(QString::fromUtf8(server), static_cast<quint16>(port));
     if (!socket->waitForConnected(timeoutMs > 0 ? timeoutMs : 5000)) {
-        const bool timedOut = socket->error() == QAbstractSocket::SocketTimeoutError;
+        const int code = socket->error() == QAbstractSocket::SocketTimeoutError ? -11 : -2;
+        const TcpConnectCause cause = causeOf(*socket);
+        const QString text = socket->errorString();
         delete socket;
-        return timedOut ? -11 : -2;
+        return failed(code, cause, text);
     }
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
@@ -80,8 +125,11 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
         forget(h);
     });
     *handle = h;
+    lastFailure = TcpConnectFailure{};
     return 0;
 }
+
+const TcpConnectFailure& GetTCPConnectFailure() { return lastFailure; }
 
 int DisconnectFromTCPServer(unsigned handle)
 {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 inline constexpr int TCP_DISCONNECT = 2;
 inline constexpr int TCP_DATAREADY = 3;
@@ -27,3 +28,20 @@ int ClientTCPWrite(unsigned handle, const void* data, size_t size, int timeoutMs
 // Reads what has arrived, at most size bytes, waiting up to timeoutMs when nothing has; returns
 // the number read (0 for size 0) or a negative code.
 int ClientTCPRead(unsigned handle, void* buffer, size_t size, int timeoutMs);
+
+// Why the last ConnectToTCPServerEx that failed did so, as the system reported it.
+enum class TcpConnectCause {
+    None,
+    Refused,             // nothing listens on that port (or a firewall rejects it)
+    HostNotFound,        // the name does not resolve
+    NetworkUnreachable,  // no route to the network or host
+    TimedOut,            // no answer within the time-out
+    InvalidPort,         // 0 or above 65535
+    InvalidAddress,      // written like an IP address but none (e.g. 127.0.0.300); never looked up
+    Other,
+};
+struct TcpConnectFailure {
+    TcpConnectCause cause = TcpConnectCause::None;
+    std::string systemText;  // the system's own words
+};
+const TcpConnectFailure& GetTCPConnectFailure();
