@@ -1,5 +1,6 @@
 // The program itself, started as a process: it ends with -1 and shows no window when its
-// user-interface file is missing or broken, or when there is no display to show it on.
+// user-interface file is missing or broken, or when there is no display to show it on, and
+// says so in one line; --help and --version answer in one line without a window.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,13 +9,22 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
+#include <string>
 
 namespace {
 
+// What the program wrote, for the cases that check it.
+struct Output {
+    std::string out;
+    std::string err;
+};
+
 // Copies the program into a fresh folder with `uiContent` as its user-interface file (none when
 // null) and runs it. Returns its exit code as a signed byte, or 1000 when it did not end.
-int RunProgram(const char* uiContent, bool withDisplay = true)
+int RunProgram(const char* uiContent, bool withDisplay = true, const QStringList& args = {},
+               Output* output = nullptr)
 {
     QTemporaryDir dir;
     const QString program = dir.filePath("chromix5_vantage");
@@ -34,18 +44,32 @@ int RunProgram(const char* uiContent, bool withDisplay = true)
     else
         env.remove("QT_QPA_PLATFORM");
     process.setProcessEnvironment(env);
-    process.start(program, {});
+    process.start(program, args);
     if (!process.waitForFinished(20000)) {
         process.kill();
         process.waitForFinished();
         return 1000;
+    }
+    if (output) {
+        output->out = process.readAllStandardOutput().toStdString();
+        // Only the program's own lines: the run-time's warnings on a virtual screen aside.
+        for (const QByteArray& line : process.readAllStandardError().split('\n'))
+            if (line.startsWith("chromix5_vantage"))
+                output->err += line.toStdString() + "\n";
     }
     return static_cast<signed char>(process.exitCode());
 }
 
 }  // namespace
 
-TEST(ProgramEntry, MissingUserInterfaceFileEndsWithMinusOne) { EXPECT_EQ(-1, RunProgram(nullptr)); }
+TEST(ProgramEntry, MissingUserInterfaceFileEndsWithMinusOne)
+{
+    Output output;
+    EXPECT_EQ(-1, RunProgram(nullptr, true, {}, &output));
+    EXPECT_NE(std::string::npos, output.err.find("cannot load the user-interface file")) << output.err;
+    EXPECT_NE(std::string::npos, output.err.find("Chromix5VantageV10.ui")) << output.err;
+    EXPECT_EQ(1, std::count(output.err.begin(), output.err.end(), '\n')) << output.err;
+}
 
 TEST(ProgramEntry, BrokenUserInterfaceFileEndsWithMinusOne)
 {
@@ -57,7 +81,24 @@ TEST(ProgramEntry, WithoutADisplayEndsWithMinusOne)
 {
     QFile ui(QString(DIROR_PROGRAM).section('/', 0, -2) + "/Chromix5VantageV10.ui");
     ASSERT_TRUE(ui.open(QIODevice::ReadOnly));
-    EXPECT_EQ(-1, RunProgram(ui.readAll().constData(), false));
+    Output output;
+    EXPECT_EQ(-1, RunProgram(ui.readAll().constData(), false, {}, &output));
+    EXPECT_EQ("chromix5_vantage " DIROR_VERSION
+              ": no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+              "start it in a desktop session.\n",
+              output.err);
+}
+
+TEST(ProgramEntry, HelpAndVersionAnswerInOneLineWithoutADisplay)
+{
+    Output output;
+    EXPECT_EQ(0, RunProgram(nullptr, false, {"--version"}, &output));
+    EXPECT_EQ("chromix5_vantage " DIROR_VERSION " (CHROMIX5 VANTAGE Diror V1.0)\n", output.out);
+    for (const char* option : {"--help", "-h"}) {
+        EXPECT_EQ(0, RunProgram(nullptr, false, {option}, &output));
+        EXPECT_EQ(0u, output.out.rfind("Usage: chromix5_vantage [--help | --version]", 0)) << output.out;
+        EXPECT_EQ(1, std::count(output.out.begin(), output.out.end(), '\n'));
+    }
 }
 
 // Installed, the program is started through a link in the PATH and ended by the session: it must
