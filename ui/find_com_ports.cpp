@@ -1,6 +1,7 @@
 #include "ui/find_com_ports.h"
 
 #include <cstdio>
+#include <string>
 
 #include "platform/controls.h"
 #include "platform/rs232.h"
@@ -8,6 +9,27 @@
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
+
+namespace {
+
+// Below each number the operator sees which device it is: its path, where a link leads, and
+// what the system knows of the adapter.
+std::string detailLine(int port)
+{
+    const ComPortDetails d = GetComPortDetails(port);
+    if (d.device.empty())
+        return {};
+    std::string line = "  " + d.device;
+    if (!d.target.empty())
+        line += " -> " + d.target;
+    if (!d.description.empty())
+        line += ", " + d.description;
+    if (!d.serialNumber.empty())
+        line += ", serial number " + d.serialNumber;
+    return line + "\n";
+}
+
+}  // namespace
 
 int CBF_ButtonFindComPorts(int, int, int event, void*, int, int)
 {
@@ -26,6 +48,7 @@ int CBF_ButtonFindComPorts(int, int, int event, void*, int, int)
         char line[32];
         std::snprintf(line, sizeof line, "COM%d\n", ports[i]);
         SetCtrlVal(ConnectPage, CONP_STATUSBOX, line);
+        SetCtrlVal(ConnectPage, CONP_STATUSBOX, detailLine(ports[i]).c_str());
     }
     return 0;
 }

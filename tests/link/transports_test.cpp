@@ -57,7 +57,10 @@ TEST_F(TransportTest, SerialPortThatDoesNotExistIsReported)
     AcquisitionRunning = 1;
     InitRS232();
     EXPECT_EQ(-6, OpenStatus);
-    EXPECT_EQ("No serial port found\n\n", StatusBox());
+    // The text for the code, the cause on a line of its own, the blank line.
+    EXPECT_EQ("No serial port found\nNo such device: /nonexistent/tty (COM200) is not there. Plug in "
+              "the adapter, or choose a port that FIND COM PORTS lists.\n\n",
+              StatusBox());
     EXPECT_EQ("TIMEOUT!", Text(DataPanel, DATAP_STATUS));
     EXPECT_EQ(0, AcquisitionRunning);
 }
@@ -86,7 +89,10 @@ TEST_F(TransportTest, TcpConnectRefusedIsReported)
     InitTCP_IP();
     EXPECT_EQ(-2, OpenStatus);
     EXPECT_EQ(0, TcpConnected);
-    EXPECT_EQ("UnableToEstablishConnection\n\n", StatusBox());
+    EXPECT_EQ("UnableToEstablishConnection\nConnection refused: nothing listens on port " +
+                  std::to_string(TcpPort) +
+                  " of 127.0.0.1. Check the port number and that the sensor is switched on.\n\n",
+              StatusBox());
 }
 
 TEST_F(TransportTest, SecondConnectEndsTheFirstConversation)
@@ -113,8 +119,9 @@ TEST_F(TransportTest, FindComPortsListsThePortsPresent)
     CBF_ButtonFindComPorts(ConnectPage, CONP_BUTTON_FINDCOM, EVENT_COMMIT, nullptr, 0, 0);
     const std::string box = StatusBox();
     EXPECT_EQ(0u, box.find("Following COM PORTS are available:\n"));
-    EXPECT_NE(std::string::npos, box.find("COM3\n"));
-    EXPECT_NE(std::string::npos, box.find("COM7\n"));
+    // Each number, and below it the device it stands for.
+    EXPECT_NE(std::string::npos, box.find("COM3\n  " + a.ptyPath() + "\n"));
+    EXPECT_NE(std::string::npos, box.find("COM7\n  " + b.ptyPath() + "\n"));
     EXPECT_LT(box.find("COM3\n"), box.find("COM7\n"));
 }
 
@@ -137,7 +144,8 @@ TEST_F(TransportTest, HighPortNumbersAreLinksAnyoneCanMake)
     ASSERT_EQ(0, symlink(pty.ptyPath().c_str(), link.c_str()));
     EXPECT_EQ(link, ComPortDevice(250));
     CBF_ButtonFindComPorts(ConnectPage, CONP_BUTTON_FINDCOM, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_NE(std::string::npos, StatusBox().find("COM250\n"));
+    EXPECT_NE(std::string::npos,
+              StatusBox().find("COM250\n  " + link + " -> " + pty.ptyPath() + "\n"));
     ComPort = 250;
     InitRS232();
     EXPECT_EQ(0, OpenStatus);
