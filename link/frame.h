@@ -56,6 +56,9 @@ void SetTimeout();
 // SetTimeout with one more line after MsgBuf, before the blank line: what the system reported
 // and what to do (an open failure's cause). An empty cause adds nothing.
 void SetTimeoutWithCause(const char* cause);
+// How many link errors have been reported since the program started: a caller compares the
+// count before and after an operation to learn whether the link failed meanwhile.
+uint32_t LinkErrorReports();
 
 // Formats into MsgBuf, cut to its size.
 void FormatMsg(const char* format, ...) __attribute__((format(printf, 1, 2)));

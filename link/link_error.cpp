@@ -3,10 +3,17 @@
 #include "link/link_notify.h"
 #include "params/program_state.h"
 
+namespace {
+uint32_t reports = 0;
+}  // namespace
+
+uint32_t LinkErrorReports() { return reports; }
+
 void SetTimeout() { SetTimeoutWithCause(""); }
 
 void SetTimeoutWithCause(const char* cause)
 {
+    ++reports;
     AcquisitionRunning = 0;
     SensorConnected = 0;
     // The display says "TIMEOUT!" whatever the cause; the status box says what happened.

@@ -316,6 +316,11 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value)
         return -1;
     switch (attribute) {
     case ATTR_DIMMED: *value = w->isEnabled() ? 0 : 1; break;
+    case ATTR_TEXT_COLOR: {
+        const QColor c = w->palette().color(QPalette::Text);
+        *value = (c.red() << 16) | (c.green() << 8) | c.blue();
+        break;
+    }
     // A control counts as visible when it is not hidden itself, also while its panel is.
     case ATTR_VISIBLE: *value = w->isHidden() ? 0 : 1; break;
     case ATTR_LEFT: *value = w->x(); break;

@@ -61,6 +61,13 @@ int RefreshGraph(int panel, int graph);
 // data holds every element read. dataType must be VAL_DOUBLE.
 int PlotStripChart(int panel, int control, const double* data, int numPoints, int start, int skip,
                    int dataType);
+// Marks the moment of the newest point with a vertical line and a label above it (where the
+// data stopped); a null or empty label removes the mark. The mark stays at its place on the
+// screen until it is removed, whatever is plotted meanwhile.
+int SetStripChartMark(int panel, int control, const char* label);
+// The label of the mark, or "" without one; the horizontal place of the mark in *x (points
+// from the left, the newest point at ATTR_POINTS_PER_SCREEN - 1). -1 for no strip chart.
+int GetStripChartMark(int panel, int control, char* label, int capacity, double* x);
 // Copies the points of one trace (0 to 2), oldest first, into values; returns how many the
 // trace holds (at most capacity are copied), or -1.
 int GetStripChartPoints(int panel, int control, int trace, double* values, int capacity);

@@ -1,4 +1,6 @@
 // Strip charts: three traces that scroll, the newest point at the right.
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/graphs.h"
@@ -61,6 +63,39 @@ public:
         }
     }
 
+    // The mark sits at the newest point of the first trace (the right edge once the chart is
+    // full), drawn in grey on the moving layer over the traces.
+    void SetMark(const QString& label)
+    {
+        if (!markLine_) {
+            markLine_ = new QCPItemStraightLine(this);
+            markLine_->setLayer(MovingLayer());
+            markLine_->setPen(QPen(QColor(0x60, 0x60, 0x60), 2, Qt::DashLine));
+            markText_ = new QCPItemText(this);
+            markText_->setLayer(MovingLayer());
+            markText_->setColor(QColor(0x40, 0x40, 0x40));
+            markText_->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
+            markText_->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        }
+        const double x = std::max(0, rings_[0].count - 1);
+        markLine_->point1->setCoords(x, 0);
+        markLine_->point2->setCoords(x, 1);
+        markText_->position->setCoords(x, 0.02);
+        markText_->setText(label);
+        markLine_->setVisible(!label.isEmpty());
+        markText_->setVisible(!label.isEmpty());
+        InvalidateMoving();
+    }
+
+    QString MarkLabel(double* x) const
+    {
+        if (!markLine_ || !markLine_->visible())
+            return {};
+        if (x)
+            *x = markLine_->point1->coords().x();
+        return markText_->text();
+    }
+
     int Copy(int trace, double* out, int cap) const
     {
         const Ring& r = rings_[trace];
@@ -103,6 +138,8 @@ private:
 
     Ring rings_[kTraces];
     int capacity_ = 0;
+    QCPItemStraightLine* markLine_ = nullptr;  // owned by the plot
+    QCPItemText* markText_ = nullptr;
     QVector<QCPGraphData> scratch_;
 };
 
@@ -122,6 +159,29 @@ int PlotStripChart(int panel, int control, const double* data, int numPoints, in
         chart->Append(k % kTraces, data[start + k * stride]);
     if (numPoints > 0)
         chart->InvalidateMoving();
+    return 0;
+}
+
+int SetStripChartMark(int panel, int control, const char* label)
+{
+    auto* chart = PlotIn<StripChart>(panel, control);
+    if (!chart)
+        return -1;
+    chart->SetMark(QString::fromUtf8(label ? label : ""));
+    return 0;
+}
+
+int GetStripChartMark(int panel, int control, char* label, int capacity, double* x)
+{
+    auto* chart = PlotIn<StripChart>(panel, control);
+    if (!chart || (capacity > 0 && !label))
+        return -1;
+    const QByteArray text = chart->MarkLabel(x).toUtf8();
+    if (capacity > 0) {
+        const size_t n = std::min(static_cast<size_t>(text.size()), static_cast<size_t>(capacity - 1));
+        std::memcpy(label, text.constData(), n);
+        label[n] = '\0';
+    }
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/live_callbacks.h"
 
 #include "link/commands.h"
+#include "link/frame.h"
 #include "params/program_state.h"
 #include "platform/userint.h"
 #include "ui/cycle_time.h"
@@ -15,7 +16,11 @@ int CBF_ButtonGo(int, int, int event, void*, int, int)
     } else if (event == EVENT_COMMIT) {
         SetButtonsDimmed(1, 1);
         InitGraphs();
+        const uint32_t linkErrors = LinkErrorReports();
         GetData();  // returns when the loop ends
+        // Ended by a link failure rather than by STOP: what the displays show is old now.
+        if (LinkErrorReports() != linkErrors)
+            MarkLiveDataStale();
         SetButtonsDimmed(0, 0);
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "ui/live_display.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "link/commands.h"
 #include "params/parameter_set.h"
@@ -23,6 +24,21 @@ struct Range {
 };
 Range ranges[3];
 uint64_t shownSamples = 0;
+
+// The seven numeric displays and the text colour each had before they were greyed.
+constexpr int kLiveDisplays[] = {DATAP_X, DATAP_Y, DATAP_INT, DATAP_COLNO, DATAP_R, DATAP_G, DATAP_B};
+constexpr int kStaleColor = 0xA0A0A0;
+constexpr char kStaleMark[] = "LINK FAILED";
+bool stale = false;
+int freshColors[std::size(kLiveDisplays)] = {};
+
+void ShowFresh()
+{
+    stale = false;
+    for (size_t i = 0; i < std::size(kLiveDisplays); ++i)
+        SetCtrlAttribute(DataPanel, kLiveDisplays[i], ATTR_TEXT_COLOR, freshColors[i]);
+    SetStripChartMark(DataPanel, DATAP_STRIPCHART, nullptr);
+}
 
 constexpr int kMargin = 25;          // axis units around the window on every side
 constexpr int kPointsPerScreen = 101;
@@ -71,8 +87,24 @@ void PlotCircle(int graph, int32_t cx, int32_t cy, int32_t r, int color)
 
 }  // namespace
 
+void MarkLiveDataStale()
+{
+    if (stale)
+        return;
+    stale = true;
+    for (size_t i = 0; i < std::size(kLiveDisplays); ++i) {
+        GetCtrlAttribute(DataPanel, kLiveDisplays[i], ATTR_TEXT_COLOR, &freshColors[i]);
+        SetCtrlAttribute(DataPanel, kLiveDisplays[i], ATTR_TEXT_COLOR, kStaleColor);
+    }
+    SetStripChartMark(DataPanel, DATAP_STRIPCHART, kStaleMark);
+}
+
+bool LiveDataStale() { return stale; }
+
 void SetPanelData()
 {
+    if (stale)
+        ShowFresh();
     SetCtrlVal(DataPanel, DATAP_X, LiveValue(kLiveX));
     SetCtrlVal(DataPanel, DATAP_Y, LiveValue(kLiveY));
     SetCtrlVal(DataPanel, DATAP_INT, LiveValue(kLiveInt));

@@ -12,6 +12,11 @@ void InitGraphs();
 // strip chart.
 void ShowGraph3D();
 
+// The link failed while the values were refreshed live: the seven numeric displays turn grey
+// and the strip chart marks the moment, until SetPanelData shows the next sample.
+void MarkLiveDataStale();
+bool LiveDataStale();
+
 // Read-only views of the display's state, for tests and measurements.
 //
 // The RGB history: the last 100 samples as interleaved (R, G, B) triples, oldest first;

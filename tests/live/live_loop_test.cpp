@@ -10,6 +10,7 @@
 #include "link/link_state.h"
 #include "link/transports.h"
 #include "params/program_state.h"
+#include "platform/controls.h"
 #include "platform/graphs.h"
 #include "platform/runtime.h"
 #include "platform/tcp.h"
@@ -167,4 +168,52 @@ TEST_F(LiveDisplayLoopTest, BrokenAnswerEndsTheLoopKeepingTheLastGoodPass)
     EXPECT_EQ(0, AcquisitionRunning);
     EXPECT_EQ(HistoryAt(99), Shown());
     EXPECT_NE(std::string::npos, StatusBox().find("RECEIVED DATA FRAME IS INCORRECT!"));
+}
+
+// Values that stopped coming because the link failed look old: grey displays and a mark on
+// the strip chart where the data ends, until the next good sample. STOP leaves them as they are.
+TEST_F(LiveLoopTest, LinkFailureGreysTheValuesAndMarksTheChartUntilTheNextSample)
+{
+    constexpr int kDisplays[] = {DATAP_X, DATAP_Y, DATAP_INT, DATAP_COLNO, DATAP_R, DATAP_G, DATAP_B};
+    auto colors = [&] {
+        std::vector<int> c;
+        for (int d : kDisplays) {
+            int v = -1;
+            GetCtrlAttribute(DataPanel, d, ATTR_TEXT_COLOR, &v);
+            c.push_back(v);
+        }
+        return c;
+    };
+    auto mark = [] {
+        char label[32] = "?";
+        double x = -1;
+        GetStripChartMark(DataPanel, DATAP_STRIPCHART, label, sizeof label, &x);
+        return std::string(label) + "@" + std::to_string(static_cast<int>(x));
+    };
+    onLive = [this](int n) {
+        if (n == 2)
+            Stop();
+    };
+    Go();
+    const std::vector<int> fresh = colors();
+    EXPECT_FALSE(LiveDataStale());
+    EXPECT_EQ("@-1", mark());
+
+    sensor.faults().Add({sim::FaultKind::BadDataCrc, 8, 2, 1, 0});
+    onLive = nullptr;
+    Go();
+    EXPECT_TRUE(LiveDataStale());
+    EXPECT_EQ(std::vector<int>(std::size(kDisplays), 0xA0A0A0), colors());
+    // At the newest sample, the right end of the 100 shown.
+    EXPECT_EQ("LINK FAILED@99", mark());
+
+    onLive = [this](int n) {
+        if (n == 1)
+            Stop();
+    };
+    SensorConnected = 1;
+    Go();
+    EXPECT_FALSE(LiveDataStale());
+    EXPECT_EQ(fresh, colors());
+    EXPECT_EQ("@-1", mark());
 }
