@@ -57,13 +57,13 @@ struct DeviceRange {
     int first;  // port number of device index 0
     int size;
 };
+constexpr int kFirstByIdPort = 225;
+constexpr int kByIdSlots = 16;
 #ifndef _WIN32
 constexpr DeviceRange kRanges[] = {{"/dev/ttyS", 1, 64},     {"/dev/ttyUSB", 65, 64},
                                    {"/dev/ttyACM", 129, 64}, {"/dev/ttyAMA", 193, 16},
                                    {"/dev/rfcomm", 209, 16}};
 constexpr char kByIdFolder[] = "/dev/serial/by-id";
-constexpr int kFirstByIdPort = 225;
-constexpr int kByIdSlots = 16;
 constexpr int kFirstLinkPort = 241;
 constexpr char kLinkPrefix[] = "/tmp/chromix5-com";
 
