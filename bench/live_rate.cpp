@@ -8,6 +8,8 @@
 //   bare    FillTxBuf/DataExchange of the live-data request in a loop, nothing shown;
 //   window  the GO button's loop on the real panels (GetData with SetPanelData and ShowGraph3D,
 //           circles of the taught rows), ended by a timer that clears AcquisitionRunning;
+//   record  the window's loop with RECORD on, every sample written to a CSV file in a
+//           temporary folder;
 // and prints passes per second and CPU per pass of each, and the medians of the per-round
 // ratios against their targets, one per line: "ratio NAME VALUE (target OP VALUE): met|MISSED".
 // A paced line's limit is (8 request + 48 response bytes) x 10 bits / baud per pass.
@@ -15,7 +17,7 @@
 //   bench_live_rate [--seconds S] [--rounds N] [--only display|tcp|serial]
 //
 // Targets: over TCP the bare loop reaches 0.97 of the plain client's rate and the window 0.90
-// of the bare loop's; on a paced line the bare loop takes no more than twice the plain client's
+// of the bare loop's, and recording keeps 0.95 of the window's rate; on a paced line the bare loop takes no more than twice the plain client's
 // CPU per pass, both loops reach 0.97 of its rate, and the plain client 0.95 of the line's
 // limit. The window's CPU per pass is shown without a target: it holds the drawing done at the
 // screen's refresh, which no plain client does.
@@ -47,6 +49,7 @@
 #include "link/transports.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
+#include "platform/controls.h"
 #include "platform/panels.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
@@ -57,6 +60,8 @@
 #include "ui/live_display.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
+#include "ui/record_panel.h"
+#include "ui/recorder.h"
 #include "ui/uir.h"
 #include "ui/window_seams.h"
 
@@ -179,6 +184,22 @@ double WindowLoop(double seconds)
     return static_cast<double>(ShownSampleCount() - before);
 }
 
+// The window's loop with RECORD on, into a fresh file in folder.
+double RecordLoop(double seconds, const QString& folder)
+{
+    // The recording settings too stay in the temporary folder, not in the user's own.
+    setenv("XDG_CONFIG_HOME", (folder + "/config").toUtf8().constData(), 1);
+    StoreRecordingSettings(folder.toUtf8().constData(), 0);
+    SetCtrlVal(DataPanel, DATAP_BUTTON_RECORD, 1);
+    CBF_ButtonRecord(DataPanel, DATAP_BUTTON_RECORD, EVENT_COMMIT, nullptr, 0, 0);
+    const double passes = WindowLoop(seconds);
+    SetCtrlVal(DataPanel, DATAP_BUTTON_RECORD, 0);
+    CBF_ButtonRecord(DataPanel, DATAP_BUTTON_RECORD, EVENT_COMMIT, nullptr, 0, 0);
+    if (!RecordingError().empty())
+        std::printf("  %s\n", RecordingError().c_str());
+    return passes;
+}
+
 // The display work of a pass alone, without the exchange: what the window adds to each pass,
 // with the event processing a wait would do.
 void DisplayOnly(int passes)
@@ -193,6 +214,29 @@ void DisplayOnly(int passes)
     const double seconds = Timer() - t0;
     std::printf("Display work alone: %.1f us per pass (CPU %.1f us), %d passes\n\n",
                 1e6 * seconds / passes, 1e6 * (bench::CpuSeconds() - cpu0) / passes, passes);
+}
+
+// The recording's own work for one sample (a row formatted, buffered, written out once a
+// second), without the display and the exchange.
+void RecordingOnly(int samples)
+{
+    QTemporaryDir folder;
+    setenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8().constData(), 1);
+    StoreRecordingSettings(folder.path().toUtf8().constData(), 0);
+    SetCtrlVal(DataPanel, DATAP_BUTTON_RECORD, 1);
+    CBF_ButtonRecord(DataPanel, DATAP_BUTTON_RECORD, EVENT_COMMIT, nullptr, 0, 0);
+    RecordingRunStarts();
+    const double cpu0 = bench::CpuSeconds(), t0 = Timer();
+    for (int i = 0; i < samples; ++i) {
+        LiveData[6] = static_cast<uint8_t>(i);
+        RecordLiveSample();
+    }
+    const double seconds = Timer() - t0, cpu = bench::CpuSeconds() - cpu0;
+    RecordingRunEnds();
+    SetCtrlVal(DataPanel, DATAP_BUTTON_RECORD, 0);
+    CBF_ButtonRecord(DataPanel, DATAP_BUTTON_RECORD, EVENT_COMMIT, nullptr, 0, 0);
+    std::printf("Recording work alone: %.2f us per sample (CPU %.2f us), %d samples\n\n",
+                1e6 * seconds / samples, 1e6 * cpu / samples, samples);
 }
 
 void Print(const char* what, const Result& r)
@@ -259,6 +303,13 @@ struct Line {
     }
 };
 
+// Where the record loop writes: one temporary folder for the whole run.
+QString RecordingsFolder()
+{
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
 // The loops compared on every line, alternating within each round. Another loop to compare is
 // one more entry.
 struct LoopKind {
@@ -270,6 +321,7 @@ const LoopKind kLoops[] = {
     {"plain", true, [](Line& line, double s) { return line.plain->Loop(s); }},
     {"bare", false, [](Line&, double s) { return BareLoop(s); }},
     {"window", false, [](Line&, double s) { return WindowLoop(s); }},
+    {"record", false, [](Line&, double s) { return RecordLoop(s, RecordingsFolder()); }},
 };
 
 // Results per loop name, one per round.
@@ -349,6 +401,7 @@ void RunTcp(double seconds, int rounds)
     std::printf("  load average after: %s\n", bench::LoadAverage().c_str());
     bench::PrintRatio("tcp.bare/plain.rate", MedianRatio(results, "bare", "plain", &Result::Rate), ">=", 0.97);
     bench::PrintRatio("tcp.window/bare.rate", MedianRatio(results, "window", "bare", &Result::Rate), ">=", 0.90);
+    bench::PrintRatio("tcp.record/window.rate", MedianRatio(results, "record", "window", &Result::Rate), ">=", 0.95);
     std::printf("\n");
 }
 
@@ -424,6 +477,7 @@ int main(int argc, char** argv)
     if (only.empty() || only == "display") {
         InitGraphs();
         DisplayOnly(20000);
+        RecordingOnly(200000);
     }
     if (only.empty() || only == "tcp")
         RunTcp(seconds, rounds);

@@ -3,12 +3,14 @@
 //
 // Runs offscreen against the simulator in this process over loopback TCP: teaches the sample
 // colours (one row each, as the teach assistant would), lets the simulated target cycle
-// through them, presses GO and grabs the main window twice while the loop runs.
+// through them, turns RECORD on (into a temporary folder), presses GO and grabs the main window
+// twice while the loop runs.
 //
 //   bench_screenshot_live [first.png [second.png]]     (default docs/live-display*.png)
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "link/commands.h"
+#include "link/connection.h"
 #include "link/link_state.h"
 #include "link/transports.h"
 #include "params/parameter_set.h"
@@ -36,6 +39,7 @@
 #include "ui/live_display.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
+#include "ui/record_panel.h"
 #include "ui/uir.h"
 #include "ui/window_seams.h"
 
@@ -80,6 +84,7 @@ int main(int argc, char** argv)
 
     sim::Simulator sensor;
     sensor.model().SetNoise(0);
+    sensor.model().SetSerial(20417);
     const int port = sensor.ListenTcp();
     Protocol = kProtocolTcp;
     std::snprintf(IpAddress, sizeof IpAddress, "127.0.0.1");
@@ -116,6 +121,15 @@ int main(int argc, char** argv)
     int64_t ticks = 0;
     sensor.model().SetClock([&ticks] { return ++ticks; });
     sensor.model().CycleTargets(samples, 16);
+    // RECORD on, into a folder that goes away afterwards; the settings file with it.
+    QTemporaryDir recordings;
+    setenv("XDG_CONFIG_HOME", recordings.filePath("config").toUtf8().constData(), 1);
+    StoreRecordingSettings(recordings.path().toUtf8().constData(), 0);
+    FirmwareText = sensor.model().firmware();
+    SerialNumber = sensor.model().serial();
+    SetCtrlVal(DataPanel, DATAP_BUTTON_RECORD, 1);
+    CBF_ButtonRecord(DataPanel, DATAP_BUTTON_RECORD, EVENT_COMMIT, nullptr, 0, 0);
+
     bool ok = true;
     QTimer::singleShot(2600, [&] { ok = Save(first) && ok; });
     QTimer::singleShot(3300, [&] {
@@ -123,6 +137,8 @@ int main(int argc, char** argv)
         AcquisitionRunning = 0;
     });
     CBF_ButtonGo(MainPanel, MAINP_BUTTON_GO, EVENT_COMMIT, nullptr, 0, 0);
+    SetCtrlVal(DataPanel, DATAP_BUTTON_RECORD, 0);
+    CBF_ButtonRecord(DataPanel, DATAP_BUTTON_RECORD, EVENT_COMMIT, nullptr, 0, 0);
 
     DisconnectFromTCPServer(TcpHandle);
     DiscardPanel(MainPanel);

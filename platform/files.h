@@ -43,6 +43,15 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
                     int restrictDirectory, int restrictExtension, int allowCancel,
                     int allowMakeDirectory, char* pathName);
 
+// Modal folder dialog, opening in defaultDirectory (empty: the current directory). pathName
+// (MAX_PATHNAME_LEN bytes) receives the chosen folder's full path, with the platform's
+// separators, only when one was chosen (a path too long for it counts as none chosen).
+// Returns 1 when a folder was chosen, 0 when not. Under a pop-up hook the hook receives
+// PopupKind::DirSelect with the title and the starting directory as the message, puts the
+// chosen path into `response` and returns 1 or 0.
+int DirSelectPopup(const char* defaultDirectory, const char* title, int allowCancel,
+                   int allowMakeDirectory, char* pathName);
+
 // Splits path into drive (MAX_DRIVENAME_LEN bytes), directory (MAX_DIRNAME_LEN) and file name
 // (MAX_FILENAME_LEN); any of the three may be null. The directory keeps its trailing separator
 // ("/data/" for "/data/Parameter.ini"), so drive + directory + file gives the path back; a path

@@ -2,6 +2,8 @@
 
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "platform/widgets.h"
 
 namespace {
@@ -25,6 +27,18 @@ PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
     for (QCPAxis* axis : {xAxis, yAxis}) {
         axis->setTickLabelFont(small);
         axis->setTickLabelPadding(2);
+    }
+
+    // Axis titles come from the file, as the run-time's graphs carry their axis names.
+    QFont title = font();
+    title.setPointSize(8);
+    for (auto [axis, key] : {std::pair{xAxis, "xName"}, std::pair{yAxis, "yName"}}) {
+        const QString name = frame->property(key).toString();
+        if (!name.isEmpty()) {
+            axis->setLabelFont(title);
+            axis->setLabelPadding(1);
+            axis->setLabel(name);
+        }
     }
 
     // The file may give the vertical range (the strip chart's); the graphs' ranges are set by

@@ -31,7 +31,7 @@ int GenericMessagePopup(const char* title, const char* message, const char* btn1
 // For tests: every pop-up goes to the hook instead of the screen. The hook gets the kind, the
 // title, the message and the buttons, may fill `response` (input field or file path) and
 // returns what the pop-up would have returned. An empty hook restores the real pop-ups.
-enum class PopupKind { Message, Confirm, Generic, FileSelect };
+enum class PopupKind { Message, Confirm, Generic, FileSelect, DirSelect };
 struct PopupCall {
     PopupKind kind;
     std::string title;

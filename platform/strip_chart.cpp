@@ -30,6 +30,7 @@ public:
             g->setAdaptiveSampling(false);
         }
         SetPointsPerScreen(kDefaultPointsPerScreen);
+        ShowLegend(frame->property("traceNames").toString().split(';'));
     }
 
     bool HorizontalAxisIsFixed() const override { return true; }
@@ -125,6 +126,30 @@ protected:
     }
 
 private:
+    // The traces' names from the file ("R;G;B"), in a small legend in the top left corner,
+    // each in its trace's colour.
+    void ShowLegend(const QStringList& names)
+    {
+        if (names.size() != kTraces)
+            return;
+        for (int t = 0; t < kTraces; ++t)
+            graph(t)->setName(names[t].trimmed());
+        QFont small = font();
+        small.setPointSize(7);
+        legend->setFont(small);
+        legend->setIconSize(14, 6);
+        legend->setRowSpacing(-2);
+        legend->setBrush(QBrush(QColor(255, 255, 255, 200)));
+        legend->setBorderPen(QPen(QColor(160, 160, 160)));
+        legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+        legend->setWrap(kTraces);
+        axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+        for (int t = 0; t < kTraces; ++t)
+            if (auto* item = legend->itemWithPlottable(graph(t)))
+                item->setTextColor(ColorFromRgb(kTraceColors[t]));
+        legend->setVisible(true);
+    }
+
     struct Ring {
         std::vector<double> values;
         int head = 0;   // index of the oldest point

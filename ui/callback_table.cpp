@@ -8,6 +8,7 @@
 #include "ui/help_callbacks.h"
 #include "ui/live_callbacks.h"
 #include "ui/main_window.h"
+#include "ui/record_panel.h"
 #include "ui/workbench.h"
 
 namespace {
@@ -48,6 +49,8 @@ const CallbackEntry kCallbackTable[] = {
     CONTROL(CBF_DispRGB),
     CONTROL(CBF_DispCOL),
     CONTROL(CBF_Graph3D),
+    CONTROL(CBF_ButtonRecord),
+    CONTROL(CBF_ButtonRecordFolder),
     // parameter workbench
     PANEL(CBF_WBP),
     CONTROL(CBF_WorkbenchParams),

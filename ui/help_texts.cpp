@@ -80,6 +80,12 @@ const char kHelpGraph3D[] =
     "The four graphs display a 3 sides view of the 3 dimensional color/intensity sphere \n"
     "plus the intensity of RED, GREEN, BLUE in an extra graph.";
 
+const char kHelpButtonRecord[] =
+    "RECORD (Ctrl+R) writes every live sample to a CSV file while GO runs: time, R, G, B, X, Y, "
+    "INT, C-No and the pass number. Press it again to end the recording. The files go to the "
+    "folder chosen with the button beside it (at first the documents folder).";
+const char kHelpButtonRecordFolder[] = "Choose the folder for the recordings.";
+
 const HelpTextEntry kHelpTexts[] = {
     {"CBF_TabMain1", kHelpTabMain1},
     {"CBF_ButtonSend", kHelpButtonSend},
@@ -107,6 +113,8 @@ const HelpTextEntry kHelpTexts[] = {
     {"CBF_DispRGB", kHelpDispRGB},
     {"CBF_DispCOL", kHelpDispCOL},
     {"CBF_Graph3D", kHelpGraph3D},
+    {"CBF_ButtonRecord", kHelpButtonRecord},
+    {"CBF_ButtonRecordFolder", kHelpButtonRecordFolder},
 };
 const size_t kHelpTextCount = sizeof kHelpTexts / sizeof kHelpTexts[0];
 

@@ -31,6 +31,8 @@ extern const char kHelpDispINT[];                    // INT display
 extern const char kHelpDispRGB[];                    // R, G, B displays / RGB strip chart
 extern const char kHelpDispCOL[];                    // colour number display
 extern const char kHelpGraph3D[];                    // graphs of the data panel
+extern const char kHelpButtonRecord[];               // RECORD toggle
+extern const char kHelpButtonRecordFolder[];         // recording folder button
 
 // Callback name and its help text, for every control that has one.
 struct HelpTextEntry {

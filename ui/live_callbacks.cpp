@@ -8,6 +8,7 @@
 #include "ui/dimming.h"
 #include "ui/help_texts.h"
 #include "ui/live_display.h"
+#include "ui/record_panel.h"
 
 int CBF_ButtonGo(int, int, int event, void*, int, int)
 {
@@ -17,7 +18,9 @@ int CBF_ButtonGo(int, int, int event, void*, int, int)
         SetButtonsDimmed(1, 1);
         InitGraphs();
         const uint32_t linkErrors = LinkErrorReports();
+        RecordingRunStarts();
         GetData();  // returns when the loop ends
+        RecordingRunEnds();
         // Ended by a link failure rather than by STOP: what the displays show is old now.
         if (LinkErrorReports() != linkErrors)
             MarkLiveDataStale();

@@ -21,6 +21,7 @@
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_settings.h"
+#include "ui/record_panel.h"
 #include "ui/settings_location.h"
 #include "ui/teach_assistant.h"
 #include "ui/uir.h"
@@ -80,6 +81,7 @@ int CBF_MAINP(int panel, int event, void*, int, int)
 {
     if (event == EVENT_CLOSE) {
         AcquisitionRunning = 0;
+        RecordingWindowCloses();
         StorePanelSettings();
         QuitUserInterface(0);
     } else if (event == EVENT_RIGHT_DOUBLE_CLICK) {

@@ -66,6 +66,9 @@ inline constexpr char kUirFile[] = "Chromix5VantageV10.ui";
     X(DATAP_GRAPH_XINT, 412)                                                               \
     X(DATAP_GRAPH_YINT, 413)                                                               \
     X(DATAP_STRIPCHART, 414)                                                               \
+    X(DATAP_BUTTON_RECORD, 415)                                                            \
+    X(DATAP_BUTTON_RECFOLDER, 416)                                                         \
+    X(DATAP_RECORD_STATE, 417)                                                             \
     /* parameter workbench */                                                              \
     X(WBP_PARAMS, 601)                                                                     \
     X(WBP_TEACH, 602)                                                                      \

@@ -10,6 +10,7 @@
 #include "ui/live_display.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
+#include "ui/record_panel.h"
 #include "ui/uir.h"
 #include "ui/workbench.h"
 
@@ -47,6 +48,7 @@ void showLiveSample()
 {
     SetPanelData();
     ShowGraph3D();
+    RecordLiveSample();
 }
 
 void waitCursor(int on) { SetWaitCursor(on); }

@@ -1,0 +1,265 @@
+#include "ui/record_panel.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "ini/inifile.h"
+#include "link/commands.h"
+#include "link/connection.h"
+#include "params/program_state.h"
+#include "platform/controls.h"
+#include "platform/files.h"
+#include "platform/popups.h"
+#include "platform/runtime.h"
+#include "platform/user_folders.h"
+#include "platform/userint.h"
+#include "ui/help_texts.h"
+#include "ui/panel_handles.h"
+#include "ui/recorder.h"
+#include "ui/uir.h"
+
+namespace {
+
+constexpr char kSettingsFile[] = "Recording.cfg";
+constexpr char kGeneral[] = "GENERAL INFO";
+constexpr char kFileType[] = "Recording Settings";
+constexpr char kRecording[] = "RECORDING";
+constexpr double kDisplayInterval = 0.25;  // seconds between updates of the state display
+constexpr int kRecordingColor = 0xC00000;
+constexpr int kPlainColor = 0x000000;
+
+// The recording as the panel sees it, touched only from the user-interface thread.
+bool armed = false;       // RECORD is on
+bool inLiveRun = false;   // inside the GO button's loop
+uint64_t pass = 0;        // passes of the current loop that delivered a sample
+double lastDisplay = -1e9;
+std::string pendingMessage;  // a failure to show once it is safe to (see Fail)
+
+// RECORD itself is red while it is on, so the state shows on the button too.
+void SetArmed(bool on)
+{
+    armed = on;
+    SetCtrlVal(DataPanel, DATAP_BUTTON_RECORD, on ? 1 : 0);
+    SetCtrlAttribute(DataPanel, DATAP_BUTTON_RECORD, ATTR_TEXT_COLOR, on ? kRecordingColor : kPlainColor);
+}
+
+void Show(const std::string& text, int color)
+{
+    SetCtrlAttribute(DataPanel, DATAP_RECORD_STATE, ATTR_TEXT_COLOR, color);
+    SetCtrlVal(DataPanel, DATAP_RECORD_STATE, text.c_str());
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+void ShowRecording()
+{
+    Show("REC " + FileNameOf(RecordingPath()) + ": " + std::to_string(RecordedRows()) + " rows",
+         kRecordingColor);
+    lastDisplay = Timer();
+}
+
+void ShowEnded()
+{
+    if (RecordingPath().empty())
+        Show("", kPlainColor);
+    else
+        Show("Recorded " + std::to_string(RecordedRows()) + " rows: " + FileNameOf(RecordingPath()),
+             kPlainColor);
+}
+
+// A failed recording ends: RECORD goes off and the reason stays in the state display. The
+// pop-up waits for a moment outside the link's waits, since a modal pop-up inside one would
+// hold the exchange past its deadline.
+void ShowPendingMessage()
+{
+    if (pendingMessage.empty())
+        return;
+    const std::string text = pendingMessage;
+    pendingMessage.clear();
+    MessagePopup("Attention!", text.c_str());
+}
+
+void Fail(bool popupNow)
+{
+    SetArmed(false);
+    Show(RecordingError(), kRecordingColor);
+    pendingMessage = RecordingError();
+    if (popupNow)
+        ShowPendingMessage();
+}
+
+void Arm()
+{
+    SetArmed(true);
+    pendingMessage.clear();
+    if (inLiveRun)
+        Show("RECORD: starts with the next sample", kRecordingColor);
+    else
+        Show("RECORD: starts with GO", kRecordingColor);
+}
+
+void Disarm()
+{
+    SetArmed(false);
+    if (RecordingOpen() && CloseRecording() != 0) {
+        // Inside the live loop this callback runs within an exchange's wait.
+        Fail(!inLiveRun);
+        return;
+    }
+    ShowEnded();
+}
+
+}  // namespace
+
+void RecordingSettingsPath(char* path, int cap)
+{
+    if (!path || cap <= 0)
+        return;
+    char dir[MAX_PATHNAME_LEN] = "";
+    GetUserFolder(kUserConfig, dir, sizeof dir);
+    std::snprintf(path, static_cast<size_t>(cap), "%s%s%s", dir, kPathSeparator, kSettingsFile);
+}
+
+void LoadRecordingSettings(char* folder, int cap, int64_t* rowLimit)
+{
+    if (rowLimit)
+        *rowLimit = kDefaultRowLimit;
+    if (!folder || cap <= 0)
+        return;
+    GetUserFolder(kUserDocuments, folder, static_cast<size_t>(cap));
+    char path[MAX_PATHNAME_LEN];
+    RecordingSettingsPath(path, sizeof path);
+    if (GetFileInfo(path, nullptr) <= 0)
+        return;
+    IniText doc = Ini_New(0);
+    if (!doc)
+        return;
+    Ini_ReadFromFile(doc, path);
+    char type[64] = "";
+    Ini_GetStringIntoBuffer(doc, kGeneral, "FILE TYPE:", type, sizeof type);
+    if (std::string(type) == kFileType) {
+        char chosen[MAX_PATHNAME_LEN] = "";
+        if (Ini_GetStringIntoBuffer(doc, kRecording, "FOLDER", chosen, sizeof chosen) == 1 &&
+            chosen[0] != '\0')
+            std::snprintf(folder, static_cast<size_t>(cap), "%s", chosen);
+        int32_t limit = 0;
+        if (rowLimit && Ini_GetInt(doc, kRecording, "ROW LIMIT", &limit) == 1 && limit > 0)
+            *rowLimit = limit;
+    }
+    Ini_Dispose(doc);
+}
+
+int StoreRecordingSettings(const char* folder, int64_t rowLimit)
+{
+    char dir[MAX_PATHNAME_LEN] = "";
+    char path[MAX_PATHNAME_LEN];
+    if (GetUserFolder(kUserConfig, dir, sizeof dir) != 0 || MakeFolderPath(dir) != 0)
+        return -1;
+    RecordingSettingsPath(path, sizeof path);
+    IniText doc = Ini_New(0);
+    if (!doc)
+        return -1;
+    Ini_PutString(doc, kGeneral, "FILE TYPE:", kFileType);
+    Ini_PutString(doc, kRecording, "FOLDER", folder ? folder : "");
+    Ini_PutInt(doc, kRecording, "ROW LIMIT",
+               static_cast<int32_t>(rowLimit > 0 && rowLimit <= INT32_MAX ? rowLimit : kDefaultRowLimit));
+    const int result = Ini_WriteToFile(doc, path);
+    Ini_Dispose(doc);
+    return result < 0 ? -1 : 0;
+}
+
+int CBF_ButtonRecord(int panel, int control, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpButtonRecord);
+    } else if (event == EVENT_COMMIT) {
+        int on = 0;
+        GetCtrlVal(panel, control, &on);
+        if (on)
+            Arm();
+        else
+            Disarm();
+    }
+    return 0;
+}
+
+int CBF_ButtonRecordFolder(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpButtonRecordFolder);
+    } else if (event == EVENT_COMMIT) {
+        char folder[MAX_PATHNAME_LEN];
+        int64_t limit = 0;
+        LoadRecordingSettings(folder, sizeof folder, &limit);
+        char chosen[MAX_PATHNAME_LEN] = "";
+        if (DirSelectPopup(folder, "Recording folder", 1, 1, chosen) == 1 &&
+            StoreRecordingSettings(chosen, limit) != 0)
+            MessagePopup("Attention!", "The recording folder could not be stored in the settings.");
+    }
+    return 0;
+}
+
+void RecordingRunStarts()
+{
+    inLiveRun = true;
+    pass = 0;
+    // Another sensor since the last GO: its samples go to a file of their own.
+    if (RecordingOpen() &&
+        (RecordingFirmware() != FirmwareText || RecordingSerialNumber() != SerialNumber)) {
+        if (CloseRecording() != 0)
+            Fail(true);
+    }
+}
+
+void RecordingRunEnds()
+{
+    inLiveRun = false;
+    if (RecordingOpen()) {
+        if (FlushRecording() != 0)
+            Fail(true);
+        else
+            ShowRecording();
+    }
+    ShowPendingMessage();
+}
+
+void RecordLiveSample()
+{
+    if (!inLiveRun)
+        return;
+    ++pass;
+    if (!armed)
+        return;
+    if (!RecordingOpen()) {
+        char folder[MAX_PATHNAME_LEN];
+        int64_t limit = 0;
+        LoadRecordingSettings(folder, sizeof folder, &limit);
+        MakeFolderPath(folder);
+        if (OpenRecording(folder, FirmwareText, SerialNumber, limit) != 0) {
+            Fail(true);
+            return;
+        }
+        lastDisplay = -1e9;
+    }
+    const LiveSample sample{LiveValue(kLiveR), LiveValue(kLiveG), LiveValue(kLiveB),
+                            LiveValue(kLiveX), LiveValue(kLiveY), LiveValue(kLiveInt),
+                            LiveValue(kLiveColorNo)};
+    if (RecordRow(sample, pass) != 0) {
+        Fail(true);
+        return;
+    }
+    if (Timer() - lastDisplay >= kDisplayInterval)
+        ShowRecording();
+}
+
+void RecordingWindowCloses()
+{
+    SetArmed(false);
+    if (RecordingOpen() && CloseRecording() != 0)
+        Fail(AcquisitionRunning == 0 && !inLiveRun);
+}

@@ -1,0 +1,42 @@
+// A live-data recording: CSV files in one folder, written from the live loop without holding
+// it up. Rows collect in memory and go to the file at least once a second (RecordRow checks
+// the clock) and whenever FlushRecording or CloseRecording is called; a file holds at most
+// the row limit and then the recording goes on in a numbered next file. Module state, one
+// recording at a time, used only from the user-interface thread.
+//
+// A write that fails (disk full, folder removed, no permission) closes the recording: the file
+// keeps every complete row written before the failure, and RecordingError says what happened.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "params/live_csv.h"
+
+inline constexpr int64_t kDefaultRowLimit = 1000000;
+
+// Starts a recording in folder (which must exist): a new file named after the sensor's serial
+// number and the local time, "chromix5_<serial>_<yyyymmdd-hhmmss>.csv", never replacing a
+// file that exists. Its first lines name the sensor (firmware text, serial number) and the
+// columns. rowLimit below 1 means the default. A recording still open is closed first.
+// Returns 0, or -1 when the file cannot be made (RecordingError says why).
+int OpenRecording(const char* folder, const std::string& firmware, unsigned serialNumber,
+                  int64_t rowLimit);
+// Adds one row stamped with the current time and the live loop's pass number. Returns 0, or
+// -1 when no recording is open or a write failed (the recording is then closed).
+int RecordRow(const LiveSample& sample, uint64_t pass);
+// Writes what is buffered. Returns 0 (also when nothing is open), -1 on a failed write.
+int FlushRecording();
+// Flushes and closes. Returns what the flush returned.
+int CloseRecording();
+
+bool RecordingOpen();
+// The full path of the file being written (of the last one after the recording ended).
+const std::string& RecordingPath();
+// Data rows of the whole recording (all its files) so far.
+uint64_t RecordedRows();
+// The firmware text and serial number the recording was started for.
+const std::string& RecordingFirmware();
+unsigned RecordingSerialNumber();
+// Why the last recording ended on its own, or "" when it did not.
+const std::string& RecordingError();
