@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <string>
 
 #include "ini/inifile.h"
@@ -12,7 +14,7 @@
 #include "platform/files.h"
 #include "platform/popups.h"
 #include "platform/runtime.h"
-#include "platform/user_folders.h"
+#include "platform/user_dirs.h"
 #include "platform/userint.h"
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
@@ -121,7 +123,7 @@ void RecordingSettingsPath(char* path, int cap)
     if (!path || cap <= 0)
         return;
     char dir[MAX_PATHNAME_LEN] = "";
-    GetUserFolder(kUserConfig, dir, sizeof dir);
+    GetUserConfigDir(dir, sizeof dir);
     std::snprintf(path, static_cast<size_t>(cap), "%s%s%s", dir, kPathSeparator, kSettingsFile);
 }
 
@@ -131,7 +133,7 @@ void LoadRecordingSettings(char* folder, int cap, int64_t* rowLimit)
         *rowLimit = kDefaultRowLimit;
     if (!folder || cap <= 0)
         return;
-    GetUserFolder(kUserDocuments, folder, static_cast<size_t>(cap));
+    GetUserDocumentsDir(folder, static_cast<size_t>(cap));
     char path[MAX_PATHNAME_LEN];
     RecordingSettingsPath(path, sizeof path);
     if (GetFileInfo(path, nullptr) <= 0)
@@ -158,7 +160,7 @@ int StoreRecordingSettings(const char* folder, int64_t rowLimit)
 {
     char dir[MAX_PATHNAME_LEN] = "";
     char path[MAX_PATHNAME_LEN];
-    if (GetUserFolder(kUserConfig, dir, sizeof dir) != 0 || MakeFolderPath(dir) != 0)
+    if (GetUserConfigDir(dir, sizeof dir) != 0)
         return -1;
     RecordingSettingsPath(path, sizeof path);
     IniText doc = Ini_New(0);
@@ -239,17 +241,25 @@ void RecordLiveSample()
         char folder[MAX_PATHNAME_LEN];
         int64_t limit = 0;
         LoadRecordingSettings(folder, sizeof folder, &limit);
-        MakeFolderPath(folder);
+        // The documents folder of a fresh account, or a chosen folder removed since.
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
         if (OpenRecording(folder, FirmwareText, SerialNumber, limit) != 0) {
             Fail(true);
             return;
         }
         lastDisplay = -1e9;
     }
-    const LiveSample sample{LiveValue(kLiveR), LiveValue(kLiveG), LiveValue(kLiveB),
-                            LiveValue(kLiveX), LiveValue(kLiveY), LiveValue(kLiveInt),
-                            LiveValue(kLiveColorNo)};
-    if (RecordRow(sample, pass) != 0) {
+    record::LiveSample sample;
+    sample.r = LiveValue(kLiveR);
+    sample.g = LiveValue(kLiveG);
+    sample.b = LiveValue(kLiveB);
+    sample.x = LiveValue(kLiveX);
+    sample.y = LiveValue(kLiveY);
+    sample.intensity = LiveValue(kLiveInt);
+    sample.colorNo = LiveValue(kLiveColorNo);
+    sample.pass = pass;
+    if (RecordRow(sample) != 0) {
         Fail(true);
         return;
     }

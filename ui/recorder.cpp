@@ -1,7 +1,6 @@
 #include "ui/recorder.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -33,12 +32,6 @@ struct Recording {
     std::string error;
 };
 Recording rec;
-
-int64_t NowMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
 
 std::string Joined(const std::string& folder, const std::string& name)
 {
@@ -120,7 +113,7 @@ int StartFile()
     std::setvbuf(rec.file, nullptr, _IONBF, 0);
     rec.rowsInFile = 0;
     rec.committed = 0;
-    rec.buffer = LiveCsvHeader(rec.firmware, rec.serial);
+    rec.buffer = record::LiveCsvHeader(rec.firmware, rec.serial);
     rec.lastFlush = Timer();
     return WriteBuffer();
 }
@@ -156,7 +149,7 @@ int OpenRecording(const char* folder, const std::string& firmware, unsigned seri
     return StartFile();
 }
 
-int RecordRow(const LiveSample& sample, uint64_t pass)
+int RecordRow(record::LiveSample sample)
 {
     if (!rec.file)
         return -1;
@@ -170,11 +163,8 @@ int RecordRow(const LiveSample& sample, uint64_t pass)
             return -1;
         }
     }
-    char stamp[40];
-    char line[kLiveCsvLineMax];
-    FormatCsvTimestamp(stamp, sizeof stamp, NowMs());
-    const size_t n = FormatLiveCsvLine(line, sizeof line, sample, stamp, pass);
-    rec.buffer.append(line, n);
+    sample.unixMs = record::NowUnixMs();
+    rec.buffer += record::LiveCsvRow(sample);
     ++rec.rowsInFile;
     ++rec.rows;
     const double now = Timer();

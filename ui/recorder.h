@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "params/live_csv.h"
+#include "record/live_csv.h"
 
 inline constexpr int64_t kDefaultRowLimit = 1000000;
 
@@ -22,9 +22,9 @@ inline constexpr int64_t kDefaultRowLimit = 1000000;
 // Returns 0, or -1 when the file cannot be made (RecordingError says why).
 int OpenRecording(const char* folder, const std::string& firmware, unsigned serialNumber,
                   int64_t rowLimit);
-// Adds one row stamped with the current time and the live loop's pass number. Returns 0, or
-// -1 when no recording is open or a write failed (the recording is then closed).
-int RecordRow(const LiveSample& sample, uint64_t pass);
+// Adds one row, stamped with the current time (sample.unixMs is set here). Returns 0, or -1
+// when no recording is open or a write failed (the recording is then closed).
+int RecordRow(record::LiveSample sample);
 // Writes what is buffered. Returns 0 (also when nothing is open), -1 on a failed write.
 int FlushRecording();
 // Flushes and closes. Returns what the flush returned.
