@@ -99,6 +99,7 @@ protected:
         setenv("HOME", home.path().toLocal8Bit().constData(), 1);
         documents = fs::path(home.filePath("Documents").toStdString());
         folder = fs::path(home.filePath("recordings").toStdString());
+        fs::create_directories(documents);
         fs::create_directories(folder);
 
         sensor.model().SetNoise(0);
@@ -153,7 +154,7 @@ protected:
     }
 
     QTemporaryDir home;
-    fs::path documents;  // the default folder; made by the first recording
+    fs::path documents;  // the default folder
     fs::path folder;
     sim::Simulator sensor;
     int liveRequests = 0;
@@ -264,7 +265,7 @@ TEST_F(RecordingTest, ClosingTheWindowWritesOutTheRecording)
 // so, RECORD goes off, and the live loop itself was not disturbed.
 TEST_F(RecordingTest, ARemovedFolderEndsTheRecordingWithAMessage)
 {
-    // Nothing chosen: the documents folder, made when the recording starts.
+    // Nothing chosen: the documents folder.
     folder = documents;
     Record(true);
     PopupScript popups;
