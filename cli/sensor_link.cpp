@@ -49,6 +49,7 @@ int AnswerPopup(const PopupCall& call, std::string& response)
     case PopupKind::Confirm: return 0;  // "proceed anyway?": no
     case PopupKind::Generic: return 1;
     case PopupKind::Message: return 0;
+    case PopupKind::DirSelect: return 0;  // no folder chosen
     }
     return 0;
 }
