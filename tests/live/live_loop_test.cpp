@@ -172,7 +172,7 @@ TEST_F(LiveDisplayLoopTest, BrokenAnswerEndsTheLoopKeepingTheLastGoodPass)
 
 // Values that stopped coming because the link failed look old: grey displays and a mark on
 // the strip chart where the data ends, until the next good sample. STOP leaves them as they are.
-TEST_F(LiveLoopTest, LinkFailureGreysTheValuesAndMarksTheChartUntilTheNextSample)
+TEST_F(LiveDisplayLoopTest, LinkFailureGreysTheValuesAndMarksTheChartUntilTheNextSample)
 {
     constexpr int kDisplays[] = {DATAP_X, DATAP_Y, DATAP_INT, DATAP_COLNO, DATAP_R, DATAP_G, DATAP_B};
     auto colors = [&] {
