@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +30,7 @@
 #include "ui/live_callbacks.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
+#include "ui/panel_settings.h"
 #include "ui/record_panel.h"
 #include "ui/recorder.h"
 #include "ui/uir.h"
@@ -249,6 +251,8 @@ TEST_F(RecordingTest, AFullFileContinuesInANumberedNextFile)
 TEST_F(RecordingTest, ClosingTheWindowWritesOutTheRecording)
 {
     UseFolder();
+    // Closing stores the panel settings too: into the test's folder, so that no pop-up waits.
+    std::snprintf(SettingsPath, sizeof SettingsPath, "%s", home.filePath("PanelSettings.cfg").toLocal8Bit().constData());
     Record(true);
     GoFor(0, [](int n) {
         if (n == 4)
