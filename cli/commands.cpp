@@ -9,6 +9,7 @@
 #include "cli/monitor.h"
 #include "cli/result_line.h"
 #include "cli/sensor_link.h"
+#include "params/configuration.h"
 #include "params/parameter_file_layout.h"
 #include "params/parameter_set.h"
 
@@ -16,45 +17,14 @@ namespace cli {
 
 namespace {
 
-struct Difference {
-    std::string name;  // "POWER", "TEACH VECTOR 3 CELL 0"
-    unsigned file = 0;
-    unsigned sensor = 0;
-};
-
-struct WorkingCopy {
-    ParameterSet para;
-    TeachTable rows;
-};
-
-WorkingCopy Snapshot() { return WorkingCopy{Para, TechVec}; }
-
-// The parameters and words 1 to `words` of the rows a sensor holds (0 to 31).
-std::vector<Difference> Differences(const WorkingCopy& file, const WorkingCopy& sensor, int words)
-{
-    std::vector<Difference> out;
-    for (int i = 0; i < kParameterCount; ++i) {
-        const unsigned a = file.para.*kParameterFields[i];
-        const unsigned b = sensor.para.*kParameterFields[i];
-        if (a != b)
-            out.push_back({kParameterKeys[i], a, b});
-    }
-    for (int row = 0; row < kSensorTeachRows; ++row) {
-        for (int w = 1; w <= words; ++w) {
-            const unsigned a = TeachWord(file.rows[row], w);
-            const unsigned b = TeachWord(sensor.rows[row], w);
-            if (a == b)
-                continue;
-            const std::string key = w <= kSavedTeachWords ? kTeachKeys[w - 1] : "word 8";
-            out.push_back({TeachSectionName(row).text + std::string(" ") + key, a, b});
-        }
-    }
-    return out;
-}
+// Differences between what a file holds (or what was sent) on the left and the sensor on the
+// right, compared as the workbench compares them.
+constexpr CompareScope kRestoreScope{kSensorTeachRows, kTeachWords};
+constexpr CompareScope kCompareScope{kSensorTeachRows, kSavedTeachWords};
 
 std::string DifferenceLine(const Difference& d)
 {
-    return d.name + ": file " + std::to_string(d.file) + ", sensor " + std::to_string(d.sensor);
+    return d.name + ": file " + std::to_string(d.left) + ", sensor " + std::to_string(d.right);
 }
 
 std::string DifferencesJson(const std::vector<Difference>& list)
@@ -63,8 +33,8 @@ std::string DifferencesJson(const std::vector<Difference>& list)
     for (size_t i = 0; i < list.size(); ++i) {
         if (i > 0)
             json += ",";
-        json += "{\"name\":" + JsonString(list[i].name) + ",\"file\":" + std::to_string(list[i].file) +
-                ",\"sensor\":" + std::to_string(list[i].sensor) + "}";
+        json += "{\"name\":" + JsonString(list[i].name) + ",\"file\":" + std::to_string(list[i].left) +
+                ",\"sensor\":" + std::to_string(list[i].right) + "}";
     }
     return json + "]";
 }
@@ -95,7 +65,7 @@ SensorResult Restore(const Options& o, size_t index, const SensorSpec& spec, con
         Diag(path + ":\n" + report);
     if (loaded != 1)
         return Failure(kExitFile, error);
-    const WorkingCopy sent = Snapshot();
+    const Configuration sent = WorkingCopy();
 
     std::string writeNotice, readNotice;
     if (WriteSensorParameters(o.eeprom, &writeNotice, &error) != 1)
@@ -103,7 +73,7 @@ SensorResult Restore(const Options& o, size_t index, const SensorSpec& spec, con
     // Read back what the sensor now holds: with --eeprom what it loads from its EEPROM.
     if (ReadSensorParameters(o.eeprom, &readNotice, &error) != 1)
         return Failure(kExitLink, "reading the parameters back failed: " + error);
-    const std::vector<Difference> diffs = Differences(sent, Snapshot(), kTeachWords);
+    const std::vector<Difference> diffs = CompareConfigurations(sent, WorkingCopy(), kRestoreScope);
     for (const Difference& d : diffs)
         Diag("not as sent: " + DifferenceLine(d));
 
@@ -135,10 +105,10 @@ SensorResult Compare(const Options& o, size_t index, const SensorSpec& spec, con
         Diag(path + ":\n" + report);
     if (loaded != 1)
         return Failure(kExitFile, error);
-    const WorkingCopy file = Snapshot();
+    const Configuration file = WorkingCopy();
     if (ReadSensorParameters(false, &notice, &error) != 1)
         return Failure(kExitLink, "reading the parameters failed: " + error);
-    const std::vector<Difference> diffs = Differences(file, Snapshot(), kSavedTeachWords);
+    const std::vector<Difference> diffs = CompareConfigurations(file, WorkingCopy(), kCompareScope);
 
     SensorResult result;
     result.fields = {{"file", JsonString(path)}, {"differences", DifferencesJson(diffs)}};
