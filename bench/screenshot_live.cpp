@@ -67,6 +67,9 @@ int main(int argc, char** argv)
     const char* first = argc > 1 ? argv[1] : "docs/live-display.png";
     const char* second = argc > 2 ? argv[2] : "docs/live-display-2.png";
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // The snapshots of the sensor reads go to a temporary data folder, not the user's.
+    QTemporaryDir data;
+    setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
     if (!InitRunTime(argc, argv))
         return 1;
     InitWindowSeams();

@@ -38,6 +38,16 @@ bool looksLikeAddressButIsNone(const QString& server)
     return (dotted || colons) && QHostAddress(server).isNull();
 }
 
+// Names under the reserved top-level domain "invalid" never resolve (RFC 6761): they are
+// answered at once, without asking the name server.
+bool isReservedInvalidName(QString server)
+{
+    if (server.endsWith('.'))
+        server.chop(1);
+    return server.compare("invalid", Qt::CaseInsensitive) == 0 ||
+           server.endsWith(".invalid", Qt::CaseInsensitive);
+}
+
 TcpConnectCause causeOf(const QTcpSocket& socket)
 {
     switch (socket.error()) {
@@ -85,6 +95,8 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
     const QString host = QString::fromUtf8(server).trimmed();
     if (looksLikeAddressButIsNone(host))
         return failed(-2, TcpConnectCause::InvalidAddress);
+    if (isReservedInvalidName(host))
+        return failed(-2, TcpConnectCause::HostNotFound);
     auto* socket = new QTcpSocket;
     if (localPort && !socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort))) {
         const QString text = socket->errorString();
