@@ -9,7 +9,7 @@
 #include "platform/panels.h"
 #include "platform/userint.h"
 #include "platform/inspection.h"
-#include "tests/main_window/main_window_fixture.h"
+#include "tests/ui/main_window/main_window_fixture.h"
 #include "ui/connect_panel.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"

@@ -1,4 +1,4 @@
-#include "tests/parfile/parameter_file_fixture.h"
+#include "tests/params/parfile/parameter_file_fixture.h"
 
 #include <cstdio>
 #include <fstream>

@@ -6,7 +6,7 @@
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/userint.h"
-#include "tests/assistant/assistant_fixture.h"
+#include "tests/ui/assistant/assistant_fixture.h"
 #include "ui/live_callbacks.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"

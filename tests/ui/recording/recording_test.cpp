@@ -24,7 +24,7 @@
 #include "platform/controls.h"
 #include "platform/userint.h"
 #include "sim/simulator.h"
-#include "tests/recording/comma_locale.h"
+#include "tests/ui/recording/comma_locale.h"
 #include "tests/support/panels_fixture.h"
 #include "tests/support/popup_script.h"
 #include "ui/live_callbacks.h"

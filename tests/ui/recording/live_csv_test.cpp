@@ -4,7 +4,7 @@
 #include <string>
 
 #include "record/live_csv.h"
-#include "tests/recording/comma_locale.h"
+#include "tests/ui/recording/comma_locale.h"
 
 TEST(RecordingText, ACommaDecimalLocaleChangesNoByte)
 {

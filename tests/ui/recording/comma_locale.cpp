@@ -1,4 +1,4 @@
-#include "tests/recording/comma_locale.h"
+#include "tests/ui/recording/comma_locale.h"
 
 #include <QDir>
 #include <QLocale>

@@ -14,7 +14,7 @@
 #include "params/parameter_set.h"
 #include "platform/controls.h"
 #include "platform/tables.h"
-#include "tests/parfile/parameter_file_fixture.h"
+#include "tests/params/parfile/parameter_file_fixture.h"
 #include "tests/support/popup_script.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"

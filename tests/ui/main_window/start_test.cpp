@@ -8,7 +8,7 @@
 #include "platform/panels.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "tests/main_window/main_window_fixture.h"
+#include "tests/ui/main_window/main_window_fixture.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"

@@ -18,7 +18,7 @@
 #include "params/parameter_file_path.h"
 #include "platform/popups.h"
 #include "tests/link/sim_line.h"
-#include "tests/safety/modal_keys.h"
+#include "tests/ui/safety/modal_keys.h"
 
 TEST(PopupDefaults, ReturnAnswersYesOrNoAsEachQuestionDefaults)
 {

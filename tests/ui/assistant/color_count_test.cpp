@@ -4,7 +4,7 @@
 #include "params/assistant_prompts.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"
-#include "tests/assistant/assistant_fixture.h"
+#include "tests/ui/assistant/assistant_fixture.h"
 #include "ui/panel_handles.h"
 #include "ui/teach_assistant.h"
 #include "ui/uir.h"

@@ -1,4 +1,4 @@
-#include "tests/main_window/main_window_fixture.h"
+#include "tests/ui/main_window/main_window_fixture.h"
 
 #include <QFile>
 

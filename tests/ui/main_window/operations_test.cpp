@@ -15,7 +15,7 @@
 #include "platform/runtime.h"
 #include "platform/userint.h"
 #include "platform/inspection.h"
-#include "tests/main_window/main_window_fixture.h"
+#include "tests/ui/main_window/main_window_fixture.h"
 #include "ui/connect_panel.h"
 #include "ui/live_callbacks.h"
 #include "ui/main_window.h"

@@ -14,7 +14,7 @@
 #include "params/parameter_file.h"
 #include "params/parameter_file_path.h"
 #include "params/parameter_set.h"
-#include "tests/parfile/parameter_file_fixture.h"
+#include "tests/params/parfile/parameter_file_fixture.h"
 #include "tests/support/popup_script.h"
 
 namespace {

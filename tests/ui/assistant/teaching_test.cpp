@@ -8,7 +8,7 @@
 #include "params/program_state.h"
 #include "platform/tables.h"
 #include "platform/userint.h"
-#include "tests/assistant/assistant_fixture.h"
+#include "tests/ui/assistant/assistant_fixture.h"
 #include "ui/panel_handles.h"
 #include "ui/teach_assistant.h"
 #include "ui/uir.h"

@@ -17,7 +17,7 @@
 #include "platform/tables.h"
 #include "platform/table_edit.h"
 #include "sim/plausibility.h"
-#include "tests/main_window/main_window_fixture.h"
+#include "tests/ui/main_window/main_window_fixture.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"

@@ -33,7 +33,7 @@
 #include "platform/user_dirs.h"
 #include "platform/userint.h"
 #include "platform/inspection.h"
-#include "tests/main_window/main_window_fixture.h"
+#include "tests/ui/main_window/main_window_fixture.h"
 #include "ui/connect_panel.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"

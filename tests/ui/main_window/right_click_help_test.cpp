@@ -12,7 +12,7 @@
 #include "platform/controls.h"
 #include "platform/userint.h"
 #include "platform/inspection.h"
-#include "tests/main_window/main_window_fixture.h"
+#include "tests/ui/main_window/main_window_fixture.h"
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"

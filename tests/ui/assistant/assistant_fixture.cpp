@@ -1,4 +1,4 @@
-#include "tests/assistant/assistant_fixture.h"
+#include "tests/ui/assistant/assistant_fixture.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "tests/safety/modal_keys.h"
+#include "tests/ui/safety/modal_keys.h"
 
 #include <QAbstractButton>
 #include <QApplication>
