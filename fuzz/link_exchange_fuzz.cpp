@@ -79,7 +79,9 @@ void checkResult(int result, const Request& request)
         return;
     check(RespLength <= kMaxPayload);
     check(RespOrder == 0 || RespOrder == request.order);
-    check(Crc8(RxBuf + kHeaderSize, RespLength) == RespDataCrc);
+    // An answer without data ends after its header: there is no data frame whose CRC to check.
+    if (RespLength > 0)
+        check(Crc8(RxBuf + kHeaderSize, RespLength) == RespDataCrc);
     for (int i = kHeaderSize + RespLength; i < kFrameBufferSize; ++i)
         check(RxBuf[i] == 0);
 }
