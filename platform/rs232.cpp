@@ -23,11 +23,9 @@
 #include <memory>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/ioctl.h>
-#endif
 
 #include "platform/runtime.h"
+#include "platform/serial_io.h"
 
 namespace {
 
@@ -38,8 +36,18 @@ struct Port {
     double secondsPerByte = 10.0 / 115200;  // start, 8 data and stop bits
     double writeEnd = 0;      // Timer() when the last ComWrt's bytes are through the line
     long readSinceWrite = 0;  // bytes ComRd returned since then
+#ifndef _WIN32
+    int fd = -1;  // the device, read and written directly (platform/serial_io.h)
+    bool hungUp = false;  // the device went away (e.g. unplugged); input cannot wake a wait
+    // Wakes a wait when input arrives; enabled only while a wait wants to be woken by it.
+    QPointer<QSocketNotifier> wake;
+#else
     QPointer<QSocketNotifier> notifier;  // the port's own read notifier, once found
+#endif
 };
+
+// An error of the device itself, in the mask GetComStat returns.
+constexpr int kDeviceErrorBit = 1 << static_cast<int>(QSerialPort::ResourceError);
 
 std::map<int, Port> ports;
 std::map<int, std::string> redirections;
@@ -81,6 +89,38 @@ std::map<int, std::string> byIdDevices()
     return devices;
 }
 #endif
+
+// The port's own read notifier: it wakes the thread for every piece of input to move it into
+// the queue. QSerialPort offers no switch for it, so it is found among the port's children.
+QSocketNotifier* readNotifier(QSerialPort* serial)
+{
+    for (QSocketNotifier* n : serial->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly))
+        if (n->type() == QSocketNotifier::Read)
+            return n;
+    return nullptr;
+}
+
+#ifndef _WIN32
+// The longest block WaitForComInput spends outside the event loop: events wait at most this
+// long, which nobody notices, and a line at 115200 baud or faster fits an answer into it.
+constexpr double kDirectBlock = 0.005;
+#endif
+// Drivers hand on what arrives in pieces of about a millisecond (a UART's FIFO, a USB adapter's
+// latency timer): an answer due sooner than that is waited for by its first piece, which will
+// mostly be the whole of it, rather than by a timer that would make a second wake-up.
+constexpr double kSleepAtLeast = 0.001;
+
+// Bytes waiting to be read, as many as the input queue can take.
+long inputWaiting(const Port& p)
+{
+#ifndef _WIN32
+    const long waiting = serial_io::Available(p.fd);
+#else
+    const long waiting = static_cast<long>(p.serial->bytesAvailable());
+#endif
+    const long queueSize = static_cast<long>(p.serial->readBufferSize());
+    return queueSize > 0 ? std::min(waiting, queueSize) : waiting;
+}
 
 ComOpenFailure lastFailure;
 
@@ -237,7 +277,6 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
     p.secondsPerByte = (1.0 + dataBits + stopBits + (parity == 1 || parity == 2 ? 1 : 0)) / baudRate;
     p.writeEnd = 0;
     p.readSinceWrite = 0;
-    p.notifier = nullptr;
     QObject::connect(p.serial.get(), &QSerialPort::errorOccurred, [port](QSerialPort::SerialPortError e) {
         // A read that timed out is not a line error: ComRd reports it by its count, and it must
         // not make the next exchange's GetComStat fail.
@@ -246,6 +285,21 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
         if (auto it = ports.find(port); it != ports.end())
             it->second.errorMask |= 1 << static_cast<int>(e);
     });
+#ifndef _WIN32
+    // The port's own read notifier would move every piece of input into QSerialPort's buffer:
+    // a wake-up and a copy each. The device is read directly instead, so it stays off.
+    if (QSocketNotifier* own = readNotifier(p.serial.get()))
+        own->setEnabled(false);
+    p.fd = static_cast<int>(p.serial->handle());
+    // An exchange at 921600 baud lasts well under a millisecond; a wake-up 50 us late is a
+    // tenth of it.
+    serial_io::SetPreciseWakeUps();
+    p.wake = new QSocketNotifier(p.fd, QSocketNotifier::Read, p.serial.get());
+    p.wake->setEnabled(false);
+    QObject::connect(p.wake, &QSocketNotifier::activated, [] {});  // waking is all it does
+#else
+    p.notifier = nullptr;
+#endif
     return 0;
 }
 
@@ -288,8 +342,12 @@ int FlushInQ(int port)
     Port* p = openPort(port);
     if (!p)
         return -3;
+#ifndef _WIN32
+    serial_io::Flush(p->fd, true, false);
+#else
     p->serial->clear(QSerialPort::Input);
     p->serial->readAll();
+#endif
     return 0;
 }
 
@@ -298,7 +356,11 @@ int FlushOutQ(int port)
     Port* p = openPort(port);
     if (!p)
         return -3;
+#ifndef _WIN32
+    serial_io::Flush(p->fd, false, true);
+#else
     p->serial->clear(QSerialPort::Output);
+#endif
     return 0;
 }
 
@@ -307,11 +369,19 @@ int ComWrt(int port, const char* buffer, size_t count)
     Port* p = openPort(port);
     if (!p)
         return -3;
+#ifndef _WIN32
+    const long n = serial_io::Write(p->fd, buffer, count, p->timeoutMs);
+    if (n < 0) {
+        p->errorMask |= kDeviceErrorBit;
+        return -4;
+    }
+#else
     qint64 n = p->serial->write(buffer, static_cast<qint64>(count));
     if (n < 0)
         return -4;
     // Hand the bytes to the driver now rather than at the next event-loop pass.
     p->serial->flush();
+#endif
     p->writeEnd = Timer() + static_cast<double>(n) * p->secondsPerByte;
     p->readSinceWrite = 0;
     return static_cast<int>(n);
@@ -322,6 +392,12 @@ int ComRd(int port, char* buffer, size_t count)
     Port* p = openPort(port);
     if (!p)
         return -3;
+#ifndef _WIN32
+    bool failed = false;
+    const size_t got = serial_io::Read(p->fd, buffer, count, p->timeoutMs, &failed);
+    if (failed)
+        p->errorMask |= kDeviceErrorBit;
+#else
     size_t got = 0;
     QDeadlineTimer deadline(p->timeoutMs, Qt::PreciseTimer);
     while (got < count) {
@@ -341,10 +417,10 @@ int ComRd(int port, char* buffer, size_t count)
         }
         p = openPort(port);
         if (!p)
-            break;
+            return static_cast<int>(got);
     }
-    if (p)
-        p->readSinceWrite += static_cast<long>(got);
+#endif
+    p->readSinceWrite += static_cast<long>(got);
     return static_cast<int>(got);
 }
 
@@ -353,42 +429,8 @@ int GetInQLen(int port)
     Port* p = openPort(port);
     if (!p)
         return -3;
-    return static_cast<int>(p->serial->bytesAvailable());
+    return static_cast<int>(inputWaiting(*p));
 }
-
-namespace {
-
-// The port's own read notifier: it wakes the thread for every piece of input to move it into
-// the queue. QSerialPort offers no switch for it, so it is found among the port's children;
-// where it is not (another back end), a wait is simply woken by arriving bytes as well.
-QSocketNotifier* readNotifier(QSerialPort* serial)
-{
-    for (QSocketNotifier* n : serial->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly))
-        if (n->type() == QSocketNotifier::Read)
-            return n;
-    return nullptr;
-}
-
-// Drivers hand on what arrives in pieces of about a millisecond (a UART's FIFO, a USB adapter's
-// latency timer): an answer due sooner than that is waited for by its first piece, which will
-// mostly be the whole of it, rather than by a timer that would make a second wake-up.
-constexpr double kSleepAtLeast = 0.001;
-
-// Bytes in the queue plus those the driver holds that the queue has not taken yet, as many as
-// the queue can take.
-long inputWaiting(QSerialPort* serial)
-{
-    long waiting = static_cast<long>(serial->bytesAvailable());
-#ifndef _WIN32
-    int driver = 0;
-    if (::ioctl(static_cast<int>(serial->handle()), FIONREAD, &driver) == 0 && driver > 0)
-        waiting += driver;
-#endif
-    const long queueSize = static_cast<long>(serial->readBufferSize());
-    return queueSize > 0 ? std::min(waiting, queueSize) : waiting;
-}
-
-}  // namespace
 
 int WaitForComInput(int port, int count, double seconds)
 {
@@ -397,14 +439,51 @@ int WaitForComInput(int port, int count, double seconds)
         WaitSystemEvents(seconds);
         return -3;
     }
-    const long waiting = inputWaiting(p->serial.get());
+    const long waiting = inputWaiting(*p);
     if (waiting >= count)
-        return 0;  // the caller's next event pass moves it into the queue
-    const double due = p->writeEnd + static_cast<double>(p->readSinceWrite + count) * p->secondsPerByte;
+        return 0;  // the caller's next poll finds it
     const double now = Timer();
-    if (due - now < kSleepAtLeast) {
-        // Due within a moment, or late (a slow or silent sensor): the next bytes, whenever they
-        // come, end the block.
+    const double due = p->writeEnd + static_cast<double>(p->readSinceWrite + count) * p->secondsPerByte;
+    // When part of the answer is in, the rest cannot be there sooner than its line time.
+    const double until =
+        waiting > 0 ? std::max(due, now + static_cast<double>(count - waiting) * p->secondsPerByte) : due;
+#ifndef _WIN32
+    // A block of a few milliseconds is spent in the kernel directly, without the event loop's
+    // round (which costs as much again as the exchange at the fastest rates); the caller
+    // handles the events that came meanwhile as soon as it returns. Longer blocks, and the wait
+    // for a sensor that is late, are spent in the event loop, so that events are handled at once.
+    // An answer due within a millisecond is waited for by its first piece (see kSleepAtLeast).
+    if (until - now >= (waiting > 0 ? 0.0 : kSleepAtLeast)) {
+        const double block = std::min(seconds, until - now);
+        if (block <= kDirectBlock)
+            serial_io::Block(p->fd, false, block);
+        else
+            WaitSystemEvents(block);
+        return 0;
+    }
+    if (waiting == 0 && now - until < kDirectBlock && !p->hungUp) {
+        // Nothing yet, and due soon or not overdue by much: the first piece, whenever it
+        // comes, ends the block.
+        if (serial_io::Block(p->fd, true, std::min(seconds, kDirectBlock - std::max(0.0, now - until))))
+            return 0;
+        // A device that hung up is always "ready"; waiting on it would spin until the limit.
+        p->hungUp = true;
+        p->errorMask |= kDeviceErrorBit;
+    }
+    const QPointer<QSocketNotifier> wake = p->hungUp ? nullptr : p->wake;
+    if (wake)
+        wake->setEnabled(true);
+    WaitSystemEvents(seconds);
+    // A callback inside the wait may have closed the port, which ends its notifier too.
+    if (wake) {
+        wake->setEnabled(false);
+        if (Port* still = openPort(port); still && serial_io::HungUp(still->fd)) {
+            still->hungUp = true;
+            still->errorMask |= kDeviceErrorBit;
+        }
+    }
+#else
+    if (until - now < kSleepAtLeast) {
         WaitSystemEvents(seconds);
         return 0;
     }
@@ -415,10 +494,10 @@ int WaitForComInput(int port, int count, double seconds)
     const bool wasEnabled = notifier && notifier->isEnabled();
     if (notifier)
         notifier->setEnabled(false);
-    WaitSystemEvents(std::min(seconds, due - now));
-    // A callback inside the wait may have closed the port, which ends its notifier too.
+    WaitSystemEvents(std::min(seconds, until - now));
     if (notifier && wasEnabled && serial && serial->isOpen())
         notifier->setEnabled(true);
+#endif
     return 0;
 }
 

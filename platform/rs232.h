@@ -1,4 +1,5 @@
-// The run-time's serial-port operations, realised on QSerialPort. Ports are addressed by number
+// The run-time's serial-port operations: ports are opened and set up with QSerialPort and, on
+// POSIX systems, read and written directly (platform/serial_io.h). Ports are addressed by number
 // from 1, as COM ports are; see ComPortDevice for how a number maps to a device.
 //
 // Error codes (negative results): -1 unknown system error, -2 invalid port number, -3 port is
@@ -35,12 +36,16 @@ int ComRd(int port, char* buffer, size_t count);
 int GetInQLen(int port);
 // For a wait loop that wants count bytes in the input queue (counted from its last ComRd, or
 // from the last ComWrt): blocks until they can have arrived at the port's baud rate, assuming
-// the answer follows the last written byte at once; once that moment has passed, until the next
-// bytes arrive. Any other event (a control, TCP, a timer) ends the block as well, after being
-// handled, and so does `seconds`. Bytes that arrive meanwhile do not wake the thread, which
-// keeps a wait at a few wake-ups however many pieces the answer comes in. The caller polls
-// GetInQLen after processing events. Returns 0, or -3 when the port is not open (after waiting
-// as WaitSystemEvents does).
+// the answer follows the last written byte at once (when part of them is in, until the rest
+// can be); once that moment has passed, until the next bytes arrive. Bytes that arrive meanwhile
+// do not wake the thread, which keeps a wait at a few wake-ups however many pieces the answer
+// comes in. A block of up to 5 ms is spent outside the event loop, so that other events are
+// handled that much later, when the caller processes events again; a longer block, and the
+// wait for a sensor more than 5 ms late, end at any other event (a control, TCP, a timer), after
+// it was handled. `seconds` bounds every block. The caller polls GetInQLen after processing
+// events. A device that hung up (e.g. unplugged) is noted in GetComStat's mask and no longer
+// wakes the wait. Returns 0, or -3 when the port is not open (after waiting as
+// WaitSystemEvents does).
 int WaitForComInput(int port, int count, double seconds);
 // The line error mask since the last call (non-zero after a framing, parity or overrun error,
 // or a device error); clears it. Negative when the port is not open.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/resource.h>
 #include <string>
 
 #include "link/frame.h"
@@ -279,6 +280,24 @@ TEST_P(SimPacedTest, PacedLineTakesAsLongAsTheBytesNeed)
     ASSERT_EQ(1, Exchange(2, 2));
     EXPECT_GE(Timer() - start, 528 * 10 / 9600.0 - 0.005);
     EXPECT_EQ(512, RespLength);
+}
+
+// A device that goes away (an adapter pulled out) is reported as the link reports a silent
+// sensor, and the link does not spin on it while the time limit runs out: a hung-up terminal is
+// "ready" at every poll.
+TEST_P(SimPacedTest, DeviceThatHangsUpTimesOutWithoutSpinning)
+{
+    ASSERT_EQ(1, Exchange(8));
+    sensor.Stop();
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_EQ(-1, Exchange(8));
+    getrusage(RUSAGE_SELF, &after);
+    auto seconds = [](const rusage& u) {
+        return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+    };
+    EXPECT_LT(seconds(after) - seconds(before), 1.0);
+    EXPECT_EQ(kTimeoutText, TakeStatusBox());
 }
 
 INSTANTIATE_TEST_SUITE_P(Pty, SimPacedTest, ::testing::Values(Line::Pty));
