@@ -75,6 +75,8 @@ bool waitForBytes(int32_t target, bool restart = true)
         // others poll briefly first, as a reply on a fast line comes within microseconds.
         if (!transport->spinFirst || elapsed > kSpinSeconds)
             transport->waitForData(target, kResponseTimeout - elapsed + 0.0005);
+        else
+            YieldProcessor();
     }
 }
 

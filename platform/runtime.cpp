@@ -165,6 +165,16 @@ void WaitSystemEvents(double seconds)
     timer->stop();
 }
 
+void PostDelayedCall(double seconds, void (*fn)())
+{
+    if (!app || !fn)
+        return;
+    const int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.5);
+    QTimer::singleShot(ms, Qt::CoarseTimer, app, fn);
+}
+
+void YieldProcessor() { QThread::yieldCurrentThread(); }
+
 double Timer()
 {
     static QElapsedTimer clock = [] {

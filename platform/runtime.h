@@ -33,6 +33,16 @@ void WaitSystemEvents(double seconds);
 // program never calls it (default off).
 void SetBusyPollingForBenchmark(bool on);
 
+// Calls fn once, `seconds` from now (0: at the next event pass), from whatever processes events
+// then: the main loop or a wait such as the link's. For work that may lag behind a little and
+// must not hold up its caller, such as bringing a display up to date.
+void PostDelayedCall(double seconds, void (*fn)());
+
+// Lets another thread or process that is ready to run have the processor now; returns at
+// once when none is. A wait that polls calls it between its polls, so that on a busy machine
+// it does not keep from the processor what it is waiting for (e.g. a local peer).
+void YieldProcessor();
+
 // Seconds from an arbitrary origin, monotonic, with sub-microsecond resolution.
 double Timer();
 

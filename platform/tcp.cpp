@@ -5,6 +5,11 @@
 
 #include <map>
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/types.h>
+#endif
+
 namespace {
 
 struct Conversation {
@@ -158,9 +163,27 @@ int ClientTCPWrite(unsigned handle, const void* data, size_t size, int timeoutMs
         return -12;
     if (s->state() != QAbstractSocket::ConnectedState)
         return -14;
+#ifndef _WIN32
+    // With nothing queued before it, the frame goes to the socket directly: QTcpSocket would
+    // switch its write notifier on and off around it, which wakes the event loop twice. What
+    // the socket does not take at once is queued behind it as usual.
+    size_t direct = 0;
+    if (s->bytesToWrite() == 0 && size > 0) {
+        const ssize_t sent = ::send(static_cast<int>(s->socketDescriptor()), data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0)
+            direct = static_cast<size_t>(sent);
+        if (direct == size)
+            return static_cast<int>(size);
+    }
+    qint64 n = s->write(static_cast<const char*>(data) + direct, static_cast<qint64>(size - direct));
+    if (n < 0)
+        return direct > 0 ? -11 : -13;
+    n += static_cast<qint64>(direct);
+#else
     qint64 n = s->write(static_cast<const char*>(data), static_cast<qint64>(size));
     if (n < 0)
         return -13;
+#endif
     // Put the frame on the wire now; the reply is awaited by the caller's wait loop.
     s->flush();
     if (s->bytesToWrite() > 0 && !s->waitForBytesWritten(timeoutMs))

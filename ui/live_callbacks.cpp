@@ -8,6 +8,7 @@
 #include "ui/dimming.h"
 #include "ui/help_texts.h"
 #include "ui/live_display.h"
+#include "ui/live_refresh.h"
 #include "ui/record_panel.h"
 
 int CBF_ButtonGo(int, int, int event, void*, int, int)
@@ -20,6 +21,7 @@ int CBF_ButtonGo(int, int, int event, void*, int, int)
         const uint32_t linkErrors = LinkErrorReports();
         RecordingRunStarts();
         GetData();  // returns when the loop ends
+        FlushLiveSample();
         RecordingRunEnds();
         // Ended by a link failure rather than by STOP: what the displays show is old now.
         if (LinkErrorReports() != linkErrors)

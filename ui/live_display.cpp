@@ -101,7 +101,7 @@ void MarkLiveDataStale()
 
 bool LiveDataStale() { return stale; }
 
-void SetPanelData()
+void ShowLiveValues()
 {
     if (stale)
         ShowFresh();
@@ -112,12 +112,21 @@ void SetPanelData()
     SetCtrlVal(DataPanel, DATAP_R, LiveValue(kLiveR));
     SetCtrlVal(DataPanel, DATAP_G, LiveValue(kLiveG));
     SetCtrlVal(DataPanel, DATAP_B, LiveValue(kLiveB));
+}
 
+void AppendLiveHistory()
+{
     Shift(history, kRgbHistorySize, -3, history);
     history[kRgbHistorySize - 3] = LiveValue(kLiveR);
     history[kRgbHistorySize - 2] = LiveValue(kLiveG);
     history[kRgbHistorySize - 1] = LiveValue(kLiveB);
     ++shownSamples;
+}
+
+void SetPanelData()
+{
+    ShowLiveValues();
+    AppendLiveHistory();
 }
 
 void InitGraphs()

@@ -6,6 +6,9 @@
 
 // Shows X, Y, INT, the colour number, R, G, B of LiveData and appends R, G, B to the history.
 void SetPanelData();
+// Its two halves: the seven numeric displays alone, and the history alone.
+void ShowLiveValues();
+void AppendLiveHistory();
 // Redraws the tolerance circles of all 64 teach rows and computes the axis ranges.
 void InitGraphs();
 // Rescales the side views around the ranges and the live point, moves the cursors, plots the
@@ -26,5 +29,5 @@ const double* RgbHistory();
 // The range InitGraphs computed for an axis: 0 = X, 1 = Y, 2 = INT. 0 to 10000 before it ran.
 enum LiveAxis : int { kAxisX = 0, kAxisY = 1, kAxisInt = 2 };
 void GraphRange(int axis, int32_t* min, int32_t* max);
-// How many samples SetPanelData has shown since the program started.
+// How many samples went into the history since the program started.
 uint64_t ShownSampleCount();

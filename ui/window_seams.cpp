@@ -8,6 +8,7 @@
 #include "platform/controls.h"
 #include "platform/panels.h"
 #include "ui/live_display.h"
+#include "ui/live_refresh.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
 #include "ui/record_panel.h"
@@ -46,8 +47,7 @@ void showSensorRead()
 
 void showLiveSample()
 {
-    SetPanelData();
-    ShowGraph3D();
+    QueueLiveSample();
     RecordLiveSample();
 }
 
