@@ -14,7 +14,9 @@
 // ratios against their targets, one per line: "ratio NAME VALUE (target OP VALUE): met|MISSED".
 // A paced line's limit is (8 request + 48 response bytes) x 10 bits / baud per pass.
 //
-//   bench_live_rate [--seconds S] [--rounds N] [--only display|tcp|serial]
+//   bench_live_rate [--seconds S] [--rounds N] [--only display|tcp|serial|serial115200|serial921600]
+//                   [--loops plain,bare,...]
+// --loops runs only the loops named, e.g. one loop under a profiler or strace.
 //
 // Targets: over TCP the bare loop reaches 0.97 of the plain client's rate and the window 0.90
 // of the bare loop's, and recording keeps 0.95 of the window's rate; on a paced line the bare loop takes no more than twice the plain client's
@@ -324,6 +326,21 @@ const LoopKind kLoops[] = {
     {"record", false, [](Line&, double s) { return RecordLoop(s, RecordingsFolder()); }},
 };
 
+// The loops to run (--loops), all when empty.
+std::string selectedLoops;
+
+bool LoopSelected(const char* name)
+{
+    if (selectedLoops.empty())
+        return true;
+    const size_t length = std::strlen(name);
+    for (size_t at = selectedLoops.find(name); at != std::string::npos; at = selectedLoops.find(name, at + 1))
+        if ((at == 0 || selectedLoops[at - 1] == ',') &&
+            (at + length == selectedLoops.size() || selectedLoops[at + length] == ','))
+            return true;
+    return false;
+}
+
 // Results per loop name, one per round.
 using Rounds = std::map<std::string, std::vector<Result>>;
 
@@ -335,6 +352,8 @@ Rounds RunRounds(const SimProcess& sim, Line& line, double seconds, int rounds)
         // Each round starts with another loop, so drift (other load, clock speed) falls on all.
         for (size_t k = 0; k < kinds; ++k) {
             const LoopKind& loop = kLoops[(k + static_cast<size_t>(round)) % kinds];
+            if (!LoopSelected(loop.name))
+                continue;
             if (!line.Use(loop.plain)) {
                 std::printf("  %s: the line could not be opened\n", loop.name);
                 continue;
@@ -457,6 +476,8 @@ int main(int argc, char** argv)
             rounds = std::max(1, std::atoi(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--only"))
             only = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--loops"))
+            selectedLoops = argv[i + 1];
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (!InitRunTime(argc, argv))
@@ -481,10 +502,10 @@ int main(int argc, char** argv)
     }
     if (only.empty() || only == "tcp")
         RunTcp(seconds, rounds);
-    if (only.empty() || only == "serial") {
+    if (only.empty() || only == "serial" || only == "serial115200")
         RunSerial(115200, 4, seconds, rounds);
+    if (only.empty() || only == "serial" || only == "serial921600")
         RunSerial(921600, 7, seconds, rounds);
-    }
 
     DiscardPanel(MainPanel);
     ProcessSystemEvents();
