@@ -1,12 +1,13 @@
 // The exchange: send one request, wait for and check the response header, then its data.
 //
-// Both waits are polling loops that process events on every pass, as the rest of the program
+// Both waits are polling loops that process events as they go, as the rest of the program
 // relies on: the TCP callback fills RxBuf from inside them, and STOP, SEND, GET and the window's
-// close event are handled there. On TCP a pass that finds nothing ready spins briefly (a reply
-// on loopback comes within tens of microseconds) and then blocks in the event dispatcher until
-// the next event or the deadline, so a silent sensor costs no CPU. On the serial line the
-// baud rate says when the answer can be complete: the wait blocks until then, or until any
-// other event, without waking for every piece of the answer.
+// close event are handled there. On TCP every pass processes events; a pass that finds nothing
+// ready spins briefly (a reply on loopback comes within tens of microseconds), giving the
+// processor to others between its polls, and then blocks in the event dispatcher until the next
+// event or the deadline, so a silent sensor costs no CPU. On the serial line the baud rate says
+// when the answer can be complete: the wait blocks until then without waking for every piece of
+// the answer (platform/rs232.h), and processes events every half millisecond at most.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -48,6 +49,11 @@ const LinkTransport* transport = &SerialTransport;
 // How long a wait polls without blocking before it sleeps in the dispatcher.
 constexpr double kSpinSeconds = 0.0002;
 
+// A serial wait processes events at least this often (and after every block longer than it),
+// which no operator can tell from processing them on every poll.
+constexpr double kEventPassEvery = 0.0005;
+double lastEventPass = -1.0;
+
 void report(const char* text)
 {
     FormatMsg("%s", text);
@@ -62,7 +68,13 @@ bool waitForBytes(int32_t target, bool restart = true)
     if (restart)
         WaitStart = Timer();
     for (;;) {
-        ProcessSystemEvents();
+        // The serial line's bytes come without the event loop, so its waits process events
+        // only every so often: a pass at 921600 baud would otherwise process them four times.
+        const double now = Timer();
+        if (transport->spinFirst || now - lastEventPass >= kEventPassEvery) {
+            ProcessSystemEvents();
+            lastEventPass = now;
+        }
         transport->poll();
         const double elapsed = Timer() - WaitStart;
         if (RxCount >= target)

@@ -39,6 +39,13 @@ struct Port {
 #ifndef _WIN32
     int fd = -1;  // the device, read and written directly (platform/serial_io.h)
     bool hungUp = false;  // the device went away (e.g. unplugged); input cannot wake a wait
+    // What GetInQLen found, for the WaitForComInput that follows it at once in a wait loop
+    // (a system call saved on every poll); -1 once anything else happened on the port.
+    long polledWaiting = -1;
+    // When a wait was last woken by input since the last ComWrt (-1: not yet). The bytes that
+    // woke it were there then, so the rest of an answer is due that much earlier than it
+    // would be counted from a later moment.
+    double inputWokeAt = -1;
     // Wakes a wait when input arrives; enabled only while a wait wants to be woken by it.
     QPointer<QSocketNotifier> wake;
 #else
@@ -106,9 +113,10 @@ QSocketNotifier* readNotifier(QSerialPort* serial)
 constexpr double kDirectBlock = 0.005;
 #endif
 // Drivers hand on what arrives in pieces of about a millisecond (a UART's FIFO, a USB adapter's
-// latency timer): an answer due sooner than that is waited for by its first piece, which will
-// mostly be the whole of it, rather than by a timer that would make a second wake-up.
-constexpr double kSleepAtLeast = 0.001;
+// latency timer), and a sensor takes a moment to start its answer: an answer due within two
+// such pieces (a header at 115200 baud) is waited for by its first piece, which will mostly be
+// the whole of it, rather than by a timer that would mostly wake too early.
+constexpr double kSleepAtLeast = 0.002;
 
 // Bytes waiting to be read, as many as the input queue can take.
 long inputWaiting(const Port& p)
@@ -342,6 +350,7 @@ int FlushInQ(int port)
     Port* p = openPort(port);
     if (!p)
         return -3;
+    p->polledWaiting = -1;
 #ifndef _WIN32
     serial_io::Flush(p->fd, true, false);
 #else
@@ -369,6 +378,7 @@ int ComWrt(int port, const char* buffer, size_t count)
     Port* p = openPort(port);
     if (!p)
         return -3;
+    p->polledWaiting = -1;
 #ifndef _WIN32
     const long n = serial_io::Write(p->fd, buffer, count, p->timeoutMs);
     if (n < 0) {
@@ -384,6 +394,7 @@ int ComWrt(int port, const char* buffer, size_t count)
 #endif
     p->writeEnd = Timer() + static_cast<double>(n) * p->secondsPerByte;
     p->readSinceWrite = 0;
+    p->inputWokeAt = -1;
     return static_cast<int>(n);
 }
 
@@ -392,6 +403,7 @@ int ComRd(int port, char* buffer, size_t count)
     Port* p = openPort(port);
     if (!p)
         return -3;
+    p->polledWaiting = -1;
 #ifndef _WIN32
     bool failed = false;
     const size_t got = serial_io::Read(p->fd, buffer, count, p->timeoutMs, &failed);
@@ -429,7 +441,8 @@ int GetInQLen(int port)
     Port* p = openPort(port);
     if (!p)
         return -3;
-    return static_cast<int>(inputWaiting(*p));
+    p->polledWaiting = inputWaiting(*p);
+    return static_cast<int>(p->polledWaiting);
 }
 
 int WaitForComInput(int port, int count, double seconds)
@@ -439,20 +452,28 @@ int WaitForComInput(int port, int count, double seconds)
         WaitSystemEvents(seconds);
         return -3;
     }
-    const long waiting = inputWaiting(*p);
+    const long waiting = p->polledWaiting >= 0 ? p->polledWaiting : inputWaiting(*p);
+    p->polledWaiting = -1;
     if (waiting >= count)
         return 0;  // the caller's next poll finds it
     const double now = Timer();
     const double due = p->writeEnd + static_cast<double>(p->readSinceWrite + count) * p->secondsPerByte;
-    // When part of the answer is in, the rest cannot be there sooner than its line time.
-    const double until =
-        waiting > 0 ? std::max(due, now + static_cast<double>(count - waiting) * p->secondsPerByte) : due;
+    // When part of the answer is in, the rest cannot be there sooner than its line time after
+    // the part came.
+    double until = due;
+    if (waiting > 0) {
+        const double rest = static_cast<double>(count - waiting) * p->secondsPerByte;
+        const double came = p->inputWokeAt >= 0 ? p->inputWokeAt : now;
+        until = std::max(due, came + rest);
+        if (until <= now)
+            until = now + rest;  // more came since; never a wait that ends at once
+    }
 #ifndef _WIN32
     // A block of a few milliseconds is spent in the kernel directly, without the event loop's
     // round (which costs as much again as the exchange at the fastest rates); the caller
     // handles the events that came meanwhile as soon as it returns. Longer blocks, and the wait
     // for a sensor that is late, are spent in the event loop, so that events are handled at once.
-    // An answer due within a millisecond is waited for by its first piece (see kSleepAtLeast).
+    // An answer due within two milliseconds is waited for by its first piece (see kSleepAtLeast).
     if (until - now >= (waiting > 0 ? 0.0 : kSleepAtLeast)) {
         const double block = std::min(seconds, until - now);
         if (block <= kDirectBlock)
@@ -464,7 +485,11 @@ int WaitForComInput(int port, int count, double seconds)
     if (waiting == 0 && now - until < kDirectBlock && !p->hungUp) {
         // Nothing yet, and due soon or not overdue by much: the first piece, whenever it
         // comes, ends the block.
-        if (serial_io::Block(p->fd, true, std::min(seconds, kDirectBlock - std::max(0.0, now - until))))
+        const serial_io::BlockEnd end =
+            serial_io::Block(p->fd, true, std::min(seconds, kDirectBlock - std::max(0.0, now - until)));
+        if (end == serial_io::BlockEnd::Input)
+            p->inputWokeAt = Timer();
+        if (end != serial_io::BlockEnd::HungUp)
             return 0;
         // A device that hung up is always "ready"; waiting on it would spin until the limit.
         p->hungUp = true;

@@ -106,15 +106,17 @@ long Write(int fd, const char* buffer, size_t count, int timeoutMs)
     return static_cast<long>(put);
 }
 
-bool Block(int fd, bool watchInput, double seconds)
+BlockEnd Block(int fd, bool watchInput, double seconds)
 {
     if (seconds <= 0)
-        return true;
+        return BlockEnd::Time;
     const long long ns = static_cast<long long>(seconds * 1e9);
     timespec span{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
     pollfd p{fd, POLLIN, 0};
     const int n = ::ppoll(watchInput ? &p : nullptr, watchInput ? 1 : 0, &span, nullptr);
-    return !(watchInput && n > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)));
+    if (!watchInput || n <= 0)
+        return BlockEnd::Time;
+    return p.revents & (POLLHUP | POLLERR | POLLNVAL) ? BlockEnd::HungUp : BlockEnd::Input;
 }
 
 bool HungUp(int fd)

@@ -19,9 +19,9 @@ size_t Read(int fd, char* buffer, size_t count, int timeoutMs, bool* failed);
 long Write(int fd, const char* buffer, size_t count, int timeoutMs);
 // Drops what the driver holds in either direction.
 void Flush(int fd, bool input, bool output);
-// Blocks the thread for `seconds`, or until fd has input when watchInput is set. False when
-// the device reported that it hung up or failed.
-bool Block(int fd, bool watchInput, double seconds);
+// Blocks the thread for `seconds`, or until fd has input when watchInput is set.
+enum class BlockEnd { Time, Input, HungUp };
+BlockEnd Block(int fd, bool watchInput, double seconds);
 // True when the device reports that it hung up or failed (e.g. an adapter was unplugged).
 bool HungUp(int fd);
 // Lets the calling thread's timed waits end within a microsecond of their time rather than
