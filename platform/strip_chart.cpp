@@ -147,6 +147,10 @@ private:
         for (int t = 0; t < kTraces; ++t)
             if (auto* item = legend->itemWithPlottable(graph(t)))
                 item->setTextColor(ColorFromRgb(kTraceColors[t]));
+        // Over the traces, which sit on the moving layer above every other one.
+        legend->setLayer(MovingLayer());
+        for (int i = 0; i < legend->itemCount(); ++i)
+            legend->item(i)->setLayer(MovingLayer());
         legend->setVisible(true);
     }
 
