@@ -41,25 +41,25 @@ std::string DifferencesJson(const std::vector<Difference>& list)
 
 SensorResult Failure(int code, const std::string& detail) { return SensorResult{code, detail, {}}; }
 
-SensorResult Backup(const Options& o, size_t index, const SensorSpec& spec, const SensorIdentity& id)
+SensorResult Backup(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
 {
     std::string notice, error;
     if (ReadSensorParameters(false, &notice, &error) != 1)
         return Failure(kExitLink, "reading the parameters failed: " + error);
-    const std::string path = ExpandFilePattern(o.file, index, id.serial, spec);
+    const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
     if (SaveParameterFile(path, &error) != 1)
         return Failure(kExitFile, error);
     return SensorResult{kExitOk, "saved " + path, {{"file", JsonString(path)}}};
 }
 
-SensorResult Restore(const Options& o, size_t index, const SensorSpec& spec, const SensorIdentity& id)
+SensorResult Restore(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
 {
     std::string notice, error, report;
     // The sensor's own words (the teach rows' eighth word) stay as they are, as in the window,
     // where connecting reads the sensor before a file is loaded and sent.
     if (ReadSensorParameters(false, &notice, &error) != 1)
         return Failure(kExitLink, "reading the parameters failed: " + error);
-    const std::string path = ExpandFilePattern(o.file, index, id.serial, spec);
+    const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
     const int loaded = LoadParameterFile(path, &report, &error);
     if (!report.empty())
         Diag(path + ":\n" + report);
@@ -96,10 +96,10 @@ SensorResult Restore(const Options& o, size_t index, const SensorSpec& spec, con
     return result;
 }
 
-SensorResult Compare(const Options& o, size_t index, const SensorSpec& spec, const SensorIdentity& id)
+SensorResult Compare(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
 {
     std::string notice, error, report;
-    const std::string path = ExpandFilePattern(o.file, index, id.serial, spec);
+    const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
     const int loaded = LoadParameterFile(path, &report, &error);
     if (!report.empty())
         Diag(path + ":\n" + report);
@@ -119,7 +119,7 @@ SensorResult Compare(const Options& o, size_t index, const SensorSpec& spec, con
     if (!o.json) {
         std::string lines;
         for (const Difference& d : diffs)
-            lines += (o.sensors.size() > 1 ? spec.text + "\t" : std::string()) + DifferenceLine(d) + "\n";
+            lines += (o.sensors.size() > 1 ? address.text + "\t" : std::string()) + DifferenceLine(d) + "\n";
         std::fputs(lines.c_str(), stdout);
     }
     result.code = kExitDifferent;
@@ -136,11 +136,11 @@ std::string LostResultLine(const Options& options, size_t index, const std::stri
 
 int RunSensor(const Options& o, size_t index)
 {
-    const SensorSpec& spec = o.sensors[index];
+    const SensorAddress& address = o.sensors[index];
     SensorResult result;
     std::string error;
     SensorIdentity id;
-    if (OpenSensor(spec, &error) != 1) {
+    if (OpenSensor(address, &error) != 1) {
         result = Failure(kExitLink, error);
     } else if (IdentifySensor(&id, &error) != 1) {
         result = Failure(kExitLink, "no identification: " + error);
@@ -151,10 +151,10 @@ int RunSensor(const Options& o, size_t index)
         result = Failure(kExitUnsupported, "firmware \"" + id.firmware + "\" is not supported");
     } else {
         switch (o.command) {
-        case Subcommand::Backup: result = Backup(o, index, spec, id); break;
-        case Subcommand::Restore: result = Restore(o, index, spec, id); break;
-        case Subcommand::Compare: result = Compare(o, index, spec, id); break;
-        case Subcommand::Monitor: result = Monitor(o, index, spec, id); break;
+        case Subcommand::Backup: result = Backup(o, index, address, id); break;
+        case Subcommand::Restore: result = Restore(o, index, address, id); break;
+        case Subcommand::Compare: result = Compare(o, index, address, id); break;
+        case Subcommand::Monitor: result = Monitor(o, index, address, id); break;
         default: break;
         }
     }
@@ -168,7 +168,7 @@ int RunSensor(const Options& o, size_t index)
     if (result.code != kExitOk && result.code != kExitDifferent)
         Diag(std::string(StatusName(result.code)) + ": " + result.detail);
     // With the samples on standard output the result line goes to standard error.
-    const std::string line = ResultLine(spec.text, result, o.json);
+    const std::string line = ResultLine(address.text, result, o.json);
     std::fputs(line.c_str(), o.command == Subcommand::Monitor && o.csv == "-" ? stderr : stdout);
     return result.code;
 }

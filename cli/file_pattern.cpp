@@ -11,12 +11,12 @@ bool HasSensorPlaceholder(const std::string& pattern)
 }
 
 std::string ExpandFilePattern(const std::string& pattern, size_t index, unsigned serial,
-                              const SensorSpec& spec)
+                              const SensorAddress& address)
 {
     const std::pair<std::string, std::string> fills[] = {
         {"{n}", std::to_string(index + 1)},
         {"{serial}", std::to_string(serial)},
-        {"{sensor}", SensorFileTag(spec)},
+        {"{sensor}", SensorFileTag(address)},
     };
     std::string out;
     for (size_t i = 0; i < pattern.size();) {

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-#include "cli/sensor_spec.h"
+#include "cli/sensor_address.h"
 
 namespace cli {
 
@@ -17,6 +17,6 @@ bool HasSensorPlaceholder(const std::string& pattern);
 
 // The pattern with the placeholders filled in; index counts from 0.
 std::string ExpandFilePattern(const std::string& pattern, size_t index, unsigned serial,
-                              const SensorSpec& spec);
+                              const SensorAddress& address);
 
 }  // namespace cli

@@ -93,14 +93,14 @@ private:
 
 }  // namespace
 
-SensorResult Monitor(const Options& o, size_t index, const SensorSpec& spec, const SensorIdentity& id)
+SensorResult Monitor(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
 {
     SensorResult result;
     std::string error;
     std::unique_ptr<CsvOutput> csv;
     std::string csvPath;
     if (!o.csv.empty()) {
-        csvPath = o.csv == "-" ? "-" : ExpandFilePattern(o.csv, index, id.serial, spec);
+        csvPath = o.csv == "-" ? "-" : ExpandFilePattern(o.csv, index, id.serial, address);
         csv = std::make_unique<CsvOutput>();
         bool closed = false;
         if (!csv->Open(csvPath, &error) ||
@@ -149,7 +149,7 @@ SensorResult Monitor(const Options& o, size_t index, const SensorSpec& spec, con
             break;
         }
         if (mqtt) {
-            mqtt->Publish(topic, SampleJson(spec.text, id.serial, sample));
+            mqtt->Publish(topic, SampleJson(address.text, id.serial, sample));
             mqtt->Service();
         }
     }

@@ -11,7 +11,7 @@
 
 namespace cli {
 
-SensorResult Monitor(const Options& options, size_t index, const SensorSpec& spec,
+SensorResult Monitor(const Options& options, size_t index, const SensorAddress& address,
                      const SensorIdentity& identity);
 
 }  // namespace cli

@@ -146,12 +146,12 @@ bool CheckComplete(Options* o, const std::vector<std::string>& positional, std::
         o->file = positional[0];
         first = 1;
     }
-    std::vector<SensorSpec> named;
+    std::vector<SensorAddress> named;
     for (size_t i = first; i < positional.size(); ++i) {
-        SensorSpec spec;
-        if (!ParseSensorSpec(positional[i], &spec, error))
+        SensorAddress address;
+        if (!ParseSensorAddress(positional[i], &address, error))
             return false;
-        named.push_back(spec);
+        named.push_back(address);
     }
     o->sensors.insert(o->sensors.begin(), named.begin(), named.end());
     if (o->sensors.empty()) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/sensor_spec.h"
+#include "cli/sensor_address.h"
 
 namespace cli {
 
@@ -19,7 +19,7 @@ struct Options {
     Subcommand command = Subcommand::None;
     bool help = false;
     bool json = false;                 // --json: one JSON object per result line
-    std::vector<SensorSpec> sensors;   // given by name and from --file lists, in that order
+    std::vector<SensorAddress> sensors;   // given by name and from --file lists, in that order
     int jobs = 16;                     // --jobs N: sensors served at once, 1 to 64
     std::string file;                  // backup -o FILE; restore and compare FILE (a pattern)
     bool eeprom = false;               // restore --eeprom

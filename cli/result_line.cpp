@@ -31,8 +31,12 @@ std::string ResultLine(const std::string& sensor, const SensorResult& result, bo
     std::string line = "{\"sensor\":" + JsonString(sensor) + ",\"status\":" +
                        JsonString(StatusName(result.code)) + ",\"exit\":" +
                        std::to_string(result.code) + ",\"detail\":" + JsonString(result.detail);
-    for (const auto& [name, value] : result.fields)
-        line += "," + JsonString(name) + ":" + value;
+    for (const auto& [name, value] : result.fields) {
+        line += ',';
+        line += JsonString(name);
+        line += ':';
+        line += value;
+    }
     return line + "}\n";
 }
 

@@ -94,25 +94,25 @@ bool StartHeadless(int argc, char** argv, std::string* error)
     return true;
 }
 
-int OpenSensor(const SensorSpec& spec, std::string* error)
+int OpenSensor(const SensorAddress& address, std::string* error)
 {
     MsgBuf[0] = '\0';
-    if (spec.kind == SensorSpec::Kind::Tcp) {
+    if (address.kind == SensorAddress::Kind::Tcp) {
         Protocol = kProtocolTcp;
-        std::snprintf(IpAddress, sizeof IpAddress, "%s", spec.host.c_str());
-        std::snprintf(PortNumberText, sizeof PortNumberText, "%d", spec.port);
+        std::snprintf(IpAddress, sizeof IpAddress, "%s", address.host.c_str());
+        std::snprintf(PortNumberText, sizeof PortNumberText, "%d", address.port);
     } else {
         Protocol = kProtocolRs232;
-        BaudRateIndex = static_cast<uint16_t>(spec.baudIndex);
-        if (spec.comPort > 0) {
-            ComPort = static_cast<uint16_t>(spec.comPort);
+        BaudRateIndex = static_cast<uint16_t>(address.baudIndex);
+        if (address.comPort > 0) {
+            ComPort = static_cast<uint16_t>(address.comPort);
         } else {
-            SetComPortDevice(kDevicePort, spec.device.c_str());
+            SetComPortDevice(kDevicePort, address.device.c_str());
             ComPort = kDevicePort;
         }
     }
     if (OpenLink() != 1) {
-        *error = "cannot open " + spec.text + ": " + LinkMessage();
+        *error = "cannot open " + address.text + ": " + LinkMessage();
         return -1;
     }
     SensorConnected = 1;

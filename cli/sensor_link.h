@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "cli/sensor_spec.h"
+#include "cli/sensor_address.h"
 #include "record/live_csv.h"
 
 namespace cli {
@@ -21,7 +21,7 @@ bool StartHeadless(int argc, char** argv, std::string* error);
 
 // Opens the transport the name gives. A serial device given by path is reached through a port
 // number that no device table uses (the link addresses serial ports by number).
-int OpenSensor(const SensorSpec& spec, std::string* error);
+int OpenSensor(const SensorAddress& address, std::string* error);
 // Ends the conversation or closes the port; harmless when nothing is open.
 void CloseSensor();
 

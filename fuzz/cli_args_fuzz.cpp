@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/sensor_spec.h"
+#include "cli/sensor_address.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -17,12 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
-        cli::SensorSpec spec;
+        cli::SensorAddress address;
         std::string error;
-        if (cli::ParseSensorSpec(text.substr(start, end - start), &spec, &error)) {
+        if (cli::ParseSensorAddress(text.substr(start, end - start), &address, &error)) {
             // What parses must be usable: a file tag of file-safe characters, a port in range.
-            (void)cli::SensorFileTag(spec);
-            if (spec.port < 1 || spec.port > 65535 || spec.baudIndex < 0 || spec.baudIndex > 7)
+            (void)cli::SensorFileTag(address);
+            if (address.port < 1 || address.port > 65535 || address.baudIndex < 0 || address.baudIndex > 7)
                 __builtin_trap();
         }
         start = end + 1;

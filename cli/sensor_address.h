@@ -13,7 +13,7 @@
 
 namespace cli {
 
-struct SensorSpec {
+struct SensorAddress {
     enum class Kind { Tcp, Serial } kind = Kind::Tcp;
     std::string text;    // as given, for result lines
     std::string host;    // Tcp
@@ -27,14 +27,14 @@ inline constexpr int kDefaultTcpPort = 10001;
 inline constexpr int kDefaultBaudIndex = 4;  // 115200
 
 // Parses one name. Returns false with a one-line reason in *error.
-bool ParseSensorSpec(const std::string& text, SensorSpec* spec, std::string* error);
+bool ParseSensorAddress(const std::string& text, SensorAddress* address, std::string* error);
 
 // Reads a sensor list file and appends its names. Returns false with a reason naming the file
 // (and the line of a bad name) in *error.
-bool ReadSensorList(const std::string& path, std::vector<SensorSpec>* specs, std::string* error);
+bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* addresses, std::string* error);
 
 // The name with every character that does not belong in a file name replaced by '_'
 // (tcp:10.0.0.5:10001 -> tcp_10.0.0.5_10001), for output file patterns.
-std::string SensorFileTag(const SensorSpec& spec);
+std::string SensorFileTag(const SensorAddress& address);
 
 }  // namespace cli

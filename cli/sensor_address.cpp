@@ -1,4 +1,4 @@
-#include "cli/sensor_spec.h"
+#include "cli/sensor_address.h"
 
 #include <cctype>
 #include <fstream>
@@ -23,7 +23,7 @@ long DecimalOrMinusOne(const std::string& text)
     return value;
 }
 
-bool ParseTcp(const std::string& rest, SensorSpec* spec, std::string* error)
+bool ParseTcp(const std::string& rest, SensorAddress* address, std::string* error)
 {
     std::string host = rest;
     std::string port;
@@ -71,19 +71,19 @@ bool ParseTcp(const std::string& rest, SensorSpec* spec, std::string* error)
             return false;
         }
     }
-    spec->host = host;
+    address->host = host;
     if (!port.empty()) {
         const long value = DecimalOrMinusOne(port);
         if (value < 1 || value > 65535) {
             *error = "port '" + port + "' is not a number from 1 to 65535";
             return false;
         }
-        spec->port = static_cast<int>(value);
+        address->port = static_cast<int>(value);
     }
     return true;
 }
 
-bool ParseSerial(const std::string& rest, SensorSpec* spec, std::string* error)
+bool ParseSerial(const std::string& rest, SensorAddress* address, std::string* error)
 {
     std::string port = rest;
     const size_t at = rest.rfind('@');
@@ -100,7 +100,7 @@ bool ParseSerial(const std::string& rest, SensorSpec* spec, std::string* error)
                      "' is not one of 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600";
             return false;
         }
-        spec->baudIndex = index;
+        address->baudIndex = index;
     }
     if (port.empty()) {
         *error = "no port number or device";
@@ -112,27 +112,27 @@ bool ParseSerial(const std::string& rest, SensorSpec* spec, std::string* error)
             *error = "port number " + port + " is not from 1 to 255";
             return false;
         }
-        spec->comPort = static_cast<int>(number);
+        address->comPort = static_cast<int>(number);
     } else {
-        spec->device = port;
+        address->device = port;
     }
     return true;
 }
 
 }  // namespace
 
-bool ParseSensorSpec(const std::string& text, SensorSpec* spec, std::string* error)
+bool ParseSensorAddress(const std::string& text, SensorAddress* address, std::string* error)
 {
-    *spec = SensorSpec{};
-    spec->text = text;
+    *address = SensorAddress{};
+    address->text = text;
     std::string why;
     bool ok = false;
     if (text.rfind("tcp:", 0) == 0) {
-        spec->kind = SensorSpec::Kind::Tcp;
-        ok = ParseTcp(text.substr(4), spec, &why);
+        address->kind = SensorAddress::Kind::Tcp;
+        ok = ParseTcp(text.substr(4), address, &why);
     } else if (text.rfind("serial:", 0) == 0) {
-        spec->kind = SensorSpec::Kind::Serial;
-        ok = ParseSerial(text.substr(7), spec, &why);
+        address->kind = SensorAddress::Kind::Serial;
+        ok = ParseSerial(text.substr(7), address, &why);
     } else {
         why = "a sensor is named tcp:HOST[:PORT] or serial:NUMBER|DEVICE[@BAUD]";
     }
@@ -141,7 +141,7 @@ bool ParseSensorSpec(const std::string& text, SensorSpec* spec, std::string* err
     return ok;
 }
 
-bool ReadSensorList(const std::string& path, std::vector<SensorSpec>* specs, std::string* error)
+bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* addresses, std::string* error)
 {
     std::ifstream in(path);
     if (!in) {
@@ -157,13 +157,13 @@ bool ReadSensorList(const std::string& path, std::vector<SensorSpec>* specs, std
         if (first == std::string::npos || line[first] == '#')
             continue;
         const size_t last = line.find_last_not_of(" \t\r");
-        SensorSpec spec;
+        SensorAddress address;
         std::string why;
-        if (!ParseSensorSpec(line.substr(first, last - first + 1), &spec, &why)) {
+        if (!ParseSensorAddress(line.substr(first, last - first + 1), &address, &why)) {
             *error = path + ":" + std::to_string(number) + ": " + why;
             return false;
         }
-        specs->push_back(spec);
+        addresses->push_back(address);
     }
     if (in.bad()) {
         *error = "cannot read the sensor list " + path;
@@ -172,9 +172,9 @@ bool ReadSensorList(const std::string& path, std::vector<SensorSpec>* specs, std
     return true;
 }
 
-std::string SensorFileTag(const SensorSpec& spec)
+std::string SensorFileTag(const SensorAddress& address)
 {
-    std::string tag = spec.text;
+    std::string tag = address.text;
     for (char& c : tag)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-')
             c = '_';
