@@ -1,13 +1,43 @@
 #include "record/live_csv.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
-#include <cinttypes>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace record {
 
-std::string Iso8601Millis(int64_t unixMs)
+namespace {
+
+// Date and time to the second ("2026-12-07T12:00:00"), kept for the second it was made for:
+// rows come many to the second, and breaking a time down into a date is most of a row's work.
+struct SecondText {
+    int64_t second = INT64_MIN;
+    char text[40] = {};
+    size_t length = 0;
+};
+
+const SecondText& secondText(int64_t seconds)
+{
+    thread_local SecondText cached;
+    if (cached.second != seconds) {
+        const std::time_t t = static_cast<std::time_t>(seconds);
+        std::tm utc{};
+        gmtime_r(&t, &utc);
+        const int n = std::snprintf(cached.text, sizeof cached.text, "%04d-%02d-%02dT%02d:%02d:%02d",
+                                    utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                                    utc.tm_min, utc.tm_sec);
+        cached.length = n < 0 ? 0 : std::min(static_cast<size_t>(n), sizeof cached.text - 1);
+        cached.second = seconds;
+    }
+    return cached;
+}
+
+// Appends ".mmmZ" for the milliseconds of unixMs to the text of its second, into out.
+char* putTime(char* out, int64_t unixMs)
 {
     // Floor division, so that a time before 1970 still gets a millisecond part of 0 to 999.
     int64_t seconds = unixMs / 1000;
@@ -16,14 +46,33 @@ std::string Iso8601Millis(int64_t unixMs)
         millis += 1000;
         seconds -= 1;
     }
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
+    const SecondText& s = secondText(seconds);
+    std::memcpy(out, s.text, s.length);
+    out += s.length;
+    *out++ = '.';
+    *out++ = static_cast<char>('0' + millis / 100);
+    *out++ = static_cast<char>('0' + millis / 10 % 10);
+    *out++ = static_cast<char>('0' + millis % 10);
+    *out++ = 'Z';
+    return out;
+}
+
+// Integers only, and by to_chars: neither knows a locale.
+template <class T>
+char* putNumber(char* out, char* end, T value)
+{
+    if (end - out < 2)
+        return out;  // never with the row's buffer; keeps every write inside it
+    *out++ = ',';
+    return std::to_chars(out, end, value).ptr;
+}
+
+}  // namespace
+
+std::string Iso8601Millis(int64_t unixMs)
+{
     char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  static_cast<int>(millis));
-    return text;
+    return std::string(text, putTime(text, unixMs));
 }
 
 int64_t NowUnixMs()
@@ -49,12 +98,15 @@ std::string LiveCsvHeader(const std::string& firmwareText, unsigned serialNumber
 
 std::string LiveCsvRow(const LiveSample& s)
 {
-    // Integers only: printf's %d knows no locale, unlike a floating-point conversion.
     char text[160];
-    std::snprintf(text, sizeof text, "%s,%d,%d,%d,%d,%d,%d,%d,%" PRIu64 "\n",
-                  Iso8601Millis(s.unixMs).c_str(), s.r, s.g, s.b, s.x, s.y, s.intensity, s.colorNo,
-                  s.pass);
-    return text;
+    char* const end = text + sizeof text;
+    char* p = putTime(text, s.unixMs);
+    for (const int v : {s.r, s.g, s.b, s.x, s.y, s.intensity, s.colorNo})
+        p = putNumber(p, end, v);
+    p = putNumber(p, end, s.pass);
+    if (p != end)
+        *p++ = '\n';
+    return std::string(text, p);
 }
 
 }  // namespace record

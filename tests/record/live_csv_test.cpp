@@ -34,4 +34,8 @@ TEST(RecordingFormat, TimesKeepThreeDigitsOfMillisecondsOnBothSidesOf1970)
     EXPECT_EQ("1970-01-01T00:00:00.007Z", record::Iso8601Millis(7));
     EXPECT_EQ("1969-12-31T23:59:59.999Z", record::Iso8601Millis(-1));
     EXPECT_EQ("2000-02-29T23:59:59.050Z", record::Iso8601Millis(951868799050));
+    // Times of one second share its text; the next second and a step back get their own.
+    EXPECT_EQ("2000-02-29T23:59:59.999Z", record::Iso8601Millis(951868799999));
+    EXPECT_EQ("2000-03-01T00:00:00.000Z", record::Iso8601Millis(951868800000));
+    EXPECT_EQ("2000-02-29T23:59:59.001Z", record::Iso8601Millis(951868799001));
 }
