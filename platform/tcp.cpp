@@ -6,6 +6,7 @@
 #include <map>
 
 #ifndef _WIN32
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/types.h>
 #endif
@@ -198,6 +199,14 @@ int ClientTCPRead(unsigned handle, void* buffer, size_t size, int timeoutMs)
         return -12;
     if (size == 0)
         return 0;
+#ifndef _WIN32
+    // A read that may not wait, with nothing in the socket: said without Qt's wait machinery
+    // (the exchange asks this before every request).
+    int queued = 0;
+    if (timeoutMs <= 0 && s->bytesAvailable() == 0 &&
+        ::ioctl(static_cast<int>(s->socketDescriptor()), FIONREAD, &queued) == 0 && queued == 0)
+        return s->state() == QAbstractSocket::ConnectedState ? -11 : -14;
+#endif
     if (s->bytesAvailable() == 0 && !s->waitForReadyRead(timeoutMs))
         return s->state() == QAbstractSocket::ConnectedState ? -11 : -14;
     qint64 n = s->read(static_cast<char*>(buffer), static_cast<qint64>(size));
