@@ -217,3 +217,26 @@ TEST_F(LiveDisplayLoopTest, LinkFailureGreysTheValuesAndMarksTheChartUntilTheNex
     EXPECT_EQ(fresh, colors());
     EXPECT_EQ("@-1", mark());
 }
+
+// Samples come far faster than a screen shows them; the displays follow them while the loop
+// runs (a few times a second at the least), not only when it ends.
+TEST_F(LiveDisplayLoopTest, DisplaysFollowTheSamplesWhileTheLoopRuns)
+{
+    double greenSince = -1;
+    Rgb shownWhileRunning{};
+    onLive = [&](int n) {
+        if (n == 2) {
+            sensor.model().SetTarget(Named("green"));
+            greenSince = Timer();
+        }
+        // A fifth of a second after the target turned green, with the loop still running.
+        if (greenSince >= 0 && Timer() - greenSince > 0.2 && AcquisitionRunning) {
+            shownWhileRunning = Shown();
+            Stop();
+        }
+    };
+    Go();
+    ASSERT_GT(liveRequests, 3);
+    EXPECT_GT(shownWhileRunning.g, shownWhileRunning.r);
+    EXPECT_EQ(HistoryAt(99), Shown());
+}
