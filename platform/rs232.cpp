@@ -23,7 +23,6 @@
 #include <memory>
 #include <vector>
 
-
 #include "platform/runtime.h"
 #include "platform/serial_io.h"
 
@@ -36,9 +35,6 @@ struct Port {
     double secondsPerByte = 10.0 / 115200;  // start, 8 data and stop bits
     double writeEnd = 0;      // Timer() when the last ComWrt's bytes are through the line
     long readSinceWrite = 0;  // bytes ComRd returned since then
-#ifndef _WIN32
-    int fd = -1;  // the device, read and written directly (platform/serial_io.h)
-    bool hungUp = false;  // the device went away (e.g. unplugged); input cannot wake a wait
     // What GetInQLen found, for the WaitForComInput that follows it at once in a wait loop
     // (a system call saved on every poll); -1 once anything else happened on the port.
     long polledWaiting = -1;
@@ -46,6 +42,9 @@ struct Port {
     // woke it were there then, so the rest of an answer is due that much earlier than it
     // would be counted from a later moment.
     double inputWokeAt = -1;
+#ifndef _WIN32
+    int fd = -1;  // the device, read and written directly (platform/serial_io.h)
+    bool hungUp = false;  // the device went away (e.g. unplugged); input cannot wake a wait
     // Wakes a wait when input arrives; enabled only while a wait wants to be woken by it.
     QPointer<QSocketNotifier> wake;
 #else
