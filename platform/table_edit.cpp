@@ -7,48 +7,23 @@
 
 #include <cstdio>
 
+#include "platform/table_cells.h"
 #include "platform/userint.h"
 #include "platform/widgets.h"
 
-namespace {
-
-QTableWidget* table(int panel, int control)
-{
-    return qobject_cast<QTableWidget*>(ControlWidget(panel, control));
-}
-
-bool inside(const QTableWidget* t, Point cell)
-{
-    return cell.x >= 1 && cell.x <= t->columnCount() && cell.y >= 1 && cell.y <= t->rowCount();
-}
-
-// The item of a cell, created display-only on first use, as platform/tables.cpp creates them.
-QTableWidgetItem* cellItem(QTableWidget* t, Point cell)
-{
-    QTableWidgetItem* item = t->item(cell.y - 1, cell.x - 1);
-    if (!item) {
-        item = new QTableWidgetItem;
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        t->setItem(cell.y - 1, cell.x - 1, item);
-    }
-    return item;
-}
-
-}  // namespace
-
 int SetTableCellValText(int panel, int control, Point cell, const char* text)
 {
-    QTableWidget* t = table(panel, control);
-    if (!t || !inside(t, cell))
+    QTableWidget* t = TableControl(panel, control);
+    if (!t || !InsideTable(t, cell))
         return -1;
-    cellItem(t, cell)->setText(QString::fromUtf8(text ? text : ""));
+    TableCellItem(t, cell)->setText(QString::fromUtf8(text ? text : ""));
     return 0;
 }
 
 int GetTableCellValText(int panel, int control, Point cell, char* text, size_t cap)
 {
-    QTableWidget* t = table(panel, control);
-    if (!t || !inside(t, cell) || !text || cap == 0)
+    QTableWidget* t = TableControl(panel, control);
+    if (!t || !InsideTable(t, cell) || !text || cap == 0)
         return -1;
     const QTableWidgetItem* item = t->item(cell.y - 1, cell.x - 1);
     QByteArray bytes = item ? item->data(Qt::DisplayRole).toString().toUtf8() : QByteArray();
@@ -62,17 +37,17 @@ int GetTableCellValText(int panel, int control, Point cell, char* text, size_t c
 
 int SetTableCellEditable(int panel, int control, Point cell, int editable)
 {
-    QTableWidget* t = table(panel, control);
-    if (!t || !inside(t, cell))
+    QTableWidget* t = TableControl(panel, control);
+    if (!t || !InsideTable(t, cell))
         return -1;
-    QTableWidgetItem* item = cellItem(t, cell);
+    QTableWidgetItem* item = TableCellItem(t, cell);
     item->setFlags(editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
     return 0;
 }
 
 int SetNumTableRows(int panel, int control, int rows)
 {
-    QTableWidget* t = table(panel, control);
+    QTableWidget* t = TableControl(panel, control);
     if (!t || rows < 0)
         return -1;
     t->setRowCount(rows);
@@ -81,7 +56,7 @@ int SetNumTableRows(int panel, int control, int rows)
 
 int GetNumTableRows(int panel, int control, int* rows)
 {
-    QTableWidget* t = table(panel, control);
+    QTableWidget* t = TableControl(panel, control);
     if (!t || !rows)
         return -1;
     *rows = t->rowCount();
@@ -90,10 +65,10 @@ int GetNumTableRows(int panel, int control, int* rows)
 
 int SetTableCellToolTip(int panel, int control, Point cell, const char* text)
 {
-    QTableWidget* t = table(panel, control);
-    if (!t || !inside(t, cell))
+    QTableWidget* t = TableControl(panel, control);
+    if (!t || !InsideTable(t, cell))
         return -1;
-    cellItem(t, cell)->setToolTip(QString::fromUtf8(text ? text : ""));
+    TableCellItem(t, cell)->setToolTip(QString::fromUtf8(text ? text : ""));
     return 0;
 }
 
