@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,19 @@ std::string DifferencesJson(const std::vector<Difference>& list)
 
 SensorResult Failure(int code, const std::string& detail) { return SensorResult{code, detail, {}}; }
 
+// Loads a parameter file into the working copy; what the loader noticed about the file goes to
+// standard error. Returns the result to give when the file could not be loaded.
+std::optional<SensorResult> LoadIntoWorkingCopy(const std::string& path)
+{
+    std::string report, error;
+    const int loaded = LoadParameterFile(path, &report, &error);
+    if (!report.empty())
+        Diag(path + ":\n" + report);
+    if (loaded != 1)
+        return Failure(kExitFile, error);
+    return std::nullopt;
+}
+
 SensorResult Backup(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
 {
     std::string notice, error;
@@ -54,17 +68,14 @@ SensorResult Backup(const Options& o, size_t index, const SensorAddress& address
 
 SensorResult Restore(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
 {
-    std::string notice, error, report;
+    std::string notice, error;
     // The sensor's own words (the teach rows' eighth word) stay as they are, as in the window,
     // where connecting reads the sensor before a file is loaded and sent.
     if (ReadSensorParameters(false, &notice, &error) != 1)
         return Failure(kExitLink, "reading the parameters failed: " + error);
     const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
-    const int loaded = LoadParameterFile(path, &report, &error);
-    if (!report.empty())
-        Diag(path + ":\n" + report);
-    if (loaded != 1)
-        return Failure(kExitFile, error);
+    if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(path))
+        return *failure;
     const Configuration sent = WorkingCopy();
 
     std::string writeNotice, readNotice;
@@ -98,13 +109,10 @@ SensorResult Restore(const Options& o, size_t index, const SensorAddress& addres
 
 SensorResult Compare(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
 {
-    std::string notice, error, report;
+    std::string notice, error;
     const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
-    const int loaded = LoadParameterFile(path, &report, &error);
-    if (!report.empty())
-        Diag(path + ":\n" + report);
-    if (loaded != 1)
-        return Failure(kExitFile, error);
+    if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(path))
+        return *failure;
     const Configuration file = WorkingCopy();
     if (ReadSensorParameters(false, &notice, &error) != 1)
         return Failure(kExitLink, "reading the parameters failed: " + error);
