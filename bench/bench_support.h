@@ -1,5 +1,6 @@
 // What the benchmarks share: a private temporary folder, the run-time started offscreen, the
-// program's folder (where chromix5_sim sits), and the statistics of repeated measurements.
+// main window's panels loaded for a picture, the program's folder (where chromix5_sim sits),
+// and the statistics of repeated measurements.
 #pragma once
 
 #include <algorithm>
@@ -17,7 +18,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/panels.h"
 #include "platform/runtime.h"
+#include "ui/callback_table.h"
+#include "ui/main_window.h"
+#include "ui/panel_handles.h"
+#include "ui/uir.h"
+#include "ui/window_seams.h"
 
 namespace bench {
 
@@ -59,6 +66,26 @@ inline bool StartRunTime(int argc, char** argv, const TempDir& dir)
         std::fprintf(stderr, "cannot start the run-time\n");
         return false;
     }
+    return true;
+}
+
+// For the pictures of the documentation: starts the run-time offscreen and loads the main
+// window's panels as the program's start-up does (seams, callbacks, panels, the handles of the
+// connection and parameter pages), nothing shown yet. A non-empty dataHome becomes
+// XDG_DATA_HOME, so that snapshots of the sensor's values stay out of the user's data folder.
+inline bool LoadMainWindow(int argc, char** argv, const std::string& dataHome = "")
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!dataHome.empty())
+        ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+    if (!InitRunTime(argc, argv))
+        return false;
+    InitWindowSeams();
+    RegisterProgramCallbacks();
+    if (LoadMainPanels() < 0)
+        return false;
+    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
+    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
     return true;
 }
 

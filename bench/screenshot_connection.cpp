@@ -12,18 +12,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "link/link_state.h"
 #include "platform/controls.h"
 #include "platform/inspection.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
-#include "ui/callback_table.h"
 #include "ui/connect_panel.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
-#include "ui/window_seams.h"
 
 namespace {
 
@@ -46,15 +45,8 @@ bool Shoot(int protocol, const std::string& path)
 int main(int argc, char** argv)
 {
     const std::string folder = argc > 1 ? argv[1] : "docs";
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!InitRunTime(argc, argv))
+    if (!bench::LoadMainWindow(argc, argv))
         return 1;
-    InitWindowSeams();
-    RegisterProgramCallbacks();
-    if (LoadMainPanels() < 0)
-        return 1;
-    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
-    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
     SetActiveTabPage(MainPanel, MAINP_TAB, 0);
     DisplayPanel(MainPanel);
     const bool ok = Shoot(kProtocolRs232, folder + "/connection-rs232.png") &&

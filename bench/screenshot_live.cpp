@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "link/commands.h"
 #include "link/connection.h"
 #include "link/link_state.h"
@@ -34,14 +35,12 @@
 #include "platform/inspection.h"
 #include "sim/simulator.h"
 #include "ui/banner.h"
-#include "ui/callback_table.h"
 #include "ui/live_callbacks.h"
 #include "ui/live_display.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/record_panel.h"
 #include "ui/uir.h"
-#include "ui/window_seams.h"
 
 namespace {
 
@@ -66,18 +65,10 @@ int main(int argc, char** argv)
 {
     const char* first = argc > 1 ? argv[1] : "docs/live-display.png";
     const char* second = argc > 2 ? argv[2] : "docs/live-display-2.png";
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // The snapshots of the sensor reads go to a temporary data folder, not the user's.
     QTemporaryDir data;
-    setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
-    if (!InitRunTime(argc, argv))
+    if (!bench::LoadMainWindow(argc, argv, data.path().toLocal8Bit().constData()))
         return 1;
-    InitWindowSeams();
-    RegisterProgramCallbacks();
-    if (LoadMainPanels() < 0)
-        return 1;
-    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
-    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
     // The start-up's look: swatches in the row palette, grey value cells, the logo.
     ColourTeachTable();
     ShowLogo();

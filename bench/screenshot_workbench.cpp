@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/bench_support.h"
 #include "link/commands.h"
 #include "link/link_state.h"
 #include "link/transports.h"
@@ -24,28 +25,18 @@
 #include "platform/userint.h"
 #include "platform/inspection.h"
 #include "sim/simulator.h"
-#include "ui/callback_table.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
 #include "ui/uir.h"
-#include "ui/window_seams.h"
 #include "ui/workbench.h"
 
 int main(int argc, char** argv)
 {
     const char* picture = argc > 1 ? argv[1] : "docs/workbench.png";
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QTemporaryDir data;
-    setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
-    if (!InitRunTime(argc, argv))
+    if (!bench::LoadMainWindow(argc, argv, data.path().toLocal8Bit().constData()))
         return 1;
-    InitWindowSeams();
-    RegisterProgramCallbacks();
-    if (LoadMainPanels() < 0)
-        return 1;
-    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
-    GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
 
     sim::Simulator sensor;
     const int port = sensor.ListenTcp();
