@@ -1,5 +1,5 @@
 // What the benchmarks share: a private temporary folder, the run-time started offscreen, the
-// main window's panels loaded for a picture, the program's folder (where chromix5_sim sits),
+// main window's panels loaded and linked to the simulator for a picture, the program's folder (where chromix5_sim sits),
 // and the statistics of repeated measurements.
 #pragma once
 
@@ -18,8 +18,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "link/link_state.h"
+#include "link/transports.h"
+#include "params/program_state.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
+#include "sim/simulator.h"
 #include "ui/callback_table.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
@@ -86,6 +90,25 @@ inline bool LoadMainWindow(int argc, char** argv, const std::string& dataHome = 
         return false;
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
+    return true;
+}
+
+// Connects the program over loopback TCP to a simulator in this process, as the connection
+// page would, and marks the sensor connected with its working memory as the transfer target.
+// Returns false with a message.
+inline bool ConnectToSimulator(sim::Simulator& sensor)
+{
+    const int port = sensor.ListenTcp();
+    Protocol = kProtocolTcp;
+    std::snprintf(IpAddress, sizeof IpAddress, "127.0.0.1");
+    TcpPort = port;
+    InitTCP_IP();
+    if (port <= 0 || TcpConnected != 1) {
+        std::fprintf(stderr, "cannot reach the simulator\n");
+        return false;
+    }
+    SensorConnected = 1;
+    TransferTarget = 1;  // the sensor's working memory
     return true;
 }
 

@@ -79,17 +79,8 @@ int main(int argc, char** argv)
     sim::Simulator sensor;
     sensor.model().SetNoise(0);
     sensor.model().SetSerial(20417);
-    const int port = sensor.ListenTcp();
-    Protocol = kProtocolTcp;
-    std::snprintf(IpAddress, sizeof IpAddress, "127.0.0.1");
-    TcpPort = port;
-    InitTCP_IP();
-    if (port <= 0 || TcpConnected != 1) {
-        std::fprintf(stderr, "cannot reach the simulator\n");
+    if (!bench::ConnectToSimulator(sensor))
         return 1;
-    }
-    SensorConnected = 1;
-    TransferTarget = 1;  // the sensor's working memory
     SetCtrlVal(DataPanel, DATAP_STATUS, sensor.model().firmware().c_str());
     SetCtrlVal(DataPanel, DATAP_IPADDRESS, "127.0.0.1");
 

@@ -39,17 +39,8 @@ int main(int argc, char** argv)
         return 1;
 
     sim::Simulator sensor;
-    const int port = sensor.ListenTcp();
-    Protocol = kProtocolTcp;
-    std::snprintf(IpAddress, sizeof IpAddress, "127.0.0.1");
-    TcpPort = port;
-    InitTCP_IP();
-    if (port <= 0 || TcpConnected != 1) {
-        std::fprintf(stderr, "cannot reach the simulator\n");
+    if (!bench::ConnectToSimulator(sensor))
         return 1;
-    }
-    SensorConnected = 1;
-    TransferTarget = 1;
     GetPara();
 
     OpenWorkbench();
