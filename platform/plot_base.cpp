@@ -1,5 +1,6 @@
 #include "platform/plot_base.h"
 
+#include <QElapsedTimer>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -59,22 +60,42 @@ PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
     moving_->setMode(QCPLayer::lmBuffered);
 
     refreshTimer_.setSingleShot(true);
-    refreshTimer_.setInterval(kRefreshIntervalMs);
+    refreshTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshNow(); });
+    // Plots redraw in turn, a quarter of the interval apart, rather than all four in the same
+    // event pass: the live loop's wait then meets one plot's drawing at a time.
+    static int plotsMade = 0;
+    phaseMs_ = (plotsMade++ % 4) * kRefreshIntervalMs / 4;
+}
+
+void PlotBase::startRefreshTimer()
+{
+    if (refreshTimer_.isActive())
+        return;
+    static QElapsedTimer clock = [] {
+        QElapsedTimer c;
+        c.start();
+        return c;
+    }();
+    // The next moment of this plot's phase, at least a few milliseconds away, so that changes
+    // made in one go are drawn together.
+    const qint64 now = clock.elapsed();
+    qint64 wait = kRefreshIntervalMs - (now - phaseMs_) % kRefreshIntervalMs;
+    if (wait < kRefreshIntervalMs / 8)
+        wait += kRefreshIntervalMs;
+    refreshTimer_.start(static_cast<int>(wait));
 }
 
 void PlotBase::InvalidateMoving()
 {
     movingDirty_ = true;
-    if (!refreshTimer_.isActive())
-        refreshTimer_.start();
+    startRefreshTimer();
 }
 
 void PlotBase::InvalidateAll()
 {
     allDirty_ = true;
-    if (!refreshTimer_.isActive())
-        refreshTimer_.start();
+    startRefreshTimer();
 }
 
 void PlotBase::RefreshNow()

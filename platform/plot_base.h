@@ -39,8 +39,11 @@ protected:
     virtual void SyncData() {}
 
 private:
+    void startRefreshTimer();
+
     QCPLayer* moving_ = nullptr;
     QTimer refreshTimer_;
+    qint64 phaseMs_ = 0;  // where in the refresh interval this plot redraws
     bool allDirty_ = false;
     bool movingDirty_ = false;
 };
