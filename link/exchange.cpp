@@ -8,6 +8,7 @@
 // event or the deadline, so a silent sensor costs no CPU. On the serial line the baud rate says
 // when the answer can be complete: the wait blocks until then without waking for every piece of
 // the answer (platform/rs232.h), and processes events every half millisecond at most.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -63,6 +64,10 @@ void report(const char* text)
 // Waits until `target` bytes have been received or the 3.0 s limit has passed, processing
 // events on every pass. Returns true when the target was reached at the last poll. A wait that
 // goes on after a stale answer was dropped keeps its start: the limit is for the whole wait.
+// The bytes the answer to the request that is out normally has, header included (as RxCount
+// counts them for the header wait).
+int32_t expectedAnswer = 0;
+
 bool waitForBytes(int32_t target, bool restart = true)
 {
     if (restart)
@@ -86,7 +91,7 @@ bool waitForBytes(int32_t target, bool restart = true)
         // A transport that knows when the answer can be there waits for that at once; the
         // others poll briefly first, as a reply on a fast line comes within microseconds.
         if (!transport->spinFirst || elapsed > kSpinSeconds)
-            transport->waitForData(target, kResponseTimeout - elapsed + 0.0005);
+            transport->waitForData(target, std::max(target, expectedAnswer), kResponseTimeout - elapsed + 0.0005);
         else
             YieldProcessor();
     }
@@ -97,7 +102,12 @@ bool waitForBytes(int32_t target, bool restart = true)
 // can go on for the real answer. Returns false when the limit passed meanwhile.
 bool dropStaleAnswer(uint16_t length)
 {
-    if (!waitForBytes(length + transport->headerInCount, false))
+    // The stale answer's data is all that is awaited here; the real answer is waited for next.
+    const int32_t expected = expectedAnswer;
+    expectedAnswer = 0;
+    const bool arrived = waitForBytes(length + transport->headerInCount, false);
+    expectedAnswer = expected;
+    if (!arrived)
         return false;
     if (!transport->take(RxBuf + kHeaderSize, length))
         return false;
@@ -147,6 +157,7 @@ int DataExchange(unsigned count)
         count = sizeof TxBuf;
     transport = Protocol == kProtocolRs232 ? &SerialTransport : &TcpTransport;
     transport->discard();
+    expectedAnswer = static_cast<int32_t>(kHeaderSize + ExpectedAnswerLength(TxBuf));
     // A failed write is not examined: it shows up as a missing answer.
     transport->write(TxBuf, count);
     const int header = GetHeaderFrame();
@@ -234,6 +245,7 @@ int GetDataFrame()
         return -1;
     }
     const int32_t length = RespLength;
+    expectedAnswer = 0;  // the header said how much data follows
     bool arrived = waitForBytes(length + transport->headerInCount);
     if (!transport->take(RxBuf + kHeaderSize, length))
         arrived = false;

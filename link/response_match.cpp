@@ -23,3 +23,15 @@ bool ResponseMatchesRequest(const uint8_t* request, uint8_t order, uint16_t leng
         return true;
     }
 }
+
+uint16_t ExpectedAnswerLength(const uint8_t* request)
+{
+    switch (request[1]) {
+    case kOrderRead:
+        return GetLe16(request + 2) == kBlockTeachTable ? kSensorTeachRows * sizeof(TeachVector)
+                                                         : sizeof(ParameterSet);
+    case kOrderLiveData: return kLiveDataSize;
+    case kOrderScanCounts: return 8;
+    default: return 0;
+    }
+}

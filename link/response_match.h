@@ -12,3 +12,8 @@
 // the scan counts (a shorter answer leaves zeros). Orders whose data the program does not use
 // fit with any length.
 bool ResponseMatchesRequest(const uint8_t* request, uint8_t order, uint16_t length);
+
+// The data length of the answer the request normally gets: the parameter set or the teach rows
+// for the block reads, the live data, the scan counts; 0 where it is not known beforehand. A
+// wait uses it to take a whole answer at once; the answer itself may still be shorter.
+uint16_t ExpectedAnswerLength(const uint8_t* request);

@@ -42,7 +42,10 @@ void serialPoll()
     RxCount = n < 0 ? 0 : n;
 }
 
-void serialWaitForData(int32_t target, double seconds) { WaitForComInput(ComPort, target, seconds); }
+void serialWaitForData(int32_t target, int32_t expected, double seconds)
+{
+    WaitForComInput(ComPort, target, seconds, expected);
+}
 
 bool serialTake(uint8_t* dest, int count)
 {
@@ -90,7 +93,7 @@ void tcpWrite(const uint8_t* data, unsigned count) { ClientTCPWrite(TcpHandle, d
 
 void nothing() {}
 
-void tcpWaitForData(int32_t, double seconds) { WaitSystemEvents(seconds); }
+void tcpWaitForData(int32_t, int32_t, double seconds) { WaitSystemEvents(seconds); }
 
 bool alreadyInRxBuf(uint8_t*, int) { return true; }
 

@@ -14,10 +14,11 @@ struct LinkTransport {
     // Updates RxCount with the bytes received so far (serial: the input queue's length; TCP:
     // nothing, the TCP callback counts them as they arrive).
     void (*poll)();
-    // Blocks until `target` bytes (as RxCount counts them) may have arrived, or any event came,
-    // or `seconds` have passed, processing events (serial: until the baud rate lets the bytes
-    // be there, without waking for each piece; TCP: until the next event).
-    void (*waitForData)(int32_t target, double seconds);
+    // Blocks until `target` bytes (as RxCount counts them) have arrived, or any event came, or
+    // `seconds` have passed, processing events (serial: while the `expected` bytes of a whole
+    // answer can still be coming, until they are all in, without waking for each piece; TCP:
+    // until the next event).
+    void (*waitForData)(int32_t target, int32_t expected, double seconds);
     // The wait polls for a moment before it blocks (TCP, whose answers come in microseconds).
     bool spinFirst;
     // Moves `count` received bytes to dest (serial: reads them from the port, after noting the

@@ -38,12 +38,9 @@ struct Port {
     // What GetInQLen found, for the WaitForComInput that follows it at once in a wait loop
     // (a system call saved on every poll); -1 once anything else happened on the port.
     long polledWaiting = -1;
-    // When a wait was last woken by input since the last ComWrt (-1: not yet). The bytes that
-    // woke it were there then, so the rest of an answer is due that much earlier than it
-    // would be counted from a later moment.
-    double inputWokeAt = -1;
 #ifndef _WIN32
     int fd = -1;  // the device, read and written directly (platform/serial_io.h)
+    int wakeCount = 0;  // the device's minimum count for readiness, as set last (0: as opened)
     bool hungUp = false;  // the device went away (e.g. unplugged); input cannot wake a wait
     // Wakes a wait when input arrives; enabled only while a wait wants to be woken by it.
     QPointer<QSocketNotifier> wake;
@@ -393,7 +390,6 @@ int ComWrt(int port, const char* buffer, size_t count)
 #endif
     p->writeEnd = Timer() + static_cast<double>(n) * p->secondsPerByte;
     p->readSinceWrite = 0;
-    p->inputWokeAt = -1;
     return static_cast<int>(n);
 }
 
@@ -402,13 +398,17 @@ int ComRd(int port, char* buffer, size_t count)
     Port* p = openPort(port);
     if (!p)
         return -3;
-    p->polledWaiting = -1;
 #ifndef _WIN32
+    // A read that will have to wait for its bytes must not wait for more than it asks for.
+    if (p->polledWaiting < static_cast<long>(count))
+        serial_io::SetWakeCount(p->fd, 1, &p->wakeCount);
+    p->polledWaiting = -1;
     bool failed = false;
     const size_t got = serial_io::Read(p->fd, buffer, count, p->timeoutMs, &failed);
     if (failed)
         p->errorMask |= kDeviceErrorBit;
 #else
+    p->polledWaiting = -1;
     size_t got = 0;
     QDeadlineTimer deadline(p->timeoutMs, Qt::PreciseTimer);
     while (got < count) {
@@ -444,7 +444,7 @@ int GetInQLen(int port)
     return static_cast<int>(p->polledWaiting);
 }
 
-int WaitForComInput(int port, int count, double seconds)
+int WaitForComInput(int port, int count, double seconds, int expected)
 {
     Port* p = openPort(port);
     if (!p) {
@@ -455,49 +455,51 @@ int WaitForComInput(int port, int count, double seconds)
     p->polledWaiting = -1;
     if (waiting >= count)
         return 0;  // the caller's next poll finds it
+    expected = std::max(expected, count);
     const double now = Timer();
-    const double due = p->writeEnd + static_cast<double>(p->readSinceWrite + count) * p->secondsPerByte;
-    // When part of the answer is in, the rest cannot be there sooner than its line time after
-    // the part came.
-    double until = due;
-    if (waiting > 0) {
-        const double rest = static_cast<double>(count - waiting) * p->secondsPerByte;
-        const double came = p->inputWokeAt >= 0 ? p->inputWokeAt : now;
-        until = std::max(due, came + rest);
-        if (until <= now)
-            until = now + rest;  // more came since; never a wait that ends at once
-    }
+    const double spb = p->secondsPerByte;
+    // When the whole expected answer can be there, plus a sensor's moment to start answering.
+    const double dueAll = p->writeEnd + static_cast<double>(p->readSinceWrite + expected) * spb;
+    const double grace = std::max(kSleepAtLeast, 0.1 * static_cast<double>(expected) * spb);
 #ifndef _WIN32
-    // A block of a few milliseconds is spent in the kernel directly, without the event loop's
-    // round (which costs as much again as the exchange at the fastest rates); the caller
-    // handles the events that came meanwhile as soon as it returns. Longer blocks, and the wait
-    // for a sensor that is late, are spent in the event loop, so that events are handled at once.
-    // An answer due within two milliseconds is waited for by its first piece (see kSleepAtLeast).
-    if (until - now >= (waiting > 0 ? 0.0 : kSleepAtLeast)) {
-        const double block = std::min(seconds, until - now);
-        if (block <= kDirectBlock)
+    // Until then the wait ends only when the whole expected answer is in: one wake-up takes it
+    // all. After that (a shorter answer, a late sensor), when the bytes needed now are in. The
+    // device itself counts them (its minimum count for readiness), so no piece of the answer
+    // wakes the thread before. Only answers of a few milliseconds are taken whole: on a slow
+    // line a short answer (a status) would otherwise be noticed only when a long one could be
+    // complete.
+    const bool whole = expected > count && static_cast<double>(expected) * spb <= kDirectBlock &&
+                       now < dueAll + grace;
+    const long wanted = whole ? expected : count;
+    double block = whole ? std::min(seconds, dueAll + grace - now) : seconds;
+    if (wanted > waiting && (wanted <= 255 || waiting < 255) && !p->hungUp &&
+        serial_io::SetWakeCount(p->fd, static_cast<int>(std::min<long>(wanted, 255)), &p->wakeCount)) {
+        // A block of a few milliseconds is spent in the kernel directly, without the event
+        // loop's round; the caller handles the events that came meanwhile as soon as it
+        // returns. Longer blocks are spent in the event loop, which handles events at once.
+        if (block <= kDirectBlock) {
+            const serial_io::BlockEnd end = serial_io::Block(p->fd, true, block);
+            if (end != serial_io::BlockEnd::HungUp)
+                return 0;
+            // A device that hung up is always "ready"; waiting on it would spin to the limit.
+            p->hungUp = true;
+            p->errorMask |= kDeviceErrorBit;
+            block = seconds;
+        }
+    } else if (!p->hungUp) {
+        // More than a terminal can count is still to come: sleep while it can arrive.
+        block = std::min(block, std::max(kSleepAtLeast, static_cast<double>(wanted - waiting) * spb));
+        if (block <= kDirectBlock) {
             serial_io::Block(p->fd, false, block);
-        else
-            WaitSystemEvents(block);
-        return 0;
-    }
-    if (waiting == 0 && now - until < kDirectBlock && !p->hungUp) {
-        // Nothing yet, and due soon or not overdue by much: the first piece, whenever it
-        // comes, ends the block.
-        const serial_io::BlockEnd end =
-            serial_io::Block(p->fd, true, std::min(seconds, kDirectBlock - std::max(0.0, now - until)));
-        if (end == serial_io::BlockEnd::Input)
-            p->inputWokeAt = Timer();
-        if (end != serial_io::BlockEnd::HungUp)
             return 0;
-        // A device that hung up is always "ready"; waiting on it would spin until the limit.
-        p->hungUp = true;
-        p->errorMask |= kDeviceErrorBit;
+        }
+        WaitSystemEvents(block);
+        return 0;
     }
     const QPointer<QSocketNotifier> wake = p->hungUp ? nullptr : p->wake;
     if (wake)
         wake->setEnabled(true);
-    WaitSystemEvents(seconds);
+    WaitSystemEvents(block);
     // A callback inside the wait may have closed the port, which ends its notifier too.
     if (wake) {
         wake->setEnabled(false);
@@ -507,7 +509,7 @@ int WaitForComInput(int port, int count, double seconds)
         }
     }
 #else
-    if (until - now < kSleepAtLeast) {
+    if (dueAll - now < kSleepAtLeast) {
         WaitSystemEvents(seconds);
         return 0;
     }
@@ -518,7 +520,7 @@ int WaitForComInput(int port, int count, double seconds)
     const bool wasEnabled = notifier && notifier->isEnabled();
     if (notifier)
         notifier->setEnabled(false);
-    WaitSystemEvents(std::min(seconds, until - now));
+    WaitSystemEvents(std::min(seconds, dueAll - now));
     if (notifier && wasEnabled && serial && serial->isOpen())
         notifier->setEnabled(true);
 #endif

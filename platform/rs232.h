@@ -35,18 +35,17 @@ int ComRd(int port, char* buffer, size_t count);
 // Bytes waiting in the input queue (never more than its size), or a negative code.
 int GetInQLen(int port);
 // For a wait loop that wants count bytes in the input queue (counted from its last ComRd, or
-// from the last ComWrt): blocks until they can have arrived at the port's baud rate, assuming
-// the answer follows the last written byte at once (when part of them is in, until the rest
-// can be); once that moment has passed, until the next bytes arrive. Bytes that arrive meanwhile
-// do not wake the thread, which keeps a wait at a few wake-ups however many pieces the answer
-// comes in. A block of up to 5 ms is spent outside the event loop, so that other events are
-// handled that much later, when the caller processes events again; a longer block, and the
-// wait for a sensor more than 5 ms late, end at any other event (a control, TCP, a timer), after
-// it was handled. `seconds` bounds every block. The caller polls GetInQLen after processing
-// events. A device that hung up (e.g. unplugged) is noted in GetComStat's mask and no longer
-// wakes the wait. Returns 0, or -3 when the port is not open (after waiting as
-// WaitSystemEvents does).
-int WaitForComInput(int port, int count, double seconds);
+// from the last ComWrt) of an answer it expects to be `expected` bytes long from there (0 or
+// less than count: just count). Blocks until the whole expected answer is in, as long as it can
+// still be coming at the port's baud rate (with a moment for the sensor to start); then until
+// the count bytes are in. The device counts the bytes: no piece of the answer wakes the thread
+// before. A block of up to 5 ms is spent outside the event loop, so that other events are
+// handled that much later, when the caller processes events again; a longer block ends at any
+// other event (a control, TCP, a timer), after it was handled. `seconds` bounds every block.
+// The caller polls GetInQLen after processing events. A device that hung up (e.g. unplugged)
+// is noted in GetComStat's mask and no longer wakes the wait. Returns 0, or -3 when the port
+// is not open (after waiting as WaitSystemEvents does).
+int WaitForComInput(int port, int count, double seconds, int expected = 0);
 // The line error mask since the last call (non-zero after a framing, parity or overrun error,
 // or a device error); clears it. Negative when the port is not open.
 int GetComStat(int port);

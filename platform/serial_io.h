@@ -22,6 +22,11 @@ void Flush(int fd, bool input, bool output);
 // Blocks the thread for `seconds`, or until fd has input when watchInput is set.
 enum class BlockEnd { Time, Input, HungUp };
 BlockEnd Block(int fd, bool watchInput, double seconds);
+// How many bytes must be waiting before the device counts as readable to poll() and to the
+// event loop's notifiers (a terminal's minimum count, 1 to 255; reads that do not wait are not
+// affected). *current holds the count set last (0 at first), so that an unchanged count costs
+// nothing. False when the device refused it.
+bool SetWakeCount(int fd, int count, int* current);
 // True when the device reports that it hung up or failed (e.g. an adapter was unplugged).
 bool HungUp(int fd);
 // Lets the calling thread's timed waits end within a microsecond of their time rather than
