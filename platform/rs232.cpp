@@ -471,7 +471,19 @@ int WaitForComInput(int port, int count, double seconds, int expected)
     const bool whole = expected > count && static_cast<double>(expected) * spb <= kDirectBlock &&
                        now < dueAll + grace;
     const long wanted = whole ? expected : count;
-    double block = whole ? std::min(seconds, dueAll + grace - now) : seconds;
+    // Before the bytes can be there at all, the wait sleeps without watching the device: every
+    // piece that arrives would wake the thread inside the kernel just to find too few.
+    const double dueWanted = p->writeEnd + static_cast<double>(p->readSinceWrite + wanted) * spb;
+    if (dueWanted - now > kSleepAtLeast && !p->hungUp) {
+        const double sleep = std::min(seconds, dueWanted - now);
+        if (sleep <= kDirectBlock)
+            serial_io::Block(p->fd, false, sleep);
+        else
+            WaitSystemEvents(sleep);
+        return 0;
+    }
+    // The wait for a whole answer is short; it stays out of the event loop for at most 5 ms.
+    double block = whole ? std::min({seconds, dueAll + grace - now, kDirectBlock}) : seconds;
     if (wanted > waiting && (wanted <= 255 || waiting < 255) && !p->hungUp &&
         serial_io::SetWakeCount(p->fd, static_cast<int>(std::min<long>(wanted, 255)), &p->wakeCount)) {
         // A block of a few milliseconds is spent in the kernel directly, without the event
