@@ -1,52 +1,16 @@
-// Loads arbitrary bytes as a parameter file: the store's reader over an in-memory line source,
-// the header gets, then the parameter and teach-row acquisition with its reports. Pop-ups are
-// answered by a hook, so no window is needed.
+// Loads arbitrary bytes as a parameter file: the store's line reader and reader over the bytes in
+// memory (the path of a file read, without the file), the header gets, then the parameter and
+// teach-row acquisition with its reports. Pop-ups are answered by a hook, so no window is needed.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "ini/inifile.h"
 #include "params/parameter_file.h"
 #include "params/parameter_set.h"
 #include "platform/popups.h"
-
-namespace {
-
-struct MemorySource {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-    int lineNumber;
-};
-
-// Lines end at carriage return, line feed or a zero byte; a CR LF pair ends one line. Lines
-// longer than maxChars are cut, as the file reader cuts them.
-int NextLine(void* sourceData, char* line, int maxChars, int* endOfFile, int* lineNumber)
-{
-    auto* src = static_cast<MemorySource*>(sourceData);
-    line[0] = '\0';
-    *endOfFile = 0;
-    if (src->pos >= src->size) {
-        *endOfFile = 1;
-        return 0;
-    }
-    int length = 0;
-    while (src->pos < src->size) {
-        const char c = static_cast<char>(src->data[src->pos++]);
-        if (c == '\r' || c == '\n' || c == '\0') {
-            if (c == '\r' && src->pos < src->size && src->data[src->pos] == '\n')
-                ++src->pos;
-            break;
-        }
-        if (length < maxChars)
-            line[length++] = c;
-    }
-    line[length] = '\0';
-    *lineNumber = ++src->lineNumber;
-    return 0;
-}
-
-}  // namespace
+#include "tests/ini/ini_memory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -64,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     IniText ini = Ini_New(0);
     if (!ini)
         return 0;
-    MemorySource source{data, size, 0, 0};
-    Ini_ReadGeneric(ini, NextLine, &source);
+    ini_memory::Read(ini, std::string_view(reinterpret_cast<const char*>(data), size));
     char header[1024];
     Ini_GetStringIntoBuffer(ini, "GENERAL INFO", "FILE TYPE:", header, sizeof header);
     Ini_GetStringIntoBuffer(ini, "GENERAL INFO", "DIROR VERSION:", header, sizeof header);

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "ini/inifile.h"
@@ -21,13 +20,28 @@ inline constexpr int kIniMaxLine = 1024;        // longest line read or item lin
 inline constexpr int kIniMaxName = 255;         // longest section name or tag read or written
 inline constexpr int kIniMaxValueLineLength = 80;  // longer values go onto continuation lines
 
-// Section names and tags as the store matches them (StrICmpWithoutSurrWhiteSpace): surrounding
-// white space removed, ASCII letters upper-cased. Two names match exactly when these keys are
-// equal, so the index compares keys with plain string equality.
-std::string& IniNameKey(std::string_view name, std::string& key);
-// A key and the position of its first occurrence: of two equal sections, or two equal tags in
-// one section, lookups find the first.
-using IniNameIndex = std::unordered_map<std::string, int>;
+// Section names and tags as the store matches them (StrICmpWithoutSurrWhiteSpace): equal when
+// they are after surrounding white space is removed and ASCII letters are upper-cased. The hash
+// is taken over that form, so names that match hash alike.
+uint32_t IniNameHash(std::string_view name, uint32_t seed = 0);
+bool IniNamesMatch(std::string_view a, std::string_view b);
+
+// An index of names: open addressing over slots that hold a name's hash and where the name
+// stands (a section, and for items an item within it). No name is copied into it; a probe
+// compares hashes and then the names in the document. Of two equal names only the first is
+// entered, so lookups find the first.
+struct IniIndexSlot {  // all zero: an empty slot
+    uint32_t hash;
+    uint32_t section;  // the section's position + 1
+    uint32_t item;     // for items: the item's position in the section
+};
+// A section of at most this many items is searched by walking its items: cheaper than hashing
+// them all, when a parameter file's gets look at nearly every item once.
+inline constexpr size_t kIniSmallSection = 16;
+struct IniNameTable {
+    std::vector<IniIndexSlot> slots;  // a power of two, at most half full
+    size_t count = 0;
+};
 
 // Comments are the texts of one or more comment lines joined by CR LF; an empty string means
 // none (a comment line is never empty, it holds at least the comment token).
@@ -44,8 +58,6 @@ struct IniSection {
     std::vector<IniItem> items;
     int32_t sourceLine = 0; // line of the header in the file read; 0 when put
     std::string comment;
-    IniNameIndex itemIndex; // made at the first item lookup in the section after the
-    bool itemsIndexed = false;  // document's index was built, then kept by the puts
 };
 
 struct IniTextRec {
@@ -58,15 +70,16 @@ struct IniTextRec {
     std::vector<char> scratch;  // decoded string of the latest string get
     std::string headerComment;
     std::string trailerComment;
-    // A file of many sections would make every get walk all of them. The index is built at
+    // A file of many sections would make every get walk all of them. The indexes are built at
     // the first lookup after a read and kept up to date by the puts; whatever else changes
-    // sections or items (the reader) drops it. Without it (or when memory for it runs out)
-    // lookups walk the lists as the rules are written.
-    bool indexed = false;
-    IniNameIndex sectionIndex;
-    std::string lookupKey;  // the key of the name looked up, kept to reuse its memory
+    // sections or items (the reader) drops them. Without them (or when memory for them runs
+    // out) lookups walk the lists as the rules are written.
+    bool indexed = false;       // sectionIndex is valid
+    IniNameTable sectionIndex;  // section names
+    bool itemsIndexed = false;  // itemIndex is valid (only while indexed)
+    IniNameTable itemIndex;     // tags of the items of every large section, by section
     // The latest section name looked up, as given, and its section (-1 absent, -2 nothing
-    // remembered): a run of gets in one section skips making its key. Any change to the
+    // remembered): a run of gets in one section skips the section lookup. Any change to the
     // sections forgets it.
     std::string sectionQuery;
     int sectionQueryResult = -2;
@@ -82,6 +95,7 @@ IniItem* IniFindItemLinear(IniText doc, std::string_view section, std::string_vi
 inline void IniDropIndex(IniText doc)
 {
     doc->indexed = false;
+    doc->itemsIndexed = false;
     doc->sectionQueryResult = -2;
 }
 // The puts keep the index up to date through these, after they changed the lists: a section
@@ -89,7 +103,7 @@ inline void IniDropIndex(IniText doc)
 // throws; without memory the index is dropped.
 void IniIndexSectionAppended(IniText doc);
 void IniIndexItemAppended(IniText doc, IniSection& section);
-void IniIndexItemsRemoved(IniSection& section);
+void IniIndexItemsRemoved(IniText doc, IniSection& section);
 
 // The stored form of a text: control characters, quotes and backslashes as escapes.
 std::string IniEncodeString(std::string_view text);

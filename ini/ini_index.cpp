@@ -1,5 +1,7 @@
-// The index behind section and item lookups: each name, as the store compares names, mapped to
-// its first section or to its first item within a section.
+// The indexes behind section and item lookups: each name, as the store compares names, leads to
+// its first section, or to its first item within a section. The tables hold hashes and
+// positions only, so building one costs one allocation, not one per name.
+#include <cstring>
 #include <new>
 
 #include "ini/ini_document.h"
@@ -9,43 +11,153 @@ namespace {
 
 // Upper case of every byte: ASCII letters folded, everything else itself.
 struct UpperTable {
-    char byte[256];
+    unsigned char byte[256];
     constexpr UpperTable() : byte()
     {
         for (int i = 0; i < 256; ++i)
-            byte[i] = static_cast<char>(i >= 'a' && i <= 'z' ? i - 'a' + 'A' : i);
+            byte[i] = static_cast<unsigned char>(i >= 'a' && i <= 'z' ? i - 'a' + 'A' : i);
     }
 };
 constexpr UpperTable kUpper;
 
-}  // namespace
+constexpr uint32_t kFnvOffset = 2166136261u;
+constexpr uint32_t kFnvPrime = 16777619u;
+constexpr size_t kMinSlots = 8;
 
-std::string& IniNameKey(std::string_view name, std::string& key)
+inline unsigned char Upper(char c) { return kUpper.byte[static_cast<unsigned char>(c)]; }
+
+// FNV-1a leaves its low bits poorly mixed; the slot is taken from a mixed hash.
+inline size_t SlotOf(uint32_t hash, size_t mask)
 {
-    name = TrimWhiteSpace(name);
-    key.assign(name);
-    for (char& c : key)
-        c = kUpper.byte[static_cast<unsigned char>(c)];
-    return key;
+    uint32_t h = hash ^ (hash >> 16);
+    h *= 0x85ebca6bu;
+    h ^= h >> 13;
+    return static_cast<size_t>(h) & mask;
 }
 
-namespace {
+// Items are keyed by their section and their tag: the section goes into the hash's seed.
+inline uint32_t SectionSeed(size_t section) { return static_cast<uint32_t>(section + 1) * 0x9e3779b9u; }
 
-// Adds a name unless its key is there already: walking from the front leaves the first.
-void Add(IniNameIndex& index, std::string_view name, int position)
+// The hash and the match of a name already without surrounding white space (a query, trimmed
+// once for all the probes it makes).
+uint32_t HashTrimmed(std::string_view name, uint32_t seed)
 {
-    std::string key;
-    index.emplace(std::move(IniNameKey(name, key)), position);
+    uint32_t hash = kFnvOffset ^ seed;
+    for (const char c : name)
+        hash = (hash ^ Upper(c)) * kFnvPrime;
+    return hash;
 }
 
-void IndexItems(IniSection& section)
+bool MatchesTrimmed(std::string_view stored, std::string_view trimmed)
 {
-    section.itemsIndexed = false;
-    section.itemIndex.clear();
-    section.itemIndex.reserve(section.items.size());
-    for (size_t i = 0; i < section.items.size(); ++i)
-        Add(section.itemIndex, section.items[i].tag, static_cast<int>(i));
-    section.itemsIndexed = true;
+    if (stored.size() != trimmed.size()) {
+        // Stored names are trimmed already, except a base tag taken from continuation lines.
+        // A stored name of the same length matches only as it stands: trimming would shorten it.
+        if (stored.size() < trimmed.size() ||
+            (!IsIniWhiteSpace(stored.front()) && !IsIniWhiteSpace(stored.back())))
+            return false;
+        stored = TrimWhiteSpace(stored);
+        if (stored.size() != trimmed.size())
+            return false;
+    }
+    if (trimmed.empty())
+        return true;
+    // Names of one section often differ only at the end ("CELL 0", "CELL 1").
+    if (Upper(stored.back()) != Upper(trimmed.back()))
+        return false;
+    // Names are mostly spelled alike; the byte-wise compare settles those at once.
+    if (std::memcmp(stored.data(), trimmed.data(), trimmed.size()) == 0)
+        return true;
+    for (size_t i = 0; i < trimmed.size(); ++i)
+        if (Upper(stored[i]) != Upper(trimmed[i]))
+            return false;
+    return true;
+}
+
+std::string_view NameAt(const IniText doc, const IniIndexSlot& slot, bool items)
+{
+    const IniSection& section = doc->sections[slot.section - 1];
+    if (!items)
+        return section.name;
+    return section.items[slot.item].tag;
+}
+
+// The slot of the name (for items: within the section at position + 1 `section`), or nullptr.
+// name is trimmed and hash is its hash.
+const IniIndexSlot* Find(const IniText doc, const IniNameTable& table, bool items, uint32_t hash,
+                         uint32_t section, std::string_view name)
+{
+    if (table.slots.empty())
+        return nullptr;
+    const size_t mask = table.slots.size() - 1;
+    for (size_t i = SlotOf(hash, mask);; i = (i + 1) & mask) {
+        const IniIndexSlot& slot = table.slots[i];
+        if (slot.section == 0)
+            return nullptr;
+        if (slot.hash == hash && (!items || slot.section == section) &&
+            MatchesTrimmed(NameAt(doc, slot, items), name))
+            return &slot;
+    }
+}
+
+// Room for `count` names at most half full; the table must be empty.
+void Reserve(IniNameTable& table, size_t count)
+{
+    size_t size = kMinSlots;
+    while (size < 2 * count)
+        size *= 2;
+    table.slots.clear();
+    table.slots.resize(size);  // zeroed: empty
+    table.count = 0;
+}
+
+// Doubles the table; the names in it are all different, so they only need an empty slot each.
+void Grow(IniNameTable& table)
+{
+    std::vector<IniIndexSlot> bigger(table.slots.empty() ? kMinSlots : 2 * table.slots.size());
+    const size_t mask = bigger.size() - 1;
+    for (const IniIndexSlot& slot : table.slots) {
+        if (slot.section == 0)
+            continue;
+        size_t i = SlotOf(slot.hash, mask);
+        while (bigger[i].section != 0)
+            i = (i + 1) & mask;
+        bigger[i] = slot;
+    }
+    table.slots.swap(bigger);
+}
+
+// Enters a name unless it is there already: entering from the front leaves the first. Throws
+// only std::bad_alloc, before anything changes.
+void Insert(const IniText doc, IniNameTable& table, bool items, const IniIndexSlot& entry)
+{
+    if (2 * (table.count + 1) > table.slots.size())
+        Grow(table);
+    const std::string_view name = TrimWhiteSpace(NameAt(doc, entry, items));
+    const size_t mask = table.slots.size() - 1;
+    size_t i = SlotOf(entry.hash, mask);
+    for (; table.slots[i].section != 0; i = (i + 1) & mask) {
+        const IniIndexSlot& slot = table.slots[i];
+        if (slot.hash == entry.hash && (!items || slot.section == entry.section) &&
+            MatchesTrimmed(NameAt(doc, slot, items), name))
+            return;
+    }
+    table.slots[i] = entry;
+    ++table.count;
+}
+
+void InsertItem(const IniText doc, size_t section, size_t item)
+{
+    const std::string_view tag = doc->sections[section].items[item].tag;
+    Insert(doc, doc->itemIndex, true,
+           {IniNameHash(tag, SectionSeed(section)), static_cast<uint32_t>(section + 1),
+            static_cast<uint32_t>(item)});
+}
+
+void InsertItems(const IniText doc, size_t section)
+{
+    for (size_t i = 0; i < doc->sections[section].items.size(); ++i)
+        InsertItem(doc, section, i);
 }
 
 bool EnsureIndex(IniText doc)
@@ -53,15 +165,12 @@ bool EnsureIndex(IniText doc)
     if (doc->indexed)
         return true;
     doc->sectionQueryResult = -2;
+    doc->itemsIndexed = false;
     try {
-        doc->sectionIndex.clear();
-        doc->sectionIndex.reserve(doc->sections.size());
-        // Items are indexed per section when first looked up there: of a file full of
-        // sections, the gets visit only a few.
-        for (size_t i = 0; i < doc->sections.size(); ++i) {
-            Add(doc->sectionIndex, doc->sections[i].name, static_cast<int>(i));
-            doc->sections[i].itemsIndexed = false;
-        }
+        Reserve(doc->sectionIndex, doc->sections.size());
+        for (size_t i = 0; i < doc->sections.size(); ++i)
+            Insert(doc, doc->sectionIndex, false,
+                   {IniNameHash(doc->sections[i].name), static_cast<uint32_t>(i + 1), 0});
         doc->indexed = true;
     } catch (const std::bad_alloc&) {
         doc->indexed = false;
@@ -69,17 +178,53 @@ bool EnsureIndex(IniText doc)
     return doc->indexed;
 }
 
+// The items of every large section at once: one table costs less than one per section.
+bool EnsureItemIndex(IniText doc)
+{
+    if (doc->itemsIndexed)
+        return true;
+    try {
+        size_t total = 0;
+        for (const IniSection& section : doc->sections)
+            if (section.items.size() > kIniSmallSection)
+                total += section.items.size();
+        Reserve(doc->itemIndex, total);
+        for (size_t s = 0; s < doc->sections.size(); ++s)
+            if (doc->sections[s].items.size() > kIniSmallSection)
+                InsertItems(doc, s);
+        doc->itemsIndexed = true;
+    } catch (const std::bad_alloc&) {
+        doc->itemsIndexed = false;
+    }
+    return doc->itemsIndexed;
+}
+
+IniItem* Found(IniText doc, IniItem& item)
+{
+    doc->lineOfLastAccess = item.sourceLine;
+    return &item;
+}
+
 }  // namespace
+
+uint32_t IniNameHash(std::string_view name, uint32_t seed)
+{
+    return HashTrimmed(TrimWhiteSpace(name), seed);
+}
+
+bool IniNamesMatch(std::string_view a, std::string_view b) { return MatchesTrimmed(a, TrimWhiteSpace(b)); }
 
 IniSection* IniFindSection(IniText doc, std::string_view name)
 {
     try {
-        if (EnsureIndex(doc)) {
+        if (doc->indexed || EnsureIndex(doc)) {
             if (doc->sectionQueryResult == -2 || doc->sectionQuery != name) {
-                const auto it = doc->sectionIndex.find(IniNameKey(name, doc->lookupKey));
+                const std::string_view trimmed = TrimWhiteSpace(name);
+                const IniIndexSlot* slot =
+                    Find(doc, doc->sectionIndex, false, HashTrimmed(trimmed, 0), 0, trimmed);
                 doc->sectionQueryResult = -2;
                 doc->sectionQuery.assign(name);
-                doc->sectionQueryResult = it == doc->sectionIndex.end() ? -1 : it->second;
+                doc->sectionQueryResult = slot == nullptr ? -1 : static_cast<int>(slot->section) - 1;
             }
             if (doc->sectionQueryResult < 0)
                 return nullptr;
@@ -87,30 +232,32 @@ IniSection* IniFindSection(IniText doc, std::string_view name)
             return &doc->sections[static_cast<size_t>(doc->sectionQueryResult)];
         }
     } catch (const std::bad_alloc&) {
-        // No memory for the key of this name: the walk needs none.
+        // No memory for remembering this name: the walk needs none.
     }
     return IniFindSectionLinear(doc, name);
 }
 
 IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag)
 {
-    try {
-        if (EnsureIndex(doc)) {
-            IniSection* found = IniFindSection(doc, section);
-            if (found == nullptr)
-                return nullptr;
-            if (!found->itemsIndexed)
-                IndexItems(*found);
-            const auto it = found->itemIndex.find(IniNameKey(tag, doc->lookupKey));
-            if (it == found->itemIndex.end())
-                return nullptr;
-            IniItem& item = found->items[static_cast<size_t>(it->second)];
-            doc->lineOfLastAccess = item.sourceLine;
-            return &item;
-        }
-    } catch (const std::bad_alloc&) {
+    if (!doc->indexed && !EnsureIndex(doc))
+        return IniFindItemLinear(doc, section, tag);
+    IniSection* found = IniFindSection(doc, section);
+    if (found == nullptr)
+        return nullptr;
+    const std::string_view trimmed = TrimWhiteSpace(tag);
+    if (found->items.size() > kIniSmallSection && EnsureItemIndex(doc)) {
+        const size_t position = static_cast<size_t>(found - doc->sections.data());
+        const IniIndexSlot* slot = Find(doc, doc->itemIndex, true, HashTrimmed(trimmed, SectionSeed(position)),
+                                        static_cast<uint32_t>(position + 1), trimmed);
+        if (slot == nullptr)
+            return nullptr;
+        return Found(doc, found->items[slot->item]);
     }
-    return IniFindItemLinear(doc, section, tag);
+    // A small section (or no memory for the index): walk its items; the first match counts.
+    for (IniItem& item : found->items)
+        if (MatchesTrimmed(item.tag, trimmed))
+            return Found(doc, item);
+    return nullptr;
 }
 
 void IniIndexSectionAppended(IniText doc)
@@ -118,27 +265,43 @@ void IniIndexSectionAppended(IniText doc)
     doc->sectionQueryResult = -2;
     if (!doc->indexed)
         return;
+    const size_t last = doc->sections.size() - 1;
     try {
-        const size_t last = doc->sections.size() - 1;
-        Add(doc->sectionIndex, doc->sections[last].name, static_cast<int>(last));
-        doc->sections[last].itemsIndexed = false;
+        Insert(doc, doc->sectionIndex, false,
+               {IniNameHash(doc->sections[last].name), static_cast<uint32_t>(last + 1), 0});
     } catch (const std::bad_alloc&) {
-        doc->indexed = false;
+        IniDropIndex(doc);
+        return;
+    }
+    if (!doc->itemsIndexed || doc->sections[last].items.size() <= kIniSmallSection)
+        return;
+    try {
+        InsertItems(doc, last);
+    } catch (const std::bad_alloc&) {
+        doc->itemsIndexed = false;
     }
 }
 
 void IniIndexItemAppended(IniText doc, IniSection& section)
 {
-    if (!doc->indexed || !section.itemsIndexed)
+    if (!doc->indexed || !doc->itemsIndexed)
         return;
+    const size_t size = section.items.size();
+    if (size <= kIniSmallSection)
+        return;
+    const size_t position = static_cast<size_t>(&section - doc->sections.data());
     try {
-        Add(section.itemIndex, section.items.back().tag, static_cast<int>(section.items.size() - 1));
+        // A section that has just grown large enters the index with all its items.
+        if (size == kIniSmallSection + 1)
+            InsertItems(doc, position);
+        else
+            InsertItem(doc, position, size - 1);
     } catch (const std::bad_alloc&) {
-        doc->indexed = false;
+        doc->itemsIndexed = false;
     }
 }
 
-void IniIndexItemsRemoved(IniSection& section)
+void IniIndexItemsRemoved(IniText doc, IniSection&)
 {
-    section.itemsIndexed = false;  // made again at the next lookup there
+    doc->itemsIndexed = false;  // positions behind the removed ones moved: made again when needed
 }

@@ -1,6 +1,7 @@
 // Building a document from lines: comments, section headers, items, and the merging of
 // continuation lines. Ini_ReadFromFile is the file adapter around it.
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "ini/ini_document.h"
@@ -58,108 +59,173 @@ void ReadLine(ReadState& state, std::string_view line, int lineNumber)
     if (!rest.empty() && rest.front() == kIniSectionStart) {
         const std::string_view name = HeaderName(rest);
         if (!name.empty()) {
-            // A repeated name still makes a new section; lookups find the first.
-            IniSection section;
-            section.name = std::string(name);
+            // A repeated name still makes a new section; lookups find the first. Sections of
+            // one file tend to be alike, so the items of the one before say how many to expect:
+            // one allocation instead of several, and never more room than that file has items.
+            const size_t expected =
+                state.currentSection < 0 ? 0 : doc->sections[state.currentSection].items.size();
+            IniSection& section = doc->sections.emplace_back();
+            try {
+                section.name.assign(name);
+                section.items.reserve(expected);
+            } catch (...) {
+                doc->sections.pop_back();
+                throw;
+            }
             section.sourceLine = lineNumber;
-            section.comment = std::move(state.pending);
-            state.pending.clear();
-            doc->sections.push_back(std::move(section));
+            section.comment.swap(state.pending);
             state.currentSection = static_cast<int>(doc->sections.size()) - 1;
             return;
         }
-    } else {
-        const size_t separator = rest.find(kIniSeparator);
-        if (separator != std::string_view::npos) {
-            const std::string_view tag = CutName(TrimWhiteSpace(rest.substr(0, separator)));
-            std::string_view value = TrimWhiteSpace(rest.substr(separator + 1));
-            if (!tag.empty() && !value.empty()) {
-                if (state.currentSection < 0) {
-                    state.pending.clear();  // items before any header are dropped
-                    return;
-                }
-                IniItem item;
-                if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
-                    value = value.substr(1, value.size() - 2);
-                    item.quoted = true;
-                }
-                item.tag = std::string(tag);
-                item.value = std::string(value);
-                item.sourceLine = lineNumber;
-                item.comment = std::move(state.pending);
-                state.pending.clear();
-                doc->sections[state.currentSection].items.push_back(std::move(item));
+    } else if (const void* at = std::memchr(rest.data(), kIniSeparator, rest.size())) {
+        // rest starts with no white space, so the tag needs only its end trimmed.
+        const char* const begin = rest.data();
+        const char* const end = begin + rest.size();
+        const char* const separator = static_cast<const char*>(at);
+        const char* tagEnd = separator;
+        while (tagEnd != begin && IsIniWhiteSpace(tagEnd[-1]))
+            --tagEnd;
+        const char* valueBegin = separator + 1;
+        while (valueBegin != end && IsIniWhiteSpace(*valueBegin))
+            ++valueBegin;
+        const char* valueEnd = end;
+        while (valueEnd != valueBegin && IsIniWhiteSpace(valueEnd[-1]))
+            --valueEnd;
+        if (tagEnd != begin && valueEnd != valueBegin) {
+            if (state.currentSection < 0) {
+                state.pending.clear();  // items before any header are dropped
                 return;
             }
+            const std::string_view tag = CutName(std::string_view(begin, static_cast<size_t>(tagEnd - begin)));
+            bool quoted = false;
+            if (valueEnd - valueBegin >= 2 && *valueBegin == '"' && valueEnd[-1] == '"') {
+                ++valueBegin;
+                --valueEnd;
+                quoted = true;
+            }
+            // Made in place: nothing is copied or moved after the texts are taken over.
+            std::vector<IniItem>& items = doc->sections[state.currentSection].items;
+            IniItem& item = items.emplace_back();
+            try {
+                item.tag.append(tag);
+                item.value.append(valueBegin, static_cast<size_t>(valueEnd - valueBegin));
+            } catch (...) {
+                items.pop_back();
+                throw;
+            }
+            item.quoted = quoted;
+            item.sourceLine = lineNumber;
+            item.comment.swap(state.pending);
+            return;
         }
     }
     // Unrecognised line (blank lines included): it closes a comment block that stands before
     // any section, which then becomes the document's header comment.
-    if (!state.pending.empty() && state.currentSection < 0 && doc->headerComment.empty()) {
-        doc->headerComment = std::move(state.pending);
-        state.pending.clear();
-    }
+    if (!state.pending.empty() && state.currentSection < 0 && doc->headerComment.empty())
+        doc->headerComment.swap(state.pending);
 }
 
 // Splits a continuation tag "BASE Line0002" into its base and number. The last " Line" counts,
-// so a base tag that itself contains " Line" survives a write and read.
+// so a base tag that itself contains " Line" survives a write and read. Since " Line" ends in a
+// letter, the last one followed by nothing but digits is the one right before the tag's final
+// run of digits: only the tag's end is looked at.
 bool ParseContinuationTag(std::string_view tag, std::string_view* base, int32_t* number)
 {
-    const size_t at = tag.rfind(" Line");
-    if (at == std::string_view::npos)
-        return false;
-    const std::string_view digits = tag.substr(at + 5);
-    if (digits.empty())
+    constexpr std::string_view kLine = " Line";
+    size_t digitsAt = tag.size();
+    while (digitsAt > 0 && tag[digitsAt - 1] >= '0' && tag[digitsAt - 1] <= '9')
+        --digitsAt;
+    if (digitsAt == tag.size() || digitsAt < kLine.size() || tag[digitsAt - 1] != 'e' ||
+        tag.compare(digitsAt - kLine.size(), kLine.size(), kLine) != 0)
         return false;
     int64_t value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
+    for (size_t i = digitsAt; i < tag.size(); ++i) {
+        value = value * 10 + (tag[i] - '0');
         if (value > 2147483647)
             return false;
     }
-    *base = tag.substr(0, at);
+    *base = tag.substr(0, digitsAt - kLine.size());
     *number = static_cast<int32_t>(value);
     return true;
 }
 
-// Builds the merged list from copies and swaps it in at the end, so running out of memory
-// half-way leaves the section as it was.
+bool StartsRun(const IniItem& item)
+{
+    std::string_view base;
+    int32_t number = 0;
+    return ParseContinuationTag(item.tag, &base, &number) && number == 1;
+}
+
+// A run: line 1 and every directly following continuation line of the same base tag not
+// numbered 1. The writer gives all lines of a value the same base, so the base check changes
+// nothing for written files; it keeps an item whose own tag merely looks like a continuation
+// ("X Line0005") from being swallowed by a long value before it.
+struct Run {
+    size_t first = 0;     // the item numbered 1
+    size_t end = 0;       // one past the run's last item
+    size_t baseSize = 0;  // the first item's tag cut to this is the base tag
+    std::string value;    // the values of the run joined
+};
+
+// Most sections hold no continuation lines and are left alone. Otherwise everything that
+// allocates (the joined values) is made first and the section changed only then, by moves,
+// which cannot fail: running out of memory half-way leaves the section as it was.
 void MergeContinuationLines(IniSection& section)
 {
-    const std::vector<IniItem>& items = section.items;
-    std::vector<IniItem> merged;
-    merged.reserve(items.size());
+    std::vector<IniItem>& items = section.items;
     size_t i = 0;
+    while (i < items.size() && !StartsRun(items[i]))
+        ++i;
+    if (i == items.size())
+        return;
+    std::vector<Run> runs;
     while (i < items.size()) {
         std::string_view base;
         int32_t number = 0;
         if (!ParseContinuationTag(items[i].tag, &base, &number) || number != 1) {
-            merged.push_back(items[i]);
             ++i;
             continue;
         }
-        // A run: line 1 and every directly following continuation line of the same base tag
-        // not numbered 1. The writer gives all lines of a value the same base, so the base
-        // check changes nothing for written files; it keeps an item whose own tag merely looks
-        // like a continuation ("X Line0005") from being swallowed by a long value before it.
-        // The first item keeps its source line, quoted flag and comment.
-        IniItem head = items[i];
-        head.tag = std::string(base);
-        ++i;
-        while (i < items.size()) {
+        Run run;
+        run.first = i;
+        run.baseSize = base.size();
+        size_t size = items[i].value.size();
+        size_t end = i + 1;
+        while (end < items.size()) {
             std::string_view nextBase;
             int32_t nextNumber = 0;
-            if (!ParseContinuationTag(items[i].tag, &nextBase, &nextNumber) || nextNumber == 1 ||
-                nextBase != head.tag)
+            if (!ParseContinuationTag(items[end].tag, &nextBase, &nextNumber) || nextNumber == 1 ||
+                nextBase != base)
                 break;
-            head.value += items[i].value;
-            ++i;
+            size += items[end].value.size();
+            ++end;
         }
-        merged.push_back(std::move(head));
+        run.end = end;
+        run.value.reserve(size);
+        for (size_t k = i; k < end; ++k)
+            run.value += items[k].value;
+        runs.push_back(std::move(run));
+        i = end;
     }
-    section.items.swap(merged);
+    // The first item of a run takes the base tag and the joined value and keeps its own source
+    // line, quoted flag and comment; the other items of the run go, with their comments.
+    size_t kept = 0;
+    size_t next = 0;
+    for (Run& run : runs) {
+        for (; next < run.first; ++next, ++kept)
+            if (kept != next)
+                items[kept] = std::move(items[next]);
+        items[run.first].tag.resize(run.baseSize);
+        items[run.first].value.swap(run.value);
+        if (kept != run.first)
+            items[kept] = std::move(items[run.first]);
+        ++kept;
+        next = run.end;
+    }
+    for (; next < items.size(); ++next, ++kept)
+        if (kept != next)
+            items[kept] = std::move(items[next]);
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(kept), items.end());
 }
 
 }  // namespace

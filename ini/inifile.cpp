@@ -86,7 +86,7 @@ int PutItem(IniText doc, const char* section, const char* tag, std::string value
         items[position] = std::move(item);
         // The replaced item keeps its position and its name as the index sees it.
         if (hadDuplicates)
-            IniIndexItemsRemoved(*target);
+            IniIndexItemsRemoved(doc, *target);
         return kIniOk;
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;

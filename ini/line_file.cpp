@@ -1,6 +1,7 @@
 #include "ini/line_file.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "ini/inifile.h"
@@ -27,6 +28,20 @@ void LineFile_Dispose(LineFile* file) { delete file; }
 namespace {
 
 bool IsTerminator(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+// The first terminator among the n bytes at p, or nullptr. Each search is cut short at the
+// terminator found before it, so a line costs about its own length, whatever the line ends are.
+const char* FindTerminator(const char* p, size_t n)
+{
+    const char* end = p + n;
+    if (const void* at = std::memchr(p, '\n', n))
+        end = static_cast<const char*>(at);
+    if (const void* at = std::memchr(p, '\r', static_cast<size_t>(end - p)))
+        end = static_cast<const char*>(at);
+    if (const void* at = std::memchr(p, '\0', static_cast<size_t>(end - p)))
+        end = static_cast<const char*>(at);
+    return end == p + n ? nullptr : end;
+}
 
 }  // namespace
 
@@ -56,22 +71,34 @@ int LineFile_Read(LineFile* file, char* line, int maxChars, int* length, int* en
             file->bytesLeft = got < kLineFileBlockSize ? got : kLineFileBlockSize;
             file->readPosition = file->block;
         }
-        const char c = *file->readPosition++;
-        --file->bytesLeft;
-        if (IsTerminator(c)) {
+        if (first) {
             // A terminator opening this call that differs from the one that ended the previous
             // line completes a CR LF or LF CR pair; two equal ones in a row are an empty line.
-            if (first && c != file->lastTerminator) {
-                first = false;
+            first = false;
+            const char c = *file->readPosition;
+            if (IsTerminator(c) && c != file->lastTerminator) {
+                ++file->readPosition;
+                --file->bytesLeft;
                 continue;
             }
-            file->lastTerminator = c;
-            ended = true;
-            break;
         }
-        first = false;
-        if (count < maxChars)
-            line[count++] = c;
+        // The rest of the line in this block goes over at once; beyond maxChars it is dropped.
+        const size_t available = static_cast<size_t>(file->bytesLeft);
+        const char* terminator = FindTerminator(file->readPosition, available);
+        const size_t span =
+            terminator != nullptr ? static_cast<size_t>(terminator - file->readPosition) : available;
+        const size_t room = static_cast<size_t>(maxChars - count);
+        const size_t kept = span < room ? span : room;
+        std::memcpy(line + count, file->readPosition, kept);
+        count += static_cast<int>(kept);
+        file->readPosition += span;
+        file->bytesLeft -= static_cast<int32_t>(span);
+        if (terminator != nullptr) {
+            file->lastTerminator = *terminator;
+            ++file->readPosition;
+            --file->bytesLeft;
+            ended = true;
+        }
     }
     line[count] = '\0';
     if (length != nullptr)

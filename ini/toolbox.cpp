@@ -2,22 +2,6 @@
 
 #include <cstring>
 
-bool IsIniWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string_view TrimWhiteSpace(std::string_view text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsIniWhiteSpace(text[begin]))
-        ++begin;
-    while (end > begin && IsIniWhiteSpace(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 std::string StrDupWithoutSurrWhiteSpace(std::string_view text)
 {
     return std::string(TrimWhiteSpace(text));

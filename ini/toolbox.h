@@ -8,7 +8,20 @@
 #include <string>
 #include <string_view>
 
-bool IsIniWhiteSpace(char c);
+namespace ini_detail {
+struct WhiteSpaceTable {
+    bool is[256];
+    constexpr WhiteSpaceTable() : is()
+    {
+        for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+            is[c] = true;
+    }
+};
+inline constexpr WhiteSpaceTable kWhiteSpace;
+}  // namespace ini_detail
+
+// One look-up rather than six compares: every name and value read passes through here.
+inline bool IsIniWhiteSpace(char c) { return ini_detail::kWhiteSpace.is[static_cast<unsigned char>(c)]; }
 
 // Compares two names as the store matches section names and tags: surrounding white space is
 // ignored, ASCII letters compare without case, every other byte exactly. Returns < 0, 0 or > 0.
@@ -16,7 +29,16 @@ int StrICmpWithoutSurrWhiteSpace(std::string_view a, std::string_view b);
 
 // The text without its leading and trailing white space.
 std::string StrDupWithoutSurrWhiteSpace(std::string_view text);
-std::string_view TrimWhiteSpace(std::string_view text);
+inline std::string_view TrimWhiteSpace(std::string_view text)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    while (begin != end && IsIniWhiteSpace(*begin))
+        ++begin;
+    while (end != begin && IsIniWhiteSpace(end[-1]))
+        --end;
+    return std::string_view(begin, static_cast<size_t>(end - begin));
+}
 
 // First character of text that is not white space (the terminator if there is none).
 const char* SkipWhiteSpace(const char* text);

@@ -8,12 +8,15 @@
 
 namespace {
 
-void check(IniText ini, const char* section, const char* key, const std::string& name,
+// A teach word is named by its section and key, a parameter by its key; the name is made only
+// for a value that is reported.
+void check(IniText ini, const char* section, const char* key, bool namedWithSection,
            std::vector<OutOfRangeValue>& out)
 {
     int32_t value = 0;
     if (Ini_GetInt(ini, section, key, &value) == kIniFound && (value < 0 || value > 65535))
-        out.push_back({name, value, static_cast<uint16_t>(value)});
+        out.push_back({namedWithSection ? std::string(section) + " " + key : std::string(key), value,
+                       static_cast<uint16_t>(value)});
 }
 
 }  // namespace
@@ -22,12 +25,11 @@ std::vector<OutOfRangeValue> FindOutOfRangeValues(IniText ini)
 {
     std::vector<OutOfRangeValue> out;
     for (int i = 0; i < kParameterCount; ++i)
-        check(ini, kParameterSection, kParameterKeys[i], kParameterKeys[i], out);
+        check(ini, kParameterSection, kParameterKeys[i], false, out);
     for (int row = 0; row < kTeachRows; ++row) {
         const TeachSectionName section(row);
         for (int w = 0; w < kSavedTeachWords; ++w)
-            check(ini, section.text, kTeachKeys[w], std::string(section.text) + " " + kTeachKeys[w],
-                  out);
+            check(ini, section.text, kTeachKeys[w], true, out);
     }
     return out;
 }
