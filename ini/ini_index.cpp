@@ -63,7 +63,8 @@ bool MatchesTrimmed(std::string_view stored, std::string_view trimmed)
     if (trimmed.empty())
         return true;
     // Names of one section often differ only at the end ("CELL 0", "CELL 1").
-    if (Upper(stored.back()) != Upper(trimmed.back()))
+    const size_t last = trimmed.size() - 1;
+    if (Upper(stored.data()[last]) != Upper(trimmed.data()[last]))
         return false;
     // Names are mostly spelled alike; the byte-wise compare settles those at once.
     if (std::memcmp(stored.data(), trimmed.data(), trimmed.size()) == 0)
@@ -72,6 +73,31 @@ bool MatchesTrimmed(std::string_view stored, std::string_view trimmed)
         if (Upper(stored[i]) != Upper(trimmed[i]))
             return false;
     return true;
+}
+
+inline bool SameBytes(const std::string& stored, std::string_view name)
+{
+    return stored.size() == name.size() &&
+           (name.empty() || std::memcmp(stored.data(), name.data(), name.size()) == 0);
+}
+
+// The section found last, when name is its name exactly as stored, else -1. Lookups only ever
+// find the first section of a name, so that section is the answer without asking the index: a
+// run of gets in one section, as written, costs one compare each.
+inline int LastFoundByExactName(const IniText doc, std::string_view name)
+{
+    const int last = doc->lastFoundSection;
+    if (last < 0 || static_cast<size_t>(last) >= doc->sections.size() ||
+        !SameBytes(doc->sections[static_cast<size_t>(last)].name, name))
+        return -1;
+    return last;
+}
+
+// The latest section name looked up that the above cannot answer (absent, or spelled otherwise
+// than stored), as given.
+inline bool IsSectionQuery(const IniText doc, std::string_view name)
+{
+    return doc->sectionQueryResult != -2 && SameBytes(doc->sectionQuery, name);
 }
 
 std::string_view NameAt(const IniText doc, const IniIndexSlot& slot, bool items)
@@ -218,18 +244,28 @@ IniSection* IniFindSection(IniText doc, std::string_view name)
 {
     try {
         if (doc->indexed || EnsureIndex(doc)) {
-            if (doc->sectionQueryResult == -2 || doc->sectionQuery != name) {
-                const std::string_view trimmed = TrimWhiteSpace(name);
-                const IniIndexSlot* slot =
-                    Find(doc, doc->sectionIndex, false, HashTrimmed(trimmed, 0), 0, trimmed);
-                doc->sectionQueryResult = -2;
-                doc->sectionQuery.assign(name);
-                doc->sectionQueryResult = slot == nullptr ? -1 : static_cast<int>(slot->section) - 1;
+            int position = LastFoundByExactName(doc, name);
+            if (position < 0) {
+                if (!IsSectionQuery(doc, name)) {
+                    const std::string_view trimmed = TrimWhiteSpace(name);
+                    const IniIndexSlot* slot =
+                        Find(doc, doc->sectionIndex, false, HashTrimmed(trimmed, 0), 0, trimmed);
+                    position = slot == nullptr ? -1 : static_cast<int>(slot->section) - 1;
+                    // A name as stored is answered by the last-found section from now on.
+                    if (position >= 0 && SameBytes(doc->sections[static_cast<size_t>(position)].name, name)) {
+                        doc->lastFoundSection = position;
+                        return &doc->sections[static_cast<size_t>(position)];
+                    }
+                    doc->sectionQueryResult = -2;
+                    doc->sectionQuery.assign(name);
+                    doc->sectionQueryResult = position;
+                }
+                position = doc->sectionQueryResult;
+                if (position < 0)
+                    return nullptr;
             }
-            if (doc->sectionQueryResult < 0)
-                return nullptr;
-            doc->lastFoundSection = doc->sectionQueryResult;
-            return &doc->sections[static_cast<size_t>(doc->sectionQueryResult)];
+            doc->lastFoundSection = position;
+            return &doc->sections[static_cast<size_t>(position)];
         }
     } catch (const std::bad_alloc&) {
         // No memory for remembering this name: the walk needs none.
@@ -239,11 +275,17 @@ IniSection* IniFindSection(IniText doc, std::string_view name)
 
 IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag)
 {
-    if (!doc->indexed && !EnsureIndex(doc))
-        return IniFindItemLinear(doc, section, tag);
-    IniSection* found = IniFindSection(doc, section);
-    if (found == nullptr)
-        return nullptr;
+    IniSection* found = nullptr;
+    const int last = doc->indexed ? LastFoundByExactName(doc, section) : -1;
+    if (last >= 0) {
+        found = &doc->sections[static_cast<size_t>(last)];  // another get in the same section
+    } else {
+        if (!doc->indexed && !EnsureIndex(doc))
+            return IniFindItemLinear(doc, section, tag);
+        found = IniFindSection(doc, section);
+        if (found == nullptr)
+            return nullptr;
+    }
     const std::string_view trimmed = TrimWhiteSpace(tag);
     if (found->items.size() > kIniSmallSection && EnsureItemIndex(doc)) {
         const size_t position = static_cast<size_t>(found - doc->sections.data());
@@ -254,9 +296,20 @@ IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag
         return Found(doc, found->items[slot->item]);
     }
     // A small section (or no memory for the index): walk its items; the first match counts.
-    for (IniItem& item : found->items)
-        if (MatchesTrimmed(item.tag, trimmed))
+    for (IniItem& item : found->items) {
+        // Most tags differ from the one sought in length or in their last byte. A longer one
+        // may still match: a base tag with white space around it.
+        const std::string& stored = item.tag;
+        if (stored.size() == trimmed.size()) {
+            if (!trimmed.empty() &&
+                Upper(stored.data()[stored.size() - 1]) != Upper(trimmed.data()[trimmed.size() - 1]))
+                continue;
+        } else if (stored.size() < trimmed.size()) {
+            continue;
+        }
+        if (MatchesTrimmed(stored, trimmed))
             return Found(doc, item);
+    }
     return nullptr;
 }
 

@@ -151,6 +151,9 @@ bool ParseContinuationTag(std::string_view tag, std::string_view* base, int32_t*
 
 bool StartsRun(const IniItem& item)
 {
+    // Only a tag that ends in the digit 1 can start a run: "BASE Line0001".
+    if (item.tag.empty() || item.tag.data()[item.tag.size() - 1] != '1')
+        return false;
     std::string_view base;
     int32_t number = 0;
     return ParseContinuationTag(item.tag, &base, &number) && number == 1;
@@ -239,9 +242,11 @@ int Ini_ReadGeneric(IniText doc, IniLineSource source, void* sourceData)
         ReadState state;
         state.doc = doc;
         char line[kIniMaxLine + 1];
+        int endOfFile = 0;
+        int lineNumber = 0;
         for (;;) {
-            int endOfFile = 0;
-            int lineNumber = 0;
+            endOfFile = 0;
+            lineNumber = 0;
             line[0] = '\0';
             const int result = source(sourceData, line, kIniMaxLine, &endOfFile, &lineNumber);
             line[kIniMaxLine] = '\0';

@@ -29,18 +29,13 @@ namespace {
 
 bool IsTerminator(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
-// The first terminator among the n bytes at p, or nullptr. Each search is cut short at the
-// terminator found before it, so a line costs about its own length, whatever the line ends are.
+// The first terminator among the n bytes at p, or nullptr. The block always has a zero byte
+// after its end, and the zero byte is a terminator too, so one search over the string finds
+// the line's end or the block's.
 const char* FindTerminator(const char* p, size_t n)
 {
-    const char* end = p + n;
-    if (const void* at = std::memchr(p, '\n', n))
-        end = static_cast<const char*>(at);
-    if (const void* at = std::memchr(p, '\r', static_cast<size_t>(end - p)))
-        end = static_cast<const char*>(at);
-    if (const void* at = std::memchr(p, '\0', static_cast<size_t>(end - p)))
-        end = static_cast<const char*>(at);
-    return end == p + n ? nullptr : end;
+    const size_t span = std::strcspn(p, "\r\n");
+    return span < n ? p + span : nullptr;
 }
 
 }  // namespace
@@ -56,11 +51,13 @@ int LineFile_Read(LineFile* file, char* line, int maxChars, int* length, int* en
     bool ended = false;
     while (!ended) {
         if (file->bytesLeft <= 0) {
-            int got = 0;
-            result = file->blockReader(file->source, kLineFileBlockSize, &got, file->block);
-            if (result < 0)
-                break;
-            if (got <= 0) {
+            // The count goes straight into the record: a local whose address escapes would cost
+            // every call, not just every block, in instrumented builds.
+            result = file->blockReader(file->source, kLineFileBlockSize, &file->bytesLeft, file->block);
+            if (result < 0 || file->bytesLeft <= 0) {
+                file->bytesLeft = 0;
+                if (result < 0)
+                    break;
                 // End of the source: a partial last line still counts as a line.
                 if (count == 0)
                     *endOfFile = 1;
@@ -68,8 +65,10 @@ int LineFile_Read(LineFile* file, char* line, int maxChars, int* length, int* en
                 break;
             }
             // Never trust a reader that claims more than the block holds.
-            file->bytesLeft = got < kLineFileBlockSize ? got : kLineFileBlockSize;
+            if (file->bytesLeft > kLineFileBlockSize)
+                file->bytesLeft = kLineFileBlockSize;
             file->readPosition = file->block;
+            file->block[file->bytesLeft] = '\0';
         }
         if (first) {
             // A terminator opening this call that differs from the one that ended the previous

@@ -14,8 +14,8 @@ typedef int (*LineFileBlockReader)(void* source, int maxCount, int* countRead, c
 struct LineFile {
     void* source = nullptr;                 // not owned
     LineFileBlockReader blockReader = nullptr;
-    char block[kLineFileBlockSize] = {};
-    int32_t bytesLeft = 0;                  // unread bytes of the current block
+    char block[kLineFileBlockSize + 1] = {};  // the block, and a zero byte after its end
+    int bytesLeft = 0;                      // unread bytes of the current block
     const char* readPosition = block;
     int32_t linesRead = 0;                  // after a read: number (from 1) of the line returned
     char lastTerminator = '\0';

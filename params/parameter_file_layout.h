@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/version.h"
 
@@ -18,29 +19,36 @@ inline constexpr const char* kTeachKeys[kSavedTeachWords] = {
     "CELL 0", "CELL 1", "CELL 2", "CELL 3", "CELL 4", "GROUP", "HOLD",
 };
 
-// "TEACH VECTOR " and the row number without leading zeros. Made once per row on every load and
-// save, so the digits are written directly rather than through a format.
+// "TEACH VECTOR " and the row number without leading zeros. Every load and save names each row,
+// so the names of the rows there are come from a table made at compile time.
+namespace parameter_file_detail {
+inline constexpr int kNamedRows = 100;  // two digits at most: "TEACH VECTOR 99" and its end
+struct TeachSectionNames {
+    char text[kNamedRows][16];
+    constexpr TeachSectionNames() : text()
+    {
+        constexpr char prefix[] = "TEACH VECTOR ";
+        for (int row = 0; row < kNamedRows; ++row) {
+            int n = 0;
+            for (; prefix[n] != '\0'; ++n)
+                text[row][n] = prefix[n];
+            if (row >= 10)
+                text[row][n++] = static_cast<char>('0' + row / 10);
+            text[row][n++] = static_cast<char>('0' + row % 10);
+            text[row][n] = '\0';
+        }
+    }
+};
+inline constexpr TeachSectionNames kTeachSectionNames;
+}  // namespace parameter_file_detail
+
 struct TeachSectionName {
     explicit TeachSectionName(int row)
     {
-        constexpr char prefix[] = "TEACH VECTOR ";
-        char* p = text;
-        for (const char* q = prefix; *q != '\0'; ++q)
-            *p++ = *q;
-        long long value = row;
-        if (value < 0) {
-            *p++ = '-';
-            value = -value;
-        }
-        char digits[12];
-        int n = 0;
-        do {
-            digits[n++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value > 0);
-        while (n > 0)
-            *p++ = digits[--n];
-        *p = '\0';
+        if (row >= 0 && row < parameter_file_detail::kNamedRows)
+            std::memcpy(text, parameter_file_detail::kTeachSectionNames.text[row], 16);
+        else
+            std::snprintf(text, sizeof text, "TEACH VECTOR %d", row);
     }
     char text[32];
 };
