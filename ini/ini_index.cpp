@@ -24,10 +24,45 @@ constexpr uint32_t kFnvOffset = 2166136261u;
 constexpr uint32_t kFnvPrime = 16777619u;
 constexpr size_t kMinSlots = 8;
 
-inline unsigned char Upper(char c) { return kUpper.byte[static_cast<unsigned char>(c)]; }
+// Whether n bytes at a and b are equal, a word at a time: names are short, and comparing them
+// this way costs a few instructions where a call to memcmp costs more than the compare.
+INI_ALWAYS_INLINE bool EqualBytes(const char* a, const char* b, size_t n)
+{
+    uint64_t x = 0;
+    uint64_t y = 0;
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&x, a + i, 8);
+            std::memcpy(&y, b + i, 8);
+            if (x != y)
+                return false;
+        }
+        // The last word, overlapping the one before when n is not a multiple of 8.
+        std::memcpy(&x, a + n - 8, 8);
+        std::memcpy(&y, b + n - 8, 8);
+        return x == y;
+    }
+    if (n >= 4) {
+        uint32_t u = 0;
+        uint32_t v = 0;
+        std::memcpy(&u, a, 4);
+        std::memcpy(&v, b, 4);
+        if (u != v)
+            return false;
+        std::memcpy(&u, a + n - 4, 4);
+        std::memcpy(&v, b + n - 4, 4);
+        return u == v;
+    }
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
+INI_ALWAYS_INLINE unsigned char Upper(char c) { return kUpper.byte[static_cast<unsigned char>(c)]; }
 
 // FNV-1a leaves its low bits poorly mixed; the slot is taken from a mixed hash.
-inline size_t SlotOf(uint32_t hash, size_t mask)
+INI_ALWAYS_INLINE size_t SlotOf(uint32_t hash, size_t mask)
 {
     uint32_t h = hash ^ (hash >> 16);
     h *= 0x85ebca6bu;
@@ -36,7 +71,7 @@ inline size_t SlotOf(uint32_t hash, size_t mask)
 }
 
 // Items are keyed by their section and their tag: the section goes into the hash's seed.
-inline uint32_t SectionSeed(size_t section) { return static_cast<uint32_t>(section + 1) * 0x9e3779b9u; }
+INI_ALWAYS_INLINE uint32_t SectionSeed(size_t section) { return static_cast<uint32_t>(section + 1) * 0x9e3779b9u; }
 
 // The hash and the match of a name already without surrounding white space (a query, trimmed
 // once for all the probes it makes).
@@ -48,7 +83,7 @@ uint32_t HashTrimmed(std::string_view name, uint32_t seed)
     return hash;
 }
 
-bool MatchesTrimmed(std::string_view stored, std::string_view trimmed)
+INI_ALWAYS_INLINE bool MatchesTrimmed(std::string_view stored, std::string_view trimmed)
 {
     if (stored.size() != trimmed.size()) {
         // Stored names are trimmed already, except a base tag taken from continuation lines.
@@ -67,7 +102,7 @@ bool MatchesTrimmed(std::string_view stored, std::string_view trimmed)
     if (Upper(stored.data()[last]) != Upper(trimmed.data()[last]))
         return false;
     // Names are mostly spelled alike; the byte-wise compare settles those at once.
-    if (std::memcmp(stored.data(), trimmed.data(), trimmed.size()) == 0)
+    if (EqualBytes(stored.data(), trimmed.data(), trimmed.size()))
         return true;
     for (size_t i = 0; i < trimmed.size(); ++i)
         if (Upper(stored[i]) != Upper(trimmed[i]))
@@ -75,16 +110,20 @@ bool MatchesTrimmed(std::string_view stored, std::string_view trimmed)
     return true;
 }
 
-inline bool SameBytes(const std::string& stored, std::string_view name)
+// Names that differ mostly differ at their end ("TEACH VECTOR 4", "TEACH VECTOR 5"), which is
+// looked at first.
+INI_ALWAYS_INLINE bool SameBytes(const std::string& stored, std::string_view name)
 {
-    return stored.size() == name.size() &&
-           (name.empty() || std::memcmp(stored.data(), name.data(), name.size()) == 0);
+    const size_t size = name.size();
+    return stored.size() == size &&
+           (size == 0 || (stored.data()[size - 1] == name.data()[size - 1] &&
+                          EqualBytes(stored.data(), name.data(), size - 1)));
 }
 
 // The section found last, when name is its name exactly as stored, else -1. Lookups only ever
 // find the first section of a name, so that section is the answer without asking the index: a
 // run of gets in one section, as written, costs one compare each.
-inline int LastFoundByExactName(const IniText doc, std::string_view name)
+INI_ALWAYS_INLINE int LastFoundByExactName(const IniText doc, std::string_view name)
 {
     const int last = doc->lastFoundSection;
     if (last < 0 || static_cast<size_t>(last) >= doc->sections.size() ||
@@ -95,12 +134,12 @@ inline int LastFoundByExactName(const IniText doc, std::string_view name)
 
 // The latest section name looked up that the above cannot answer (absent, or spelled otherwise
 // than stored), as given.
-inline bool IsSectionQuery(const IniText doc, std::string_view name)
+INI_ALWAYS_INLINE bool IsSectionQuery(const IniText doc, std::string_view name)
 {
     return doc->sectionQueryResult != -2 && SameBytes(doc->sectionQuery, name);
 }
 
-std::string_view NameAt(const IniText doc, const IniIndexSlot& slot, bool items)
+INI_ALWAYS_INLINE std::string_view NameAt(const IniText doc, const IniIndexSlot& slot, bool items)
 {
     const IniSection& section = doc->sections[slot.section - 1];
     if (!items)
@@ -225,7 +264,7 @@ bool EnsureItemIndex(IniText doc)
     return doc->itemsIndexed;
 }
 
-IniItem* Found(IniText doc, IniItem& item)
+INI_ALWAYS_INLINE IniItem* Found(IniText doc, IniItem& item)
 {
     doc->lineOfLastAccess = item.sourceLine;
     return &item;
@@ -240,32 +279,42 @@ uint32_t IniNameHash(std::string_view name, uint32_t seed)
 
 bool IniNamesMatch(std::string_view a, std::string_view b) { return MatchesTrimmed(a, TrimWhiteSpace(b)); }
 
+namespace {
+
+// The indexed section lookup after the last-found section did not answer: the section or
+// nullptr. Throws std::bad_alloc when the name cannot be remembered.
+IniSection* FindSectionIndexed(IniText doc, std::string_view name)
+{
+    int position = -1;
+    if (!IsSectionQuery(doc, name)) {
+        const std::string_view trimmed = TrimWhiteSpace(name);
+        const IniIndexSlot* slot = Find(doc, doc->sectionIndex, false, HashTrimmed(trimmed, 0), 0, trimmed);
+        position = slot == nullptr ? -1 : static_cast<int>(slot->section) - 1;
+        // A name as stored is answered by the last-found section from now on.
+        if (position < 0 || !SameBytes(doc->sections[static_cast<size_t>(position)].name, name)) {
+            doc->sectionQueryResult = -2;
+            doc->sectionQuery.assign(name);
+            doc->sectionQueryResult = position;
+        }
+    } else {
+        position = doc->sectionQueryResult;
+    }
+    if (position < 0)
+        return nullptr;
+    doc->lastFoundSection = position;
+    return &doc->sections[static_cast<size_t>(position)];
+}
+
+}  // namespace
+
 IniSection* IniFindSection(IniText doc, std::string_view name)
 {
     try {
         if (doc->indexed || EnsureIndex(doc)) {
-            int position = LastFoundByExactName(doc, name);
-            if (position < 0) {
-                if (!IsSectionQuery(doc, name)) {
-                    const std::string_view trimmed = TrimWhiteSpace(name);
-                    const IniIndexSlot* slot =
-                        Find(doc, doc->sectionIndex, false, HashTrimmed(trimmed, 0), 0, trimmed);
-                    position = slot == nullptr ? -1 : static_cast<int>(slot->section) - 1;
-                    // A name as stored is answered by the last-found section from now on.
-                    if (position >= 0 && SameBytes(doc->sections[static_cast<size_t>(position)].name, name)) {
-                        doc->lastFoundSection = position;
-                        return &doc->sections[static_cast<size_t>(position)];
-                    }
-                    doc->sectionQueryResult = -2;
-                    doc->sectionQuery.assign(name);
-                    doc->sectionQueryResult = position;
-                }
-                position = doc->sectionQueryResult;
-                if (position < 0)
-                    return nullptr;
-            }
-            doc->lastFoundSection = position;
-            return &doc->sections[static_cast<size_t>(position)];
+            const int last = LastFoundByExactName(doc, name);
+            if (last >= 0)
+                return &doc->sections[static_cast<size_t>(last)];
+            return FindSectionIndexed(doc, name);
         }
     } catch (const std::bad_alloc&) {
         // No memory for remembering this name: the walk needs none.
@@ -276,13 +325,17 @@ IniSection* IniFindSection(IniText doc, std::string_view name)
 IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag)
 {
     IniSection* found = nullptr;
-    const int last = doc->indexed ? LastFoundByExactName(doc, section) : -1;
+    if (!doc->indexed && !EnsureIndex(doc))
+        return IniFindItemLinear(doc, section, tag);
+    const int last = LastFoundByExactName(doc, section);
     if (last >= 0) {
         found = &doc->sections[static_cast<size_t>(last)];  // another get in the same section
     } else {
-        if (!doc->indexed && !EnsureIndex(doc))
-            return IniFindItemLinear(doc, section, tag);
-        found = IniFindSection(doc, section);
+        try {
+            found = FindSectionIndexed(doc, section);
+        } catch (const std::bad_alloc&) {
+            found = IniFindSectionLinear(doc, section);
+        }
         if (found == nullptr)
             return nullptr;
     }

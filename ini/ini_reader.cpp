@@ -11,7 +11,7 @@
 
 namespace {
 
-std::string_view CutName(std::string_view name)
+INI_ALWAYS_INLINE std::string_view CutName(std::string_view name)
 {
     // Overlong names are cut, then trimmed again so the invariant of no surrounding white
     // space holds even when the cut lands after a blank.
@@ -45,6 +45,14 @@ void AddComment(std::string& pending, std::string_view line)
     pending += line;
 }
 
+// An unrecognised line (blank lines included) closes a comment block that stands before any
+// section, which then becomes the document's header comment.
+INI_ALWAYS_INLINE void Unrecognised(ReadState& state)
+{
+    if (!state.pending.empty() && state.currentSection < 0 && state.doc->headerComment.empty())
+        state.doc->headerComment.swap(state.pending);
+}
+
 void ReadLine(ReadState& state, std::string_view line, int lineNumber)
 {
     IniText doc = state.doc;
@@ -73,11 +81,12 @@ void ReadLine(ReadState& state, std::string_view line, int lineNumber)
                 throw;
             }
             section.sourceLine = lineNumber;
-            section.comment.swap(state.pending);
+            if (!state.pending.empty())
+                section.comment.swap(state.pending);
             state.currentSection = static_cast<int>(doc->sections.size()) - 1;
             return;
         }
-    } else if (const void* at = std::memchr(rest.data(), kIniSeparator, rest.size())) {
+    } else if (const void* at = rest.empty() ? nullptr : std::memchr(rest.data(), kIniSeparator, rest.size())) {
         // rest starts with no white space, so the tag needs only its end trimmed.
         const char* const begin = rest.data();
         const char* const end = begin + rest.size();
@@ -115,21 +124,19 @@ void ReadLine(ReadState& state, std::string_view line, int lineNumber)
             }
             item.quoted = quoted;
             item.sourceLine = lineNumber;
-            item.comment.swap(state.pending);
+            if (!state.pending.empty())
+                item.comment.swap(state.pending);
             return;
         }
     }
-    // Unrecognised line (blank lines included): it closes a comment block that stands before
-    // any section, which then becomes the document's header comment.
-    if (!state.pending.empty() && state.currentSection < 0 && doc->headerComment.empty())
-        doc->headerComment.swap(state.pending);
+    Unrecognised(state);
 }
 
 // Splits a continuation tag "BASE Line0002" into its base and number. The last " Line" counts,
 // so a base tag that itself contains " Line" survives a write and read. Since " Line" ends in a
 // letter, the last one followed by nothing but digits is the one right before the tag's final
 // run of digits: only the tag's end is looked at.
-bool ParseContinuationTag(std::string_view tag, std::string_view* base, int32_t* number)
+INI_ALWAYS_INLINE bool ParseContinuationTag(std::string_view tag, std::string_view* base, int32_t* number)
 {
     constexpr std::string_view kLine = " Line";
     size_t digitsAt = tag.size();
@@ -149,7 +156,7 @@ bool ParseContinuationTag(std::string_view tag, std::string_view* base, int32_t*
     return true;
 }
 
-bool StartsRun(const IniItem& item)
+INI_ALWAYS_INLINE bool StartsRun(const IniItem& item)
 {
     // Only a tag that ends in the digit 1 can start a run: "BASE Line0001".
     if (item.tag.empty() || item.tag.data()[item.tag.size() - 1] != '1')
@@ -254,7 +261,10 @@ int Ini_ReadGeneric(IniText doc, IniLineSource source, void* sourceData)
                 return result;
             if (endOfFile)
                 break;
-            ReadLine(state, line, lineNumber);
+            if (line[0] == '\0')
+                Unrecognised(state);  // an empty line: nothing else to look at
+            else
+                ReadLine(state, line, lineNumber);
         }
         if (!state.pending.empty() && doc->trailerComment.empty())
             doc->trailerComment = std::move(state.pending);

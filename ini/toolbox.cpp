@@ -36,14 +36,6 @@ const char* SkipWhiteSpace(const char* text)
     return text;
 }
 
-bool HasNonWhiteSpace(std::string_view text)
-{
-    for (char c : text)
-        if (!IsIniWhiteSpace(c))
-            return true;
-    return false;
-}
-
 void StringCopyMax(char* dest, const char* source, size_t size)
 {
     if (size == 0)
@@ -52,29 +44,4 @@ void StringCopyMax(char* dest, const char* source, size_t size)
     const size_t count = length + 1 < size ? length + 1 : size;
     std::memcpy(dest, source, count);
     dest[count - 1] = '\0';
-}
-
-bool StrToInt(std::string_view text, int32_t* value)
-{
-    text = TrimWhiteSpace(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return false;
-    // Accumulate the magnitude in 64 bits and stop as soon as it leaves the 32-bit range, so no
-    // number of digits can overflow.
-    int64_t magnitude = 0;
-    const int64_t limit = negative ? 2147483648LL : 2147483647LL;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > limit)
-            return false;
-    }
-    *value = static_cast<int32_t>(negative ? -magnitude : magnitude);
-    return true;
 }

@@ -71,12 +71,14 @@ int AppendTechVecToIniHandle(IniText ini)
 
 int AcquireParaFromIniHandle(IniText ini)
 {
-    std::string report = kParameterReportHead;
+    std::string report;  // begun at the first failure: most files have none
     int failed = 0;
     for (int i = 0; i < kParameterCount; ++i) {
         uint16_t& field = Para.*kParameterFields[i];
         if (!ReadWord(ini, kParameterSection, kParameterKeys[i], &field)) {
             field = kParameterFallbacks[i].value;
+            if (failed == 0)
+                report = kParameterReportHead;
             report += kParameterFallbacks[i].reportLine;
             ++failed;
         }
@@ -88,8 +90,9 @@ int AcquireParaFromIniHandle(IniText ini)
 
 int AcquireTechVecFromIniHandle(IniText ini)
 {
-    // Grows as needed: a file without teach sections lists all 64 of them.
-    std::string report = kTeachReportHead;
+    // Grows as needed: a file without teach sections lists all 64 of them. Begun at the first
+    // failure: most files have none.
+    std::string report;
     int failedRows = 0;
     for (int row = 0; row < kTeachRows; ++row) {
         const TeachSectionName section(row);
@@ -102,6 +105,8 @@ int AcquireTechVecFromIniHandle(IniText ini)
             }
         }
         if (rowFailed) {
+            if (failedRows == 0)
+                report = kTeachReportHead;
             report += section.text;
             report += '\n';
             ++failedRows;
