@@ -20,8 +20,6 @@ struct UpperTable {
 };
 constexpr UpperTable kUpper;
 
-constexpr uint32_t kFnvOffset = 2166136261u;
-constexpr uint32_t kFnvPrime = 16777619u;
 constexpr size_t kMinSlots = 8;
 
 // Whether n bytes at a and b are equal, a word at a time: names are short, and comparing them
@@ -61,7 +59,7 @@ INI_ALWAYS_INLINE bool EqualBytes(const char* a, const char* b, size_t n)
 
 INI_ALWAYS_INLINE unsigned char Upper(char c) { return kUpper.byte[static_cast<unsigned char>(c)]; }
 
-// FNV-1a leaves its low bits poorly mixed; the slot is taken from a mixed hash.
+// The slot is taken from the hash mixed once more, so that its low bits depend on all of it.
 INI_ALWAYS_INLINE size_t SlotOf(uint32_t hash, size_t mask)
 {
     uint32_t h = hash ^ (hash >> 16);
@@ -75,12 +73,48 @@ INI_ALWAYS_INLINE uint32_t SectionSeed(size_t section) { return static_cast<uint
 
 // The hash and the match of a name already without surrounding white space (a query, trimmed
 // once for all the probes it makes).
+// The ASCII letters among eight bytes upper-cased at once: a byte below 128 whose low seven bits
+// lie from 'a' to 'z' loses 0x20. No sum carries into the next byte.
+INI_ALWAYS_INLINE uint64_t UpperWord(uint64_t x)
+{
+    constexpr uint64_t ones = 0x0101010101010101ull;
+    const uint64_t low7 = x & (0x7f * ones);
+    const uint64_t atLeastA = low7 + (0x80 - 'a') * ones;
+    const uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * ones;
+    const uint64_t lower = atLeastA & ~aboveZ & ~x & (0x80 * ones);
+    return x - (lower >> 2);
+}
+
+INI_ALWAYS_INLINE uint64_t Mix(uint64_t hash, uint64_t word) { return (hash ^ word) * 0x100000001b3ull; }
+
+// Names hash a word at a time; equal names (after folding) have equal lengths, so they load
+// the same words, overlapping ones included.
 uint32_t HashTrimmed(std::string_view name, uint32_t seed)
 {
-    uint32_t hash = kFnvOffset ^ seed;
-    for (const char c : name)
-        hash = (hash ^ Upper(c)) * kFnvPrime;
-    return hash;
+    const char* p = name.data();
+    const size_t n = name.size();
+    uint64_t hash = Mix(0xcbf29ce484222325ull ^ seed, n);
+    uint64_t word = 0;
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&word, p + i, 8);
+            hash = Mix(hash, UpperWord(word));
+        }
+        std::memcpy(&word, p + n - 8, 8);
+        hash = Mix(hash, UpperWord(word));
+    } else if (n >= 4) {
+        uint32_t half = 0;
+        std::memcpy(&half, p, 4);
+        word = half;
+        std::memcpy(&half, p + n - 4, 4);
+        word |= static_cast<uint64_t>(half) << 32;
+        hash = Mix(hash, UpperWord(word));
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            word = (word << 8) | Upper(p[i]);
+        hash = Mix(hash, word);
+    }
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
 INI_ALWAYS_INLINE bool MatchesTrimmed(std::string_view stored, std::string_view trimmed)

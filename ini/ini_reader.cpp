@@ -72,6 +72,8 @@ void ReadLine(ReadState& state, std::string_view line, int lineNumber)
             // one allocation instead of several, and never more room than that file has items.
             const size_t expected =
                 state.currentSection < 0 ? 0 : doc->sections[state.currentSection].items.size();
+            if (doc->sections.capacity() == 0)
+                doc->sections.reserve(8);  // a settings file has a few sections at least
             IniSection& section = doc->sections.emplace_back();
             try {
                 section.name.assign(name);

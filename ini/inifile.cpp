@@ -115,6 +115,13 @@ int Ini_PutString(IniText doc, const char* section, const char* tag, const char*
     }
 }
 
+int Ini_SectionExists(IniText doc, const char* section)
+{
+    if (doc == nullptr || section == nullptr)
+        return kIniNullArgument;
+    return IniFindSection(doc, section) != nullptr ? kIniFound : 0;
+}
+
 int Ini_GetInt(IniText doc, const char* section, const char* tag, int32_t* value)
 {
     if (doc == nullptr || section == nullptr || tag == nullptr || value == nullptr)

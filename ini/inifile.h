@@ -54,6 +54,10 @@ int Ini_PutInt(IniText doc, const char* section, const char* tag, int32_t value)
 // text counts as empty.
 int Ini_PutString(IniText doc, const char* section, const char* tag, const char* text);
 
+// 1 when the document holds a section of that name (matched as everywhere: without case and
+// surrounding white space), 0 when not, -65 no document or name.
+int Ini_SectionExists(IniText doc, const char* section);
+
 // 1 and the number in *value; 0 when the section or item is absent or its value is blank;
 // -5021 when the value is not a decimal integer in 32-bit range; -65 no document or value
 // pointer. *value is written only when 1 is returned.

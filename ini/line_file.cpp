@@ -28,7 +28,18 @@ void LineFile_Dispose(LineFile* file) { delete file; }
 
 namespace {
 
-INI_ALWAYS_INLINE bool IsTerminator(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+struct TerminatorTable {
+    bool is[256];
+    constexpr TerminatorTable() : is()
+    {
+        is[static_cast<unsigned char>('\r')] = true;
+        is[static_cast<unsigned char>('\n')] = true;
+        is[0] = true;
+    }
+};
+constexpr TerminatorTable kTerminator;
+
+INI_ALWAYS_INLINE bool IsTerminator(char c) { return kTerminator.is[static_cast<unsigned char>(c)]; }
 
 // The first terminator among the n bytes at p, or nullptr. The block always has a zero byte
 // after its end, and the zero byte is a terminator too, so one search over the string finds

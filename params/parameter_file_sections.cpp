@@ -73,9 +73,11 @@ int AcquireParaFromIniHandle(IniText ini)
 {
     std::string report;  // begun at the first failure: most files have none
     int failed = 0;
+    // Every key of a missing section would miss: each falls back unasked.
+    const bool present = Ini_SectionExists(ini, kParameterSection) == kIniFound;
     for (int i = 0; i < kParameterCount; ++i) {
         uint16_t& field = Para.*kParameterFields[i];
-        if (!ReadWord(ini, kParameterSection, kParameterKeys[i], &field)) {
+        if (!present || !ReadWord(ini, kParameterSection, kParameterKeys[i], &field)) {
             field = kParameterFallbacks[i].value;
             if (failed == 0)
                 report = kParameterReportHead;
@@ -96,10 +98,12 @@ int AcquireTechVecFromIniHandle(IniText ini)
     int failedRows = 0;
     for (int row = 0; row < kTeachRows; ++row) {
         const TeachSectionName section(row);
+        // Every key of a row whose section is missing would miss: each falls back unasked.
+        const bool present = Ini_SectionExists(ini, section.text) == kIniFound;
         bool rowFailed = false;
         for (int w = 1; w <= kSavedTeachWords; ++w) {
             uint16_t& word = TeachWord(TechVec[row], w);
-            if (!ReadWord(ini, section.text, kTeachKeys[w - 1], &word)) {
+            if (!present || !ReadWord(ini, section.text, kTeachKeys[w - 1], &word)) {
                 word = kTeachFallbacks[w - 1];
                 rowFailed = true;
             }
