@@ -87,6 +87,9 @@ struct IniTextRec {
 
 IniSection* IniFindSection(IniText doc, std::string_view name);
 IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag);
+// Whether IniFindSection would find the section; a miss is not remembered, since no gets in
+// that section follow.
+bool IniSectionPresent(IniText doc, std::string_view name);
 // The lookup rules written out as walks over the lists: the first section or item whose name
 // matches. The indexed lookups above must give the same answers.
 IniSection* IniFindSectionLinear(IniText doc, std::string_view name);

@@ -123,7 +123,7 @@ INI_ALWAYS_INLINE bool MatchesTrimmed(std::string_view stored, std::string_view 
         // Stored names are trimmed already, except a base tag taken from continuation lines.
         // A stored name of the same length matches only as it stands: trimming would shorten it.
         if (stored.size() < trimmed.size() ||
-            (!IsIniWhiteSpace(stored.front()) && !IsIniWhiteSpace(stored.back())))
+            (!IsIniWhiteSpace(stored.data()[0]) && !IsIniWhiteSpace(stored.data()[stored.size() - 1])))
             return false;
         stored = TrimWhiteSpace(stored);
         if (stored.size() != trimmed.size())
@@ -316,8 +316,10 @@ bool IniNamesMatch(std::string_view a, std::string_view b) { return MatchesTrimm
 namespace {
 
 // The indexed section lookup after the last-found section did not answer: the section or
-// nullptr. Throws std::bad_alloc when the name cannot be remembered.
-IniSection* FindSectionIndexed(IniText doc, std::string_view name)
+// nullptr. A name that is absent, or spelled otherwise than stored, is remembered for the gets
+// that usually follow, unless `remember` is false. Throws std::bad_alloc when the name cannot
+// be remembered.
+IniSection* FindSectionIndexed(IniText doc, std::string_view name, bool remember = true)
 {
     int position = -1;
     if (!IsSectionQuery(doc, name)) {
@@ -325,7 +327,7 @@ IniSection* FindSectionIndexed(IniText doc, std::string_view name)
         const IniIndexSlot* slot = Find(doc, doc->sectionIndex, false, HashTrimmed(trimmed, 0), 0, trimmed);
         position = slot == nullptr ? -1 : static_cast<int>(slot->section) - 1;
         // A name as stored is answered by the last-found section from now on.
-        if (position < 0 || !SameBytes(doc->sections[static_cast<size_t>(position)].name, name)) {
+        if (remember && (position < 0 || !SameBytes(doc->sections[static_cast<size_t>(position)].name, name))) {
             doc->sectionQueryResult = -2;
             doc->sectionQuery.assign(name);
             doc->sectionQueryResult = position;
@@ -354,6 +356,16 @@ IniSection* IniFindSection(IniText doc, std::string_view name)
         // No memory for remembering this name: the walk needs none.
     }
     return IniFindSectionLinear(doc, name);
+}
+
+bool IniSectionPresent(IniText doc, std::string_view name)
+{
+    try {
+        if (doc->indexed || EnsureIndex(doc))
+            return LastFoundByExactName(doc, name) >= 0 || FindSectionIndexed(doc, name, false) != nullptr;
+    } catch (const std::bad_alloc&) {
+    }
+    return IniFindSectionLinear(doc, name) != nullptr;
 }
 
 IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag)
@@ -391,8 +403,9 @@ IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag
             if (!trimmed.empty() &&
                 Upper(stored.data()[stored.size() - 1]) != Upper(trimmed.data()[trimmed.size() - 1]))
                 continue;
-        } else if (stored.size() < trimmed.size()) {
-            continue;
+        } else if (stored.size() < trimmed.size() ||
+                   (!IsIniWhiteSpace(stored.data()[0]) && !IsIniWhiteSpace(stored.data()[stored.size() - 1]))) {
+            continue;  // shorter, or longer without white space around it to trim
         }
         if (MatchesTrimmed(stored, trimmed))
             return Found(doc, item);

@@ -119,7 +119,7 @@ int Ini_SectionExists(IniText doc, const char* section)
 {
     if (doc == nullptr || section == nullptr)
         return kIniNullArgument;
-    return IniFindSection(doc, section) != nullptr ? kIniFound : 0;
+    return IniSectionPresent(doc, section) ? kIniFound : 0;
 }
 
 int Ini_GetInt(IniText doc, const char* section, const char* tag, int32_t* value)
