@@ -395,20 +395,24 @@ IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag
         return Found(doc, found->items[slot->item]);
     }
     // A small section (or no memory for the index): walk its items; the first match counts.
-    for (IniItem& item : found->items) {
-        // Most tags differ from the one sought in length or in their last byte. A longer one
-        // may still match: a base tag with white space around it.
-        const std::string& stored = item.tag;
-        if (stored.size() == trimmed.size()) {
-            if (!trimmed.empty() &&
-                Upper(stored.data()[stored.size() - 1]) != Upper(trimmed.data()[trimmed.size() - 1]))
+    // Most tags differ from the one sought in length or in their last byte; a longer one may
+    // still match when it has white space around it (a base tag from continuation lines).
+    IniItem* const items = found->items.data();
+    const size_t count = found->items.size();
+    const size_t want = trimmed.size();
+    const unsigned char wantLast = want > 0 ? Upper(trimmed.data()[want - 1]) : 0;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& stored = items[i].tag;
+        const size_t size = stored.size();
+        const char* const text = stored.data();
+        if (size == want) {
+            if (want > 0 && Upper(text[size - 1]) != wantLast)
                 continue;
-        } else if (stored.size() < trimmed.size() ||
-                   (!IsIniWhiteSpace(stored.data()[0]) && !IsIniWhiteSpace(stored.data()[stored.size() - 1]))) {
-            continue;  // shorter, or longer without white space around it to trim
+        } else if (size < want || (!IsIniWhiteSpace(text[0]) && !IsIniWhiteSpace(text[size - 1]))) {
+            continue;
         }
         if (MatchesTrimmed(stored, trimmed))
-            return Found(doc, item);
+            return Found(doc, items[i]);
     }
     return nullptr;
 }

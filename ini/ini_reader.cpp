@@ -36,6 +36,7 @@ struct ReadState {
     IniText doc = nullptr;
     std::string pending;     // comment lines not yet attached
     int currentSection = -1; // index of the section items go to; -1 none yet
+    size_t expectedItems = 0; // room the current section takes at its first item
 };
 
 void AddComment(std::string& pending, std::string_view line)
@@ -67,21 +68,22 @@ void ReadLine(ReadState& state, std::string_view line, int lineNumber)
     if (!rest.empty() && rest.front() == kIniSectionStart) {
         const std::string_view name = HeaderName(rest);
         if (!name.empty()) {
-            // A repeated name still makes a new section; lookups find the first. Sections of
-            // one file tend to be alike, so the items of the one before say how many to expect:
-            // one allocation instead of several, and never more room than that file has items.
-            const size_t expected =
-                state.currentSection < 0 ? 0 : doc->sections[state.currentSection].items.size();
+            // A repeated name still makes a new section; lookups find the first.
             if (doc->sections.capacity() == 0)
                 doc->sections.reserve(8);  // a settings file has a few sections at least
+            // Sections of one file tend to be alike, so the items of the one before say how
+            // many to expect: one allocation instead of several (at the first item, so an empty
+            // section takes none), and never more room than that file has items.
+            const size_t expected =
+                state.currentSection < 0 ? 0 : doc->sections[state.currentSection].items.size();
             IniSection& section = doc->sections.emplace_back();
             try {
                 section.name.assign(name);
-                section.items.reserve(expected);
             } catch (...) {
                 doc->sections.pop_back();
                 throw;
             }
+            state.expectedItems = expected;
             section.sourceLine = lineNumber;
             if (!state.pending.empty())
                 section.comment.swap(state.pending);
@@ -116,6 +118,8 @@ void ReadLine(ReadState& state, std::string_view line, int lineNumber)
             }
             // Made in place: nothing is copied or moved after the texts are taken over.
             std::vector<IniItem>& items = doc->sections[state.currentSection].items;
+            if (items.capacity() == 0 && state.expectedItems > 1)
+                items.reserve(state.expectedItems);
             IniItem& item = items.emplace_back();
             try {
                 item.tag.append(tag);
