@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -99,4 +100,53 @@ TEST(LineFile, AReaderErrorEndsTheCallWithItsCode)
     EXPECT_EQ(0, endOfFile);
     EXPECT_EQ(1, file->linesRead);
     LineFile_Dispose(file);
+}
+
+// The line reader takes a line's bytes at once; this is the rule it must follow, one byte at a
+// time, as the format states it. Random texts of terminators and a few letters, read with
+// random block sizes and line limits, give the same lines, lengths and numbers both ways.
+TEST(LineFile, ReadsAsTheByteByByteRuleOnRandomTexts)
+{
+    struct Reference {
+        std::string_view text;
+        size_t at = 0;
+        char lastTerminator = '\0';
+        // One line as the rule reads it; false at the end of the text.
+        bool Next(int maxChars, std::string* line)
+        {
+            line->clear();
+            bool first = true;
+            while (at < text.size()) {
+                const char c = text[at++];
+                if (c == '\r' || c == '\n' || c == '\0') {
+                    if (first && c != lastTerminator) {
+                        first = false;
+                        continue;
+                    }
+                    lastTerminator = c;
+                    return true;
+                }
+                first = false;
+                if (static_cast<int>(line->size()) < maxChars)
+                    *line += c;
+            }
+            return !line->empty();
+        }
+    };
+    std::mt19937 random(7);
+    const char alphabet[] = {'\r', '\n', '\0', 'a', 'b', ' '};
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const size_t size = random() % 5000;
+        for (size_t i = 0; i < size; ++i)
+            text += alphabet[random() % sizeof alphabet];
+        const size_t block = 1 + random() % 2100;
+        const int maxChars = static_cast<int>(random() % 40);
+        Reference reference{text};
+        std::vector<std::string> expected;
+        std::string line;
+        while (reference.Next(maxChars, &line))
+            expected.push_back(line);
+        ASSERT_EQ(expected, Lines(text, block, maxChars)) << "round " << round;
+    }
 }

@@ -63,6 +63,20 @@ void ExpectSameAnswers(IniText doc)
     }
 }
 
+// The same for every tag of the document (and its variants) in every section as stored: a
+// lighter check for documents of many items.
+void ExpectSameItems(IniText doc)
+{
+    const std::vector<std::string> tags = Probes(doc);
+    std::vector<std::string> sections;
+    for (const IniSection& s : doc->sections)
+        sections.push_back(s.name);
+    for (const std::string& section : sections)
+        for (const std::string& tag : tags)
+            ASSERT_EQ(IniFindItemLinear(doc, section, tag), IniFindItem(doc, section, tag))
+                << "[" << section << "] " << tag;
+}
+
 }  // namespace
 
 TEST(IniLookupIndex, FindsWhatTheWalkFindsInATrickyFile)
@@ -117,5 +131,49 @@ TEST(IniLookupIndex, FindsWhatTheWalkFindsInRandomDocuments)
         for (int p = 0; p < 5; ++p)
             Ini_PutInt(d.h, (name() + "x").c_str(), ("y" + name()).c_str(), p);
         ExpectSameAnswers(d.h);
+    }
+}
+
+// Sections above and below the size from which items are hashed rather than walked, and puts
+// that carry each section across it, append to a hashed one, or replace duplicates in it; and
+// whether a section is there, as the gets would find it.
+TEST(IniLookupIndex, FindsWhatTheWalkFindsInLargeSectionsAndAcrossPuts)
+{
+    const char alphabet[] = {'a', 'A', 'b', ' ', '\t', '\xc3', '1'};
+    std::mt19937 random(21);
+    auto name = [&] {
+        std::string n;
+        const int length = 1 + static_cast<int>(random() % 3);
+        for (int i = 0; i < length; ++i)
+            n += alphabet[random() % sizeof alphabet];
+        return n;
+    };
+    for (int round = 0; round < 4; ++round) {
+        Doc d;
+        std::string text;
+        for (int s = 0; s < 4; ++s) {
+            text += "[" + name() + "x]\n";
+            const int items = 8 + static_cast<int>(random() % 20);
+            for (int i = 0; i < items; ++i)
+                text += "y" + name() + " = " + std::to_string(i) + "\n";
+        }
+        ASSERT_EQ(0, ini_memory::Read(d.h, text));
+        ExpectSameItems(d.h);  // the indexes are made here; the puts below must keep them
+        for (size_t s = 0; s < d.h->sections.size(); ++s) {
+            const std::string section = d.h->sections[s].name;
+            if (IniFindSectionLinear(d.h, section) != &d.h->sections[s])
+                continue;  // a repeated section: the puts go to the first of its name
+            for (int k = 0; d.h->sections[s].items.size() <= kIniSmallSection + 1; ++k)
+                Ini_PutInt(d.h, section.c_str(), ("z" + std::to_string(k)).c_str(), k);
+            std::string again = d.h->sections[s].items.front().tag;
+            for (char& c : again)
+                c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            Ini_PutInt(d.h, section.c_str(), again.c_str(), -1);
+        }
+        ExpectSameItems(d.h);
+        for (const std::string& section : Probes(d.h))
+            ASSERT_EQ(IniFindSectionLinear(d.h, section) != nullptr ? 1 : 0,
+                      Ini_SectionExists(d.h, section.c_str()))
+                << "[" << section << "]";
     }
 }
