@@ -10,7 +10,8 @@
 // that remain are the stores' own: our gets take section and tag apart and match them without
 // case and surrounding blanks by walking the document; QSettings looks "SECTION/KEY" up in a
 // sorted map, case-sensitively. Our write renames a flushed (fsync) temporary file into place;
-// its text alone is timed too, through a sink into memory.
+// its text alone is timed too, through a sink into memory. Last, a parameter file behind 2000
+// other sections is loaded beside the file alone; their cost per line is compared.
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -27,6 +29,8 @@
 #include "params/parameter_set.h"
 
 namespace {
+
+constexpr int kManySections = 2000;
 
 struct Item {
     std::string section, tag;
@@ -236,5 +240,55 @@ int main(int argc, char** argv)
     std::printf("  per get: ours %.3f us, QSettings %.3f us\n", g / static_cast<double>(items.size()),
                 qg / static_cast<double>(items.size()));
     Ini_Dispose(source);
+
+    // A parameter file among many other sections (another program's, or files merged): loading
+    // it, a read and the gets of the parameter file, should cost what its lines cost, not the
+    // number of sections times the number of gets. The other sections come first, where a walk
+    // from the front would meet them on every get.
+    IniText many = Ini_New(0);
+    for (int i = 0; i < kManySections; ++i)
+        Ini_PutInt(many, ("OTHER SECTION " + std::to_string(i)).c_str(), "VALUE", i);
+    for (const Item& it : items) {
+        if (it.isString)
+            Ini_PutString(many, it.section.c_str(), it.tag.c_str(), it.text.c_str());
+        else
+            Ini_PutInt(many, it.section.c_str(), it.tag.c_str(), it.number);
+    }
+    IniText plain = Build(items);
+    const std::string manyPath = dir.path + "/many.par";
+    const std::string plainPath = dir.path + "/plain.par";
+    const int manyLines = CountLines(many);
+    const int plainLines = CountLines(plain);
+    if (Ini_WriteToFile(many, manyPath.c_str()) != 0 || Ini_WriteToFile(plain, plainPath.c_str()) != 0) {
+        std::fprintf(stderr, "write failed\n");
+        return 1;
+    }
+    Ini_Dispose(many);
+    Ini_Dispose(plain);
+    // Alternating, so that both see the same machine.
+    Series loadMany{"load among many sections (read + all gets)", {}}, loadPlain{"load of the file alone", {}};
+    Check manyCheck, plainCheck;
+    const int loads = repetitions < 20 ? repetitions : repetitions / 4;
+    for (int r = 0; r < loads; ++r) {
+        for (auto [path, series, check] : {std::tuple{&manyPath, &loadMany, &manyCheck},
+                                           std::tuple{&plainPath, &loadPlain, &plainCheck}}) {
+            const auto t0 = Clock::now();
+            IniText doc = Ini_New(0);
+            Ini_ReadFromFile(doc, path->c_str());
+            *check = GetAll(doc, items);
+            const auto t1 = Clock::now();
+            Ini_Dispose(doc);
+            series->micros.push_back(Micros(t0, t1));
+        }
+    }
+    std::printf("parameter file after %d other sections (%d lines) and alone (%d lines), %d loads each\n",
+                kManySections, manyLines, plainLines, loads);
+    PrintRow(loadMany);
+    PrintRow(loadPlain);
+    std::printf("  check: found %d and %d of %zu%s\n", manyCheck.found, plainCheck.found, items.size(),
+                manyCheck.found == plainCheck.found && manyCheck.sum == plainCheck.sum ? "" : "  [MISMATCH]");
+    const double perLineMany = bench::Median(loadMany.micros) / manyLines;
+    const double perLinePlain = bench::Median(loadPlain.micros) / plainLines;
+    bench::PrintRatio("many_sections_load_per_line", perLinePlain > 0 ? perLineMany / perLinePlain : 0, "<=", 1.5);
     return 0;
 }
