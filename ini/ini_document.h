@@ -20,11 +20,10 @@ inline constexpr int kIniMaxLine = 1024;        // longest line read or item lin
 inline constexpr int kIniMaxName = 255;         // longest section name or tag read or written
 inline constexpr int kIniMaxValueLineLength = 80;  // longer values go onto continuation lines
 
-// Section names and tags as the store matches them (StrICmpWithoutSurrWhiteSpace): equal when
-// they are after surrounding white space is removed and ASCII letters are upper-cased. The hash
-// is taken over that form, so names that match hash alike.
+// Section names and tags match (StrICmpWithoutSurrWhiteSpace) when they are equal once their
+// surrounding white space is removed and ASCII letters are upper-cased. The hash is taken over
+// that form, so names that match hash alike.
 uint32_t IniNameHash(std::string_view name, uint32_t seed = 0);
-bool IniNamesMatch(std::string_view a, std::string_view b);
 
 // An index of names: open addressing over slots that hold a name's hash and where the name
 // stands (a section, and for items an item within it). No name is copied into it; a probe
@@ -78,9 +77,10 @@ struct IniTextRec {
     IniNameTable sectionIndex;  // section names
     bool itemsIndexed = false;  // itemIndex is valid (only while indexed)
     IniNameTable itemIndex;     // tags of the items of every large section, by section
-    // The latest section name looked up, as given, and its section (-1 absent, -2 nothing
-    // remembered): a run of gets in one section skips the section lookup. Any change to the
-    // sections forgets it.
+    // The latest section name looked up, as given, that the last-found section does not answer
+    // (absent, or spelled otherwise than stored), and its section (-1 absent, -2 nothing
+    // remembered): a run of gets in one such section skips the section lookup. Any change to
+    // the sections forgets it.
     std::string sectionQuery;
     int sectionQueryResult = -2;
 };

@@ -311,7 +311,6 @@ uint32_t IniNameHash(std::string_view name, uint32_t seed)
     return HashTrimmed(TrimWhiteSpace(name), seed);
 }
 
-bool IniNamesMatch(std::string_view a, std::string_view b) { return MatchesTrimmed(a, TrimWhiteSpace(b)); }
 
 namespace {
 

@@ -20,7 +20,7 @@ inline constexpr const char* kTeachKeys[kSavedTeachWords] = {
 };
 
 // "TEACH VECTOR " and the row number without leading zeros. Every load and save names each row,
-// so the names of the rows there are come from a table made at compile time.
+// so the names of rows 0 to 99 come from a table made at compile time.
 namespace parameter_file_detail {
 inline constexpr int kNamedRows = 100;  // two digits at most: "TEACH VECTOR 99" and its end
 struct TeachSectionNames {
