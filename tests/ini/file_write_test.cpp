@@ -87,7 +87,7 @@ protected:
         std::ifstream locks("/proc/locks");
         for (std::string line; std::getline(locks, line);)
             if (line.find("FLOCK") != std::string::npos &&
-                line.find(" " + std::to_string(pid) + " ") != std::string::npos)
+                line.find(std::string(" ").append(std::to_string(pid)).append(" ")) != std::string::npos)
                 return true;
         return false;
     }

@@ -38,8 +38,9 @@ std::vector<std::string> Probes(IniText doc)
             c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
         std::string doubled = n;
         if (const size_t blank = doubled.find(' '); blank != std::string::npos)
-            doubled.insert(blank, " ");
-        for (const std::string& p : {n, lower, upper, " \t" + n + "\v\f \r\n", doubled, n.substr(0, n.size() / 2)})
+            doubled.insert(blank, 1, ' ');
+        const std::string padded = std::string(" \t").append(n).append("\v\f \r\n");
+        for (const std::string& p : {n, lower, upper, padded, doubled, n.substr(0, n.size() / 2)})
             probes.push_back(p);
     }
     return probes;
@@ -122,14 +123,14 @@ TEST(IniLookupIndex, FindsWhatTheWalkFindsInRandomDocuments)
         Doc d;
         std::string text;
         for (int s = 0; s < 6; ++s) {
-            text += "[" + name() + "x]\n";
+            text.append("[").append(name()).append("x]\n");
             for (int i = 0; i < 5; ++i)
-                text += "y" + name() + " = " + std::to_string(i) + "\n";
+                text.append("y").append(name()).append(" = ").append(std::to_string(i)).append("\n");
         }
         ASSERT_EQ(0, ini_memory::Read(d.h, text));
         ExpectSameAnswers(d.h);
         for (int p = 0; p < 5; ++p)
-            Ini_PutInt(d.h, (name() + "x").c_str(), ("y" + name()).c_str(), p);
+            Ini_PutInt(d.h, name().append("x").c_str(), std::string("y").append(name()).c_str(), p);
         ExpectSameAnswers(d.h);
     }
 }
@@ -152,10 +153,10 @@ TEST(IniLookupIndex, FindsWhatTheWalkFindsInLargeSectionsAndAcrossPuts)
         Doc d;
         std::string text;
         for (int s = 0; s < 4; ++s) {
-            text += "[" + name() + "x]\n";
+            text.append("[").append(name()).append("x]\n");
             const int items = 8 + static_cast<int>(random() % 20);
             for (int i = 0; i < items; ++i)
-                text += "y" + name() + " = " + std::to_string(i) + "\n";
+                text.append("y").append(name()).append(" = ").append(std::to_string(i)).append("\n");
         }
         ASSERT_EQ(0, ini_memory::Read(d.h, text));
         ExpectSameItems(d.h);  // the indexes are made here; the puts below must keep them
@@ -164,7 +165,7 @@ TEST(IniLookupIndex, FindsWhatTheWalkFindsInLargeSectionsAndAcrossPuts)
             if (IniFindSectionLinear(d.h, section) != &d.h->sections[s])
                 continue;  // a repeated section: the puts go to the first of its name
             for (int k = 0; d.h->sections[s].items.size() <= kIniSmallSection + 1; ++k)
-                Ini_PutInt(d.h, section.c_str(), ("z" + std::to_string(k)).c_str(), k);
+                Ini_PutInt(d.h, section.c_str(), std::string("z").append(std::to_string(k)).c_str(), k);
             std::string again = d.h->sections[s].items.front().tag;
             for (char& c : again)
                 c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);

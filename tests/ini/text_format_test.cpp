@@ -89,7 +89,7 @@ TEST(IniTextFormat, OverlongNamesAndTagsAreCutTo255Characters)
     EXPECT_NE(std::string::npos, ini_memory::Write(d.h).find("\r\n" + std::string(254, 'U') + " = 6"));
     Doc put;
     Ini_PutInt(put.h, name.c_str(), tag.c_str(), 7);
-    EXPECT_EQ("[" + name.substr(0, 255) + "]\r\n" + tag.substr(0, 255) + " = 7\r\n\r\n",
+    EXPECT_EQ(std::string("[").append(name, 0, 255).append("]\r\n").append(tag, 0, 255).append(" = 7\r\n\r\n"),
               ini_memory::Write(put.h));
 }
 
