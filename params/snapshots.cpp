@@ -1,6 +1,9 @@
 #include "params/snapshots.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 #include "params/configuration_file.h"
 #include "platform/files.h"
@@ -13,6 +16,24 @@ std::string prefixOf(int serial)
     char prefix[24];
     std::snprintf(prefix, sizeof prefix, "SN%05d_", serial < 0 ? 0 : serial);
     return prefix;
+}
+
+// A snapshot's name without ".ini" and without the counter that a second snapshot of the same
+// millisecond gets ("SN00007_20261207-170752-166-2"), and that counter (1 without one). The
+// time stamp itself holds two '-'; a third starts the counter.
+std::pair<std::string, long> orderOf(const std::string& name)
+{
+    std::string base = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;
+    const size_t stamp = base.rfind('_');
+    int dashes = 0;
+    for (size_t i = stamp == std::string::npos ? 0 : stamp; i < base.size(); ++i) {
+        if (base[i] != '-' || ++dashes < 3)
+            continue;
+        const long counter = std::strtol(base.c_str() + i + 1, nullptr, 10);
+        base.resize(i);
+        return {base, counter};
+    }
+    return {base, 1};
 }
 
 }  // namespace
@@ -28,7 +49,11 @@ std::vector<std::string> ListSnapshots(const std::string& folder, int serial)
     std::vector<std::string> names;
     if (ListFiles(folder.c_str(), serial >= 0 ? prefixOf(serial).c_str() : "SN", ".ini", &names) != 0)
         return {};
-    // Within one sensor the names sort by time; across sensors by serial, then time.
+    // Within one sensor the names sort by time; across sensors by serial, then time. Of two
+    // snapshots of one millisecond the counted one is the newer, though "-2.ini" sorts before
+    // ".ini" by its letters.
+    std::stable_sort(names.begin(), names.end(),
+                     [](const std::string& a, const std::string& b) { return orderOf(a) < orderOf(b); });
     for (std::string& name : names)
         name = folder + name;
     return names;

@@ -103,6 +103,21 @@ TEST_F(SnapshotFile, KeepsTheNewestFiftyOfEachSensor)
     EXPECT_EQ(1u, ListSnapshots(folder, 8).size());
 }
 
+// Snapshots of one millisecond get a counter; the counted ones are the newer, in counter order,
+// though "-2.ini" sorts before ".ini" by its letters.
+TEST_F(SnapshotFile, SnapshotsOfOneMillisecondListInTheOrderTheyWereTaken)
+{
+    const std::string folder = PathOf("same-ms") + "/";
+    QDir().mkpath(QString::fromStdString(folder));
+    for (const char* name : {"SN00007_20261207-170752-166-10.ini", "SN00007_20261207-170752-166-2.ini",
+                             "SN00007_20261207-170752-167.ini", "SN00007_20261207-170752-166.ini"})
+        WriteFile(folder + name, "");
+    const std::vector<std::string> expected = {
+        folder + "SN00007_20261207-170752-166.ini", folder + "SN00007_20261207-170752-166-2.ini",
+        folder + "SN00007_20261207-170752-166-10.ini", folder + "SN00007_20261207-170752-167.ini"};
+    EXPECT_EQ(expected, ListSnapshots(folder, 7));
+}
+
 TEST_F(SnapshotFile, AFolderThatCannotTakeTheFileGivesAnError)
 {
     // A folder that is a file cannot take the snapshot.
