@@ -48,7 +48,7 @@ constexpr char kReduceBaudText[] = "COMMUNICATION ERROR!\nYOU MAY HAVE TO REDUCE
 const LinkTransport* transport = &SerialTransport;
 
 // How long a wait polls without blocking before it sleeps in the dispatcher.
-constexpr double kSpinSeconds = 0.0002;
+constexpr double kSpinSeconds = 0.00005;
 
 // A serial wait processes events at least this often (and after every block longer than it),
 // which no operator can tell from processing them on every poll.
