@@ -100,6 +100,24 @@ bool waitForBytes(int32_t target, bool restart = true)
 // Drops the complete answer whose header stands in RxBuf because it cannot answer this
 // request: its data is waited for (within the header's limit) and taken out, so that the wait
 // can go on for the real answer. Returns false when the limit passed meanwhile.
+// Waits for `target` bytes (as RxCount counts them) and moves `count` of them to dest; the take
+// is issued also after a time-out, bounded by the port's own read time-out. False when they did
+// not come, after the failure was reported (a TCP conversation the server closed has been
+// reported by the TCP callback already).
+bool receive(uint8_t* dest, int32_t count, int32_t target, bool restart)
+{
+    bool arrived = waitForBytes(target, restart);
+    if (!transport->take(dest, count))
+        arrived = false;
+    if (!arrived && transport->closedDuringExchange())
+        return false;
+    if (!arrived || ComErrorMask > 0) {
+        report(kTimeoutText);
+        return false;
+    }
+    return true;
+}
+
 bool dropStaleAnswer(uint16_t length)
 {
     // The stale answer's data is all that is awaited here; the real answer is waited for next.
@@ -176,16 +194,8 @@ int DataExchange(unsigned count)
 int GetHeaderFrame()
 {
     for (bool restart = true;; restart = false) {
-        bool arrived = waitForBytes(kHeaderSize, restart);
-        // Issued also after a time-out, bounded by the port's own read time-out.
-        if (!transport->take(RxBuf, kHeaderSize))
-            arrived = false;
-        if (!arrived && transport->closedDuringExchange())
+        if (!receive(RxBuf, kHeaderSize, kHeaderSize, restart))
             return -1;
-        if (!arrived || ComErrorMask > 0) {
-            report(kTimeoutText);
-            return -1;
-        }
         const uint8_t order = RespOrder;
         const uint16_t info = RespInfo;
         const uint16_t length = RespLength;
@@ -246,15 +256,8 @@ int GetDataFrame()
     }
     const int32_t length = RespLength;
     expectedAnswer = 0;  // the header said how much data follows
-    bool arrived = waitForBytes(length + transport->headerInCount);
-    if (!transport->take(RxBuf + kHeaderSize, length))
-        arrived = false;
-    if (!arrived && transport->closedDuringExchange())
+    if (!receive(RxBuf + kHeaderSize, length, length + transport->headerInCount, true))
         return -1;
-    if (!arrived || ComErrorMask > 0) {
-        report(kTimeoutText);
-        return -1;
-    }
     if (Crc8(RxBuf + kHeaderSize, length) != RespDataCrc) {
         report(kDataIncorrectText);
         return -1;

@@ -11,16 +11,10 @@ bool ResponseMatchesRequest(const uint8_t* request, uint8_t order, uint16_t leng
     if (order != request[1])
         return false;
     switch (order) {
-    case kOrderRead:
-        if (GetLe16(request + 2) == kBlockTeachTable)
-            return length == kSensorTeachRows * sizeof(TeachVector);
-        return length == sizeof(ParameterSet);
+    case kOrderRead: return length == ExpectedAnswerLength(request);
     case kOrderLiveData:
-        return length <= kLiveDataSize;
-    case kOrderScanCounts:
-        return length <= 8;
-    default:
-        return true;
+    case kOrderScanCounts: return length <= ExpectedAnswerLength(request);
+    default: return true;
     }
 }
 
