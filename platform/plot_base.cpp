@@ -1,10 +1,10 @@
 #include "platform/plot_base.h"
 
-#include <QElapsedTimer>
 #include <QVBoxLayout>
 
 #include <utility>
 
+#include "platform/runtime.h"
 #include "platform/widgets.h"
 
 namespace {
@@ -72,14 +72,9 @@ void PlotBase::startRefreshTimer()
 {
     if (refreshTimer_.isActive())
         return;
-    static QElapsedTimer clock = [] {
-        QElapsedTimer c;
-        c.start();
-        return c;
-    }();
     // The next moment of this plot's phase, at least a few milliseconds away, so that changes
     // made in one go are drawn together.
-    const qint64 now = clock.elapsed();
+    const qint64 now = static_cast<qint64>(Timer() * 1000.0);
     qint64 wait = kRefreshIntervalMs - (now - phaseMs_) % kRefreshIntervalMs;
     if (wait < kRefreshIntervalMs / 8)
         wait += kRefreshIntervalMs;
