@@ -1,6 +1,6 @@
 // chromix5_sim: the simulated colour sensor as a program of its own, so that the tool can be
 // tried, demonstrated and measured without a sensor. It prints where it listens, one line per
-// transport, then serves until SIGINT or SIGTERM.
+// transport (one line per sensor for a fleet), then serves until SIGINT or SIGTERM.
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -11,13 +11,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "sim/fleet.h"
 #include "sim/options.h"
-#include "sim/simulator.h"
 
 namespace {
 
 // A signal handler may only do async-signal-safe things: it writes a byte into a pipe, and the
-// event loop, watching the pipe, ends the program in an orderly way (removing the pty link).
+// event loop, watching the pipe, ends the program in an orderly way (removing the pty links).
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -27,10 +27,11 @@ void onSignal(int)
     (void)n;
 }
 
-uint16_t randomSerial()
+// A serial number for the first sensor, leaving room for the whole fleet's.
+uint16_t randomSerialBase(int count)
 {
     std::random_device device;
-    return static_cast<uint16_t>(std::uniform_int_distribution<int>(1, 65535)(device));
+    return static_cast<uint16_t>(std::uniform_int_distribution<int>(1, 65536 - count)(device));
 }
 
 }  // namespace
@@ -47,6 +48,15 @@ int main(int argc, char** argv)
         std::fputs(sim::Usage(), stdout);
         return 0;
     }
+    // Every sensor holds a listening socket or a pseudo-terminal, and its client's connection.
+    const long files = sim::RaiseOpenFileLimit();
+    if (files >= 0 && sim::DescriptorsNeeded(options) > files) {
+        std::fprintf(stderr,
+                     "chromix5_sim: %d sensors need about %ld open files, but the limit is %ld "
+                     "(ulimit -n)\n",
+                     options.count, sim::DescriptorsNeeded(options), files);
+        return 1;
+    }
 
     QCoreApplication app(argc, argv);
     if (::pipe(signalPipe) != 0) {
@@ -61,53 +71,40 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    sim::Simulator sensor;
-    sim::DeviceModel& model = sensor.model();
-    model.SetEdition(options.edition);
-    model.FactoryReset();
-    if (!options.firmware.empty())
-        model.SetFirmware(options.firmware);
-    model.SetSerial(options.serial ? *options.serial : randomSerial());
-    model.SetScanRate(options.scanRate);
-    model.SetNoise(options.noise, std::random_device{}());
-    if (options.target == "cycle") {
-        model.CycleTargets(sim::SampleTargets(), options.cycleMs);
-    } else {
-        sim::Target target;
-        sim::TargetByName(options.target, &target);
-        model.SetTarget(target);
+    sim::Fleet fleet(options, options.serial ? *options.serial : randomSerialBase(options.count));
+    if (options.log) {
+        for (size_t i = 0; i < fleet.size(); ++i) {
+            const std::string prefix = fleet.size() > 1 ? "sensor " + std::to_string(i) + ": " : "";
+            fleet.sensor(i).SetLog([prefix](const std::string& line) {
+                std::printf("%s%s\n", prefix.c_str(), line.c_str());
+                std::fflush(stdout);
+            });
+        }
     }
-    for (const sim::Fault& fault : options.faults)
-        sensor.faults().Add(fault);
-    if (options.log)
-        sensor.SetLog([](const std::string& line) {
-            std::printf("%s\n", line.c_str());
-            std::fflush(stdout);
-        });
+    if (!fleet.Start(&error)) {
+        std::fprintf(stderr, "chromix5_sim: %s\n", error.c_str());
+        return 1;
+    }
 
-    std::printf("firmware \"%s\", serial number %u\n", model.firmware().c_str(), unsigned(model.serial()));
-    if (options.tcpPort) {
-        const int port = sensor.ListenTcp(static_cast<uint16_t>(*options.tcpPort));
-        if (port < 0) {
-            std::fprintf(stderr, "chromix5_sim: cannot listen on 127.0.0.1:%d: %s\n", *options.tcpPort,
-                         sensor.error().c_str());
-            return 1;
-        }
-        std::printf("tcp 127.0.0.1:%d\n", port);
-    }
-    if (options.pty) {
-        sensor.SetBaud(options.baud);
-        const std::string path = sensor.OpenPty(options.ptyLink);
-        if (path.empty()) {
-            std::fprintf(stderr, "chromix5_sim: cannot create the pseudo-terminal: %s\n", sensor.error().c_str());
-            return 1;
-        }
-        std::printf("pty %s%s%s\n", path.c_str(), options.ptyLink.empty() ? "" : " linked from ",
-                    options.ptyLink.c_str());
+    const sim::DeviceModel& first = fleet.sensor(0).model();
+    if (fleet.size() == 1) {
+        std::printf("firmware \"%s\", serial number %u\n", first.firmware().c_str(), unsigned(first.serial()));
+        const sim::Simulator& sensor = fleet.sensor(0);
+        if (options.tcpPort)
+            std::printf("tcp 127.0.0.1:%u\n", unsigned(sensor.tcpPort()));
+        if (options.pty)
+            std::printf("pty %s%s%s\n", sensor.ptyPath().c_str(), options.ptyLink.empty() ? "" : " linked from ",
+                        options.ptyLink.c_str());
+    } else {
+        std::printf("%zu sensors, firmware \"%s\", serial numbers %u to %u\n", fleet.size(),
+                    first.firmware().c_str(), unsigned(first.serial()),
+                    unsigned(first.serial() + fleet.size() - 1));
+        for (size_t i = 0; i < fleet.size(); ++i)
+            std::printf("%s\n", fleet.Describe(i).c_str());
     }
     std::fflush(stdout);
 
     const int code = app.exec();
-    sensor.Stop();
+    fleet.Stop();
     return code;
 }

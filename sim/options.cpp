@@ -38,6 +38,46 @@ bool toDouble(const std::string& text, double lo, double hi, double* value)
 
 }  // namespace
 
+bool Selects(const SensorSelection& selection, int index)
+{
+    if (selection.empty())
+        return true;
+    for (const auto& [first, last] : selection)
+        if (index >= first && index <= last)
+            return true;
+    return false;
+}
+
+bool ParseSensorSelection(const std::string& text, int count, SensorSelection* selection,
+                          std::string* error)
+{
+    SensorSelection result;
+    std::string rest = text;
+    do {
+        const size_t comma = rest.find(',');
+        const std::string item = rest.substr(0, comma);
+        rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
+        const size_t dash = item.find('-');
+        long first = 0, last = 0;
+        bool ok = false;
+        if (dash == std::string::npos) {
+            ok = toInt(item, 0, count - 1, &first);
+            last = first;
+        } else {
+            ok = toInt(item.substr(0, dash), 0, count - 1, &first) &&
+                 toInt(item.substr(dash + 1), first, count - 1, &last);
+        }
+        if (!ok) {
+            *error = "expected sensor indexes or ranges from 0 to " + std::to_string(count - 1) +
+                     ", got '" + item + "'";
+            return false;
+        }
+        result.emplace_back(static_cast<int>(first), static_cast<int>(last));
+    } while (!rest.empty());
+    *selection = std::move(result);
+    return true;
+}
+
 const char* Usage()
 {
     return "usage: chromix5_sim [options]\n"
@@ -55,9 +95,16 @@ const char* Usage()
            "                      cycle (default: the sample colours in turn)\n"
            "  --cycle-ms N        time per sample colour when cycling (default 3000)\n"
            "  --noise N           random spread of the raw values in counts (default 4)\n"
-           "  --fault SPEC        ORDER:KIND[,value=N][,count=N][,skip=N]; ORDER a number or\n"
-           "                      any; KIND silent, late, header-crc, data-crc, sync, short,\n"
-           "                      status2, oversize, close, pieces or excess (repeatable)\n"
+           "  --fault SPEC        ORDER:KIND[,value=N][,count=N][,skip=N][@SENSORS]; ORDER a\n"
+           "                      number or any; KIND silent, late, header-crc, data-crc, sync,\n"
+           "                      short, status2, oversize, close, pieces or excess; SENSORS\n"
+           "                      the sensor indexes it hits, e.g. @0,3,10-19 (default: every\n"
+           "                      sensor) (repeatable)\n"
+           "  --count N           play N independent sensors (1..10000, default 1): sensor i\n"
+           "                      (0 to N-1) listens on PORT+i (each on a free port with\n"
+           "                      --tcp 0), has serial number SERIAL+i, its own memories and\n"
+           "                      faults, and with --pty-link the link path's trailing number\n"
+           "                      plus i (PATH<i> when the path ends in no number)\n"
            "  --log               print one line per request\n"
            "  --help              this text\n";
 }
@@ -116,6 +163,7 @@ bool ParseFault(const std::string& text, Fault* fault, std::string* error)
 
 bool ParseOptions(int argc, const char* const* argv, Options* o, std::string* error)
 {
+    std::vector<std::pair<std::string, std::string>> faultSensorTexts;  // each --fault, its @SENSORS
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         // Every option but the flags takes the next argument.
@@ -216,13 +264,28 @@ bool ParseOptions(int argc, const char* const* argv, Options* o, std::string* er
                 return false;
             }
             o->noise = static_cast<int>(n);
+        } else if (arg == "--count") {
+            if (!value(&v))
+                return false;
+            if (!toInt(v, 1, kMaxSensors, &n)) {
+                *error = "--count: expected 1.." + std::to_string(kMaxSensors) + ", got '" + v + "'";
+                return false;
+            }
+            o->count = static_cast<int>(n);
         } else if (arg == "--fault") {
             if (!value(&v))
                 return false;
+            // The sensors are checked once --count is known, wherever it stands.
+            const size_t at = v.find('@');
             Fault f;
-            if (!ParseFault(v, &f, error))
+            if (!ParseFault(v.substr(0, at), &f, error))
                 return false;
             o->faults.push_back(f);
+            faultSensorTexts.emplace_back(v, at == std::string::npos ? std::string() : v.substr(at + 1));
+            if (at != std::string::npos && faultSensorTexts.back().second.empty()) {
+                *error = "fault '" + v + "': no sensor after '@'";
+                return false;
+            }
         } else {
             *error = "unknown option '" + arg + "' (see --help)";
             return false;
@@ -230,6 +293,27 @@ bool ParseOptions(int argc, const char* const* argv, Options* o, std::string* er
     }
     if (!o->tcpPort && !o->pty)
         o->tcpPort = 10001;
+    const long last = o->count - 1;
+    if (o->tcpPort && *o->tcpPort != 0 && *o->tcpPort + last > 65535) {
+        *error = "--count " + std::to_string(o->count) + " from port " + std::to_string(*o->tcpPort) +
+                 " goes past port 65535";
+        return false;
+    }
+    if (o->serial && *o->serial + last > 65535) {
+        *error = "--count " + std::to_string(o->count) + " from serial number " +
+                 std::to_string(*o->serial) + " goes past 65535";
+        return false;
+    }
+    o->faultSensors.clear();
+    for (size_t i = 0; i < faultSensorTexts.size(); ++i) {
+        const auto& [spec, sensors] = faultSensorTexts[i];
+        SensorSelection selection;
+        if (!sensors.empty() && !ParseSensorSelection(sensors, o->count, &selection, error)) {
+            *error = "fault '" + spec + "': " + *error;
+            return false;
+        }
+        o->faultSensors.push_back(std::move(selection));
+    }
     return true;
 }
 

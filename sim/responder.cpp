@@ -11,7 +11,8 @@ Reply Responder::Respond(const ParsedFrame& frame)
     request.info = frame.header.info;
     request.payload = frame.payload;
     request.dataCrcOk = frame.dataCrcOk;
-    requests_.push_back(request);
+    if (keepRequests_)
+        requests_.push_back(request);
 
     const std::optional<Fault> fault = faults_.Take(request.order);
     Response response;

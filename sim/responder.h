@@ -36,6 +36,9 @@ public:
     // The orders received so far, in order.
     std::vector<uint8_t> orders() const;
     void ClearRequests() { requests_.clear(); }
+    // Whether requests() keeps every request (the default, for tests). A simulator that serves
+    // for hours turns it off, or the list would grow without end.
+    void SetKeepRequests(bool keep) { keepRequests_ = keep; }
 
     // Called once per request with a one-line description, for the executable's log.
     void SetLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
@@ -44,6 +47,7 @@ private:
     DeviceModel& model_;
     FaultPlan faults_;
     std::vector<Request> requests_;
+    bool keepRequests_ = true;
     std::function<void(const std::string&)> log_;
 };
 

@@ -49,10 +49,12 @@ public:
     const std::string& error() const { return error_; }
 
     DeviceModel& model() { return model_; }
+    const DeviceModel& model() const { return model_; }
     FaultPlan& faults() { return responder_.faults(); }
     const std::vector<Request>& requests() const { return responder_.requests(); }
     std::vector<uint8_t> orders() const { return responder_.orders(); }
     void ClearRequests() { responder_.ClearRequests(); }
+    void SetKeepRequests(bool keep) { responder_.SetKeepRequests(keep); }
     // One line per request (see DescribeExchange).
     void SetLog(std::function<void(const std::string&)> log) { responder_.SetLog(std::move(log)); }
 
