@@ -10,6 +10,16 @@
 // words as the sensor sent them; pass counts the live loop's passes from 1. Every field is an
 // integer or the time, so the file reads the same whatever the locale's decimal separator is
 // ('.' in the time's fraction). Lines end in "\n".
+//
+// A recording that goes on over several runs of the live loop (STOP, then GO again into the
+// same file) marks where each later run begins with a line of its own before the run's first
+// row:
+//
+//   # run 2: 2026-12-07T12:20:05.123Z
+//
+// "# run ", the run's number within the recording (the first run has no marker), ": " and the
+// time the run began, in the rows' time format. A reader takes any line that starts with '#'
+// after the column line as such a marker; the pass column starts again from 1 after it.
 #pragma once
 
 #include <cstddef>
