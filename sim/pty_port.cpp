@@ -9,6 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "sim/fd_watch.h"
+
 namespace sim {
 namespace {
 
@@ -73,8 +75,12 @@ std::string PtyPort::Open(const std::string& linkPath, std::string* error)
         }
         linkPath_ = linkPath;
     }
-    notifier_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
-    QObject::connect(notifier_, &QSocketNotifier::activated, this, [this] { readMaster(); });
+    if (!FdWatch::Instance().Watch(master_, [this](uint32_t) { readMaster(); })) {
+        if (error)
+            *error = systemError("epoll");
+        Close();
+        return {};
+    }
     return slavePath_;
 }
 
@@ -82,11 +88,8 @@ void PtyPort::Close()
 {
     inbound_.Clear();
     outbound_.Clear();
-    if (notifier_) {
-        notifier_->setEnabled(false);
-        notifier_->deleteLater();
-        notifier_ = nullptr;
-    }
+    if (master_ >= 0)
+        FdWatch::Instance().Unwatch(master_);
     if (!linkPath_.empty()) {
         ::unlink(linkPath_.c_str());
         linkPath_.clear();

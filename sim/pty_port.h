@@ -9,8 +9,6 @@
 // lost its supply.
 #pragma once
 
-#include <QSocketNotifier>
-
 #include <string>
 
 #include "sim/channel.h"
@@ -45,7 +43,6 @@ private:
     int slave_ = -1;
     std::string slavePath_;
     std::string linkPath_;
-    QSocketNotifier* notifier_ = nullptr;
     LinePacer inbound_;
     LinePacer outbound_;
 };
