@@ -7,12 +7,15 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "cli/diagnostics.h"
 #include "cli/file_pattern.h"
 #include "cli/json.h"
 #include "cli/mqtt_publisher.h"
 #include "platform/runtime.h"
 #include "record/live_csv.h"
+#include "record/recorder.h"
 
 namespace cli {
 
@@ -21,74 +24,68 @@ namespace {
 volatile sig_atomic_t stopRequested = 0;
 void OnStop(int) { stopRequested = 1; }
 
-constexpr double kFlushInterval = 1.0;     // seconds between flushes of the CSV output
 constexpr double kConnectTimeout = 5.0;    // for the broker's first answer
 constexpr double kFinishTimeout = 3.0;     // for sending what is queued at the end
 
-// The CSV output: a file or standard output, flushed at least once a second.
+// The CSV output: the shared recorder on a new file (never replacing one), on standard output,
+// or on a special file that exists already (a pipe, a device), which is opened as it is.
 class CsvOutput {
 public:
     ~CsvOutput()
     {
-        if (file_ && file_ != stdout)
-            std::fclose(file_);
+        recorder_.Close();
+        if (special_)
+            std::fclose(special_);
     }
-    bool Open(const std::string& path, std::string* error)
+    bool Open(const std::string& path, const SensorIdentity& id, std::string* error)
     {
         path_ = path;
-        if (path == "-") {
-            file_ = stdout;
-            return true;
+        if (path == "-")
+            return recorder_.Attach(stdout, path, id.firmware, id.serial, {}) || Failed(nullptr, error);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            special_ = std::fopen(path.c_str(), "w");
+            if (!special_) {
+                *error = "cannot write " + path + ": " + std::strerror(errno);
+                return false;
+            }
+            return recorder_.Attach(special_, path, id.firmware, id.serial, {}) || Failed(nullptr, error);
         }
-        file_ = std::fopen(path.c_str(), "w");
-        if (!file_) {
-            *error = "cannot write " + path + ": " + std::strerror(errno);
+        if (!recorder_.Create(path, id.firmware, id.serial, {})) {
+            if (recorder_.errorCode() == EEXIST)
+                *error = "cannot write " + path + ": it exists already (a recording never replaces a file)";
+            else
+                *error = "cannot write " + path + ": " + std::strerror(recorder_.errorCode());
             return false;
         }
         return true;
     }
     // False when the output failed; a reader that went away from standard output (a pipe into
     // head) sets *closed instead of being an error.
-    bool Write(const std::string& text, bool* closed, std::string* error)
+    bool Write(const record::LiveSample& sample, bool* closed, std::string* error)
     {
-        if (std::fwrite(text.data(), 1, text.size(), file_) != text.size())
-            return Failed(closed, error);
-        if (Timer() - lastFlush_ >= kFlushInterval)
-            return Flush(closed, error);
-        return true;
+        return recorder_.Add(sample) || Failed(closed, error);
     }
-    bool Flush(bool* closed, std::string* error)
-    {
-        lastFlush_ = Timer();
-        if (std::fflush(file_) != 0)
-            return Failed(closed, error);
-        return true;
-    }
-    bool Close(bool* closed, std::string* error)
-    {
-        bool ok = Flush(closed, error);
-        if (file_ != stdout) {
-            if (std::fclose(file_) != 0 && ok)
-                ok = Failed(closed, error);
-            file_ = nullptr;
-        }
-        return ok;
-    }
+    bool Close(bool* closed, std::string* error) { return recorder_.Close() || Failed(closed, error); }
 
 private:
     bool Failed(bool* closed, std::string* error)
     {
-        if (file_ == stdout && errno == EPIPE) {
+        const int code = recorder_.errorCode();
+        if (path_ == "-" && code == EPIPE && closed) {
             *closed = true;
             return false;
         }
-        *error = "writing " + (path_ == "-" ? std::string("standard output") : path_) + " failed: " +
-                 std::strerror(errno);
+        if (recorder_.failure() == record::RecorderFailure::Gone)
+            *error = "writing " + path_ + " failed: the file is gone";
+        else
+            *error = "writing " + (path_ == "-" ? std::string("standard output") : path_) + " failed: " +
+                     std::strerror(code);
         return false;
     }
-    std::FILE* file_ = nullptr;
+    record::Recorder recorder_;
     std::string path_;
-    double lastFlush_ = 0;
+    std::FILE* special_ = nullptr;
 };
 
 }  // namespace
@@ -102,9 +99,7 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
     if (!o.csv.empty()) {
         csvPath = o.csv == "-" ? "-" : ExpandFilePattern(o.csv, index, id.serial, address);
         csv = std::make_unique<CsvOutput>();
-        bool closed = false;
-        if (!csv->Open(csvPath, &error) ||
-            !csv->Write(record::LiveCsvHeader(id.firmware, id.serial), &closed, &error))
+        if (!csv->Open(csvPath, id, &error))
             return SensorResult{kExitOutput, error, {}};
     }
     std::unique_ptr<MqttPublisher> mqtt;
@@ -144,7 +139,7 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
             break;
         }
         sample.pass = ++passes;
-        if (csv && !csv->Write(record::LiveCsvRow(sample), &readerGone, &error)) {
+        if (csv && !csv->Write(sample, &readerGone, &error)) {
             code = readerGone ? kExitOk : kExitOutput;
             break;
         }

@@ -80,8 +80,10 @@ constexpr char kMonitor[] =
     "  --rate HZ                samples per second (up to 1000); default as fast as the sensor\n"
     "                           answers\n"
     "  --count N                stop after N samples\n"
-    "  --csv FILE|-             CSV to a file or standard output (the default without --mqtt);\n"
-    "                           with several sensors FILE must hold {n}, {serial} or {sensor}\n"
+    "  --csv FILE|-             CSV to a new file or standard output (the default without\n"
+    "                           --mqtt); an existing file is never replaced (a pipe or device\n"
+    "                           that exists is written to); with several sensors FILE must hold\n"
+    "                           {n}, {serial} or {sensor}\n"
     "  --mqtt HOST[:PORT]       MQTT broker (port 1883 when none is given); reconnects when the\n"
     "                           broker goes away, queueing at most 1000 samples meanwhile\n"
     "  --topic PREFIX           samples go to PREFIX/SERIAL\n" SENSORS_PART;

@@ -215,6 +215,10 @@ void RecordingRunStarts()
         (RecordingFirmware() != FirmwareText || RecordingSerialNumber() != SerialNumber)) {
         if (CloseRecording() != 0)
             Fail(true);
+    } else if (RecordingOpen()) {
+        RecordingRunBegins();
+        if (!RecordingOpen())
+            Fail(true);
     }
 }
 

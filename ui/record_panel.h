@@ -6,7 +6,8 @@
 // RECORD on arms recording; the file is opened with the first live sample, so its comment
 // lines name the sensor that is really delivering. It stays open across STOP and GO and is
 // flushed at every end of the live loop (STOP, link failure, connection page, closing the
-// window); a different sensor at the next GO starts a new file. RECORD off closes it.
+// window); a different sensor at the next GO starts a new file, the same sensor goes on in the
+// same file after a run marker line. RECORD off closes it.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,8 @@
-// A live-data recording: CSV files in one folder, written from the live loop without holding
-// it up. Rows collect in memory and go to the file at least once a second (RecordRow checks
-// the clock) and whenever FlushRecording or CloseRecording is called; a file holds at most
-// the row limit and then the recording goes on in a numbered next file. Module state, one
-// recording at a time, used only from the user-interface thread.
+// The window's live-data recording: CSV files in one folder, written from the live loop without
+// holding it up, by the shared recorder (record/recorder.h: whole rows only, at least once a
+// second, rotation into numbered files at the row limit, a rate, run markers). This adds the
+// window's file names and its messages. Module state, one recording at a time, used only from
+// the user-interface thread.
 //
 // A write that fails (disk full, folder removed, no permission) closes the recording: the file
 // keeps every complete row written before the failure, and RecordingError says what happened.
@@ -19,9 +19,15 @@ inline constexpr int64_t kDefaultRowLimit = 1000000;
 // number and the local time, "chromix5_<serial>_<yyyymmdd-hhmmss>.csv", never replacing a
 // file that exists. Its first lines name the sensor (firmware text, serial number) and the
 // columns. rowLimit below 1 means the default. A recording still open is closed first.
+// rowsPerSecond is one of record::kRowRates (anything else: every sample).
 // Returns 0, or -1 when the file cannot be made (RecordingError says why).
 int OpenRecording(const char* folder, const std::string& firmware, unsigned serialNumber,
-                  int64_t rowLimit);
+                  int64_t rowLimit, int rowsPerSecond = 0);
+// A new GO into the open recording: its first row gets the run marker.
+void RecordingRunBegins();
+// Changes the open recording's rate (one of record::kRowRates). Returns 0, or -1 when writing
+// the row it held failed (the recording is then closed).
+int SetRecordingRate(int rowsPerSecond);
 // Adds one row, stamped with the current time (sample.unixMs is set here). Returns 0, or -1
 // when no recording is open or a write failed (the recording is then closed).
 int RecordRow(record::LiveSample sample);

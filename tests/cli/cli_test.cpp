@@ -199,6 +199,11 @@ TEST_F(CliTest, LinkFaultsEndWithTheLinksMessageAndExitCode2)
         << monitor.out;
     const std::string csv = Slurp(PathOf("live.csv"));
     EXPECT_EQ(6, std::count(csv.begin(), csv.end(), '\n')) << csv;
+    // A recording is never replaced: a second monitor into the same file stops before sampling.
+    const CtlRun again = Ctl({"monitor", "--count", "1", "--csv", "live.csv", QString::fromStdString(status.Tcp())});
+    EXPECT_EQ(4, again.exit);
+    EXPECT_TRUE(Contains(again.out, "\toutput-error\tcannot write live.csv: it exists already")) << again.out;
+    EXPECT_EQ(csv, Slurp(PathOf("live.csv")));
 
     // A sensor that closes the connection, and one that is not there.
     const SimProgram& closing = StartSim({"--fault", "7:close"});

@@ -61,8 +61,9 @@ std::vector<std::string> Lines(const fs::path& file)
     return lines;
 }
 
-// The data rows of a file, after checking its first four lines.
-std::vector<Row> Rows(const fs::path& file, const std::string& firmware)
+// The data rows of a file, after checking its first three lines. A run marker line is checked
+// and, with markers given, the index of the row it precedes is noted there.
+std::vector<Row> Rows(const fs::path& file, const std::string& firmware, std::vector<size_t>* markers = nullptr)
 {
     const std::vector<std::string> lines = Lines(file);
     EXPECT_GE(lines.size(), 3u) << file;
@@ -73,9 +74,14 @@ std::vector<Row> Rows(const fs::path& file, const std::string& firmware)
     EXPECT_EQ("time,R,G,B,X,Y,INT,C-No,pass", lines[2]);
     static const std::regex row(
         R"((\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z),(-?\d+),(-?\d+),(-?\d+),(-?\d+),(-?\d+),(-?\d+),(-?\d+),(\d+))");
+    static const std::regex marker(R"(# run \d+: \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
     std::vector<Row> rows;
     for (size_t i = 3; i < lines.size(); ++i) {
         std::smatch m;
+        if (markers && std::regex_match(lines[i], marker)) {
+            markers->push_back(rows.size());
+            continue;
+        }
         EXPECT_TRUE(std::regex_match(lines[i], m, row)) << file << " line " << i + 1 << ": " << lines[i];
         if (m.empty())
             continue;
@@ -194,9 +200,17 @@ TEST_F(RecordingTest, RowsHoldTheSensorsSamplesWhateverTheLocale)
     EXPECT_TRUE(std::regex_match(files[0].filename().string(),
                                  std::regex(R"(chromix5_4711_\d{8}-\d{6}\.csv)")))
         << files[0];
-    // The rows are on disk at the end of each run, while the recording is still on.
-    std::vector<Row> rows = Rows(files[0], sensor.model().firmware());
+    // The rows are on disk at the end of each run, while the recording is still on; the second
+    // run is marked.
+    std::vector<size_t> markers;
+    std::vector<Row> rows = Rows(files[0], sensor.model().firmware(), &markers);
     ASSERT_EQ(8u, rows.size());
+    EXPECT_EQ(std::vector<size_t>{5}, markers);
+    const std::vector<std::string> lines = Lines(files[0]);
+    ASSERT_EQ(12u, lines.size());
+    EXPECT_EQ(0u, lines[8].rfind("# run 2: ", 0)) << lines[8];
+    EXPECT_LE(rows[4].stamp, lines[8].substr(9));
+    EXPECT_LE(lines[8].substr(9), rows[5].stamp);
     EXPECT_EQ("REC " + files[0].filename().string() + ": 8 rows", Text(DataPanel, DATAP_RECORD_STATE));
 
     const auto expected = sensor.model().LiveRecord();
@@ -221,7 +235,7 @@ TEST_F(RecordingTest, RowsHoldTheSensorsSamplesWhateverTheLocale)
     EXPECT_EQ("Recorded 8 rows: " + files[0].filename().string(), Text(DataPanel, DATAP_RECORD_STATE));
     // Samples without RECORD are not written.
     GoFor(2);
-    EXPECT_EQ(8u, Rows(files[0], sensor.model().firmware()).size());
+    EXPECT_EQ(8u, Rows(files[0], sensor.model().firmware(), &markers).size());
 }
 
 // With three rows per file, eight samples fill two files and start a third; each file has its
