@@ -51,6 +51,7 @@ const CallbackEntry kCallbackTable[] = {
     CONTROL(CBF_Graph3D),
     CONTROL(CBF_ButtonRecord),
     CONTROL(CBF_ButtonRecordFolder),
+    CONTROL(CBF_RingRecordRate),
     // parameter workbench
     PANEL(CBF_WBP),
     CONTROL(CBF_WorkbenchParams),

@@ -85,6 +85,9 @@ const char kHelpButtonRecord[] =
     "INT, C-No and the pass number. Press it again to end the recording. The files go to the "
     "folder chosen with the button beside it (at first the documents folder).";
 const char kHelpButtonRecordFolder[] = "Choose the folder for the recordings.";
+const char kHelpRingRecordRate[] =
+    "How many rows a second the recording keeps at most: every sample, or 1, 10, 100 or 1000 "
+    "rows a second, each the newest sample of its interval. The choice is kept for the next start.";
 
 const HelpTextEntry kHelpTexts[] = {
     {"CBF_TabMain1", kHelpTabMain1},
@@ -115,6 +118,7 @@ const HelpTextEntry kHelpTexts[] = {
     {"CBF_Graph3D", kHelpGraph3D},
     {"CBF_ButtonRecord", kHelpButtonRecord},
     {"CBF_ButtonRecordFolder", kHelpButtonRecordFolder},
+    {"CBF_RingRecordRate", kHelpRingRecordRate},
 };
 const size_t kHelpTextCount = sizeof kHelpTexts / sizeof kHelpTexts[0];
 

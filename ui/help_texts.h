@@ -33,6 +33,7 @@ extern const char kHelpDispCOL[];                    // colour number display
 extern const char kHelpGraph3D[];                    // graphs of the data panel
 extern const char kHelpButtonRecord[];               // RECORD toggle
 extern const char kHelpButtonRecordFolder[];         // recording folder button
+extern const char kHelpRingRecordRate[];             // recording rate choice
 
 // Callback name and its help text, for every control that has one.
 struct HelpTextEntry {

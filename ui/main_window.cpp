@@ -68,6 +68,7 @@ void InitAll()
     SetCtrlAttribute(ConnectPage, CONP_IPADDRESS, ATTR_FRAME_COLOR, 0xE0E0E0);
 
     LoadPanelSettings();
+    ShowRecordingSettings();
     SetActiveTabPage(MainPanel, MAINP_TAB, 1);
     DisplayPanel(DataPanel);
     DisplayPanel(MainPanel);

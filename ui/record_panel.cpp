@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "platform/runtime.h"
 #include "platform/user_dirs.h"
 #include "platform/userint.h"
+#include "record/recorder.h"
 #include "ui/help_texts.h"
 #include "ui/panel_handles.h"
 #include "ui/recorder.h"
@@ -27,6 +29,7 @@ constexpr char kSettingsFile[] = "Recording.cfg";
 constexpr char kGeneral[] = "GENERAL INFO";
 constexpr char kFileType[] = "Recording Settings";
 constexpr char kRecording[] = "RECORDING";
+constexpr char kRateKey[] = "ROWS PER SECOND";  // 0 = every sample
 constexpr double kDisplayInterval = 0.25;  // seconds between updates of the state display
 constexpr int kRecordingColor = 0xC00000;
 constexpr int kPlainColor = 0x000000;
@@ -116,6 +119,21 @@ void Disarm()
     ShowEnded();
 }
 
+// The rate choice lists record::kRowRates in order.
+int RateAt(int index)
+{
+    constexpr int kCount = static_cast<int>(std::size(record::kRowRates));
+    return index >= 0 && index < kCount ? record::kRowRates[index] : 0;
+}
+
+int IndexOfRate(int rowsPerSecond)
+{
+    for (size_t i = 0; i < std::size(record::kRowRates); ++i)
+        if (record::kRowRates[i] == rowsPerSecond)
+            return static_cast<int>(i);
+    return 0;
+}
+
 }  // namespace
 
 void RecordingSettingsPath(char* path, int cap)
@@ -127,10 +145,12 @@ void RecordingSettingsPath(char* path, int cap)
     std::snprintf(path, static_cast<size_t>(cap), "%s%s%s", dir, kPathSeparator, kSettingsFile);
 }
 
-void LoadRecordingSettings(char* folder, int cap, int64_t* rowLimit)
+void LoadRecordingSettings(char* folder, int cap, int64_t* rowLimit, int* rowsPerSecond)
 {
     if (rowLimit)
         *rowLimit = kDefaultRowLimit;
+    if (rowsPerSecond)
+        *rowsPerSecond = 0;
     if (!folder || cap <= 0)
         return;
     GetUserDocumentsDir(folder, static_cast<size_t>(cap));
@@ -152,11 +172,15 @@ void LoadRecordingSettings(char* folder, int cap, int64_t* rowLimit)
         int32_t limit = 0;
         if (rowLimit && Ini_GetInt(doc, kRecording, "ROW LIMIT", &limit) == 1 && limit > 0)
             *rowLimit = limit;
+        // A rate the choice does not offer (an edited file) means every sample.
+        int32_t rate = 0;
+        if (rowsPerSecond && Ini_GetInt(doc, kRecording, kRateKey, &rate) == 1 && record::IsRowRate(rate))
+            *rowsPerSecond = rate;
     }
     Ini_Dispose(doc);
 }
 
-int StoreRecordingSettings(const char* folder, int64_t rowLimit)
+int StoreRecordingSettings(const char* folder, int64_t rowLimit, int rowsPerSecond)
 {
     char dir[MAX_PATHNAME_LEN] = "";
     char path[MAX_PATHNAME_LEN];
@@ -170,6 +194,7 @@ int StoreRecordingSettings(const char* folder, int64_t rowLimit)
     Ini_PutString(doc, kRecording, "FOLDER", folder ? folder : "");
     Ini_PutInt(doc, kRecording, "ROW LIMIT",
                static_cast<int32_t>(rowLimit > 0 && rowLimit <= INT32_MAX ? rowLimit : kDefaultRowLimit));
+    Ini_PutInt(doc, kRecording, kRateKey, record::IsRowRate(rowsPerSecond) ? rowsPerSecond : 0);
     const int result = Ini_WriteToFile(doc, path);
     Ini_Dispose(doc);
     return result < 0 ? -1 : 0;
@@ -197,13 +222,48 @@ int CBF_ButtonRecordFolder(int, int, int event, void*, int, int)
     } else if (event == EVENT_COMMIT) {
         char folder[MAX_PATHNAME_LEN];
         int64_t limit = 0;
-        LoadRecordingSettings(folder, sizeof folder, &limit);
+        int rate = 0;
+        LoadRecordingSettings(folder, sizeof folder, &limit, &rate);
         char chosen[MAX_PATHNAME_LEN] = "";
         if (DirSelectPopup(folder, "Recording folder", 1, 1, chosen) == 1 &&
-            StoreRecordingSettings(chosen, limit) != 0)
+            StoreRecordingSettings(chosen, limit, rate) != 0)
             MessagePopup("Attention!", "The recording folder could not be stored in the settings.");
     }
     return 0;
+}
+
+int CBF_RingRecordRate(int panel, int control, int event, void*, int, int)
+{
+    if (event == EVENT_RIGHT_CLICK) {
+        ShowHelpText(kHelpRingRecordRate);
+    } else if (event == EVENT_COMMIT) {
+        int index = 0;
+        GetCtrlVal(panel, control, &index);
+        const int rate = RateAt(index);
+        char folder[MAX_PATHNAME_LEN];
+        int64_t limit = 0;
+        LoadRecordingSettings(folder, sizeof folder, &limit);
+        if (RecordingOpen() && SetRecordingRate(rate) != 0) {
+            Fail(!inLiveRun);
+            return 0;
+        }
+        if (StoreRecordingSettings(folder, limit, rate) != 0) {
+            // Inside the live loop a pop-up would hold the exchange: it waits for the loop's end.
+            pendingMessage = "The recording rate could not be stored in the settings.";
+            if (!inLiveRun)
+                ShowPendingMessage();
+        }
+    }
+    return 0;
+}
+
+void ShowRecordingSettings()
+{
+    char folder[MAX_PATHNAME_LEN];
+    int64_t limit = 0;
+    int rate = 0;
+    LoadRecordingSettings(folder, sizeof folder, &limit, &rate);
+    SetCtrlVal(DataPanel, DATAP_RECORD_RATE, IndexOfRate(rate));
 }
 
 void RecordingRunStarts()
@@ -244,11 +304,12 @@ void RecordLiveSample()
     if (!RecordingOpen()) {
         char folder[MAX_PATHNAME_LEN];
         int64_t limit = 0;
-        LoadRecordingSettings(folder, sizeof folder, &limit);
+        int rate = 0;
+        LoadRecordingSettings(folder, sizeof folder, &limit, &rate);
         // The documents folder of a fresh account, or a chosen folder removed since.
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
-        if (OpenRecording(folder, FirmwareText, SerialNumber, limit) != 0) {
+        if (OpenRecording(folder, FirmwareText, SerialNumber, limit, rate) != 0) {
             Fail(true);
             return;
         }

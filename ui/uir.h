@@ -69,6 +69,7 @@ inline constexpr char kUirFile[] = "Chromix5VantageV10.ui";
     X(DATAP_BUTTON_RECORD, 415)                                                            \
     X(DATAP_BUTTON_RECFOLDER, 416)                                                         \
     X(DATAP_RECORD_STATE, 417)                                                             \
+    X(DATAP_RECORD_RATE, 418)                                                              \
     /* parameter workbench */                                                              \
     X(WBP_PARAMS, 601)                                                                     \
     X(WBP_TEACH, 602)                                                                      \

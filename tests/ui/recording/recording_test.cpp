@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -22,6 +24,7 @@
 #include "link/connection.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
+#include "platform/runtime.h"
 #include "platform/userint.h"
 #include "sim/simulator.h"
 #include "tests/ui/recording/comma_locale.h"
@@ -236,6 +239,51 @@ TEST_F(RecordingTest, RowsHoldTheSensorsSamplesWhateverTheLocale)
     // Samples without RECORD are not written.
     GoFor(2);
     EXPECT_EQ(8u, Rows(files[0], sensor.model().firmware(), &markers).size());
+}
+
+// The rate beside RECORD, chosen on the panel, is kept in Recording.cfg and holds a 3 s GO
+// against the simulator to at most 10 rows in each second (and no fewer than 9 in a whole one).
+TEST_F(RecordingTest, ARateChosenBesideRecordLimitsTheRowsEachSecond)
+{
+    UseFolder();
+    SetCtrlVal(DataPanel, DATAP_RECORD_RATE, 2);
+    CBF_RingRecordRate(DataPanel, DATAP_RECORD_RATE, EVENT_COMMIT, nullptr, 0, 0);
+    char chosen[260];
+    int64_t limit = 0;
+    int rate = -1;
+    LoadRecordingSettings(chosen, sizeof chosen, &limit, &rate);
+    EXPECT_EQ(10, rate);
+    EXPECT_EQ(folder.string(), chosen);
+    SetCtrlVal(DataPanel, DATAP_RECORD_RATE, 0);
+    ShowRecordingSettings();
+    EXPECT_EQ(2, Value(DataPanel, DATAP_RECORD_RATE));
+
+    Record(true);
+    const double start = Timer();
+    liveRequests = 0;
+    onLive = [start](int) {
+        if (Timer() - start >= 3.0)
+            CBF_ButtonStop(MainPanel, MAINP_BUTTON_STOP, EVENT_COMMIT, nullptr, 0, 0);
+    };
+    CBF_ButtonGo(MainPanel, MAINP_BUTTON_GO, EVENT_COMMIT, nullptr, 0, 0);
+    onLive = {};
+    Record(false);
+    EXPECT_GT(liveRequests, 60) << "the loop itself is not slowed to the rate";
+
+    const std::vector<Row> rows = Rows(Files().at(0), sensor.model().firmware());
+    std::map<std::string, int> perSecond;  // by the stamp's second
+    for (const Row& row : rows)
+        ++perSecond[row.stamp.substr(0, 19)];
+    ASSERT_GE(perSecond.size(), 3u);
+    // The first and the last second are cut by GO and STOP.
+    for (auto it = std::next(perSecond.begin()); it != std::prev(perSecond.end()); ++it) {
+        EXPECT_LE(it->second, 10) << it->first;
+        EXPECT_GE(it->second, 9) << it->first;
+    }
+    EXPECT_LE(perSecond.begin()->second, 10);
+    EXPECT_LE(perSecond.rbegin()->second, 10);
+    // The passes go on through the loop's samples: a row is the newest of its interval.
+    EXPECT_GT(rows.back().pass, rows.size());
 }
 
 // With three rows per file, eight samples fill two files and start a third; each file has its
