@@ -1,5 +1,7 @@
 #include "sim/tcp_server.h"
 
+#include <QTimer>
+
 #include <cerrno>
 #include <cstring>
 
@@ -18,6 +20,7 @@ namespace {
 
 // As many pending connections as a fleet's client may open at once to one sensor, and more.
 constexpr int kBacklog = 64;
+constexpr int kAcceptPauseMs = 100;
 
 }  // namespace
 
@@ -153,7 +156,7 @@ int TcpServer::Listen(uint16_t port, std::string* error)
     socklen_t length = sizeof address;
     if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return failed("getsockname");
-    if (!FdWatch::Instance().Watch(fd_, [this](uint32_t) { accept(); }))
+    if (!watchListener())
         return failed("epoll");
     port_ = ntohs(address.sin_port);
     return port_;
@@ -166,11 +169,25 @@ void TcpServer::accept()
         if (client < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            return;  // EAGAIN: all taken; EMFILE and the like: tried again on the next pass
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors or memory: the waiting connection keeps the socket ready,
+                // so the listener rests a moment rather than spin the loop.
+                FdWatch::Instance().Unwatch(fd_);
+                QTimer::singleShot(kAcceptPauseMs, this, [this] {
+                    if (fd_ >= 0)
+                        watchListener();
+                });
+            }
+            return;
         }
         auto* channel = new TcpChannel(client, this);
         channel->SetFrameHandler(handler_);
     }
+}
+
+bool TcpServer::watchListener()
+{
+    return FdWatch::Instance().Watch(fd_, [this](uint32_t) { accept(); });
 }
 
 void TcpServer::Close()

@@ -52,6 +52,7 @@ public:
 
 private:
     void accept();
+    bool watchListener();
 
     int fd_ = -1;
     uint16_t port_ = 0;
