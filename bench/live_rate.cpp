@@ -14,15 +14,21 @@
 // ratios against their targets, one per line: "ratio NAME VALUE (target OP VALUE): met|MISSED".
 // A paced line's limit is (8 request + 48 response bytes) x 10 bits / baud per pass.
 //
-//   bench_live_rate [--seconds S] [--rounds N] [--only display|tcp|serial|serial115200|serial921600]
-//                   [--loops plain,bare,...]
-// --loops runs only the loops named, e.g. one loop under a profiler or strace.
+//   bench_live_rate [--seconds S] [--rounds N]
+//                   [--only display|drawing|tcp|serial|serial115200|serial921600]
+//                   [--loops plain,bare,...] [--frames N]
+// --loops runs only the loops named, e.g. one loop under a profiler or strace; --frames sets
+// how many frames "drawing" draws (e.g. fewer under a profiler that counts instructions).
 //
-// Targets: over TCP the bare loop reaches 0.97 of the plain client's rate and the window 0.90
-// of the bare loop's, and recording keeps 0.95 of the window's rate; on a paced line the bare loop takes no more than twice the plain client's
-// CPU per pass, both loops reach 0.97 of its rate, and the plain client 0.95 of the line's
-// limit. The window's CPU per pass is shown without a target: it holds the drawing done at the
-// screen's refresh, which no plain client does.
+// Targets: over TCP the bare loop reaches 0.97 of the plain client's rate and the window 0.95
+// of the bare loop's, and recording keeps 0.95 of the window's rate; on a paced line the bare
+// loop and the window (with its drawing) take no more than twice the plain client's CPU per
+// pass and reach 0.97 of its rate. The plain client's share of the line's limit is printed
+// without a target: it measures the machine (the kernel's pseudo-terminal), not the tool.
+//
+// Before the lines it prints what the display work of a pass costs alone, what drawing one
+// frame costs (every graph redrawn and the window painted, as at a screen refresh), and what
+// recording a sample costs.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -52,6 +58,7 @@
 #include "params/parameter_set.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
+#include "platform/graphs.h"
 #include "platform/panels.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
@@ -216,6 +223,43 @@ void DisplayOnly(int passes)
     const double seconds = Timer() - t0;
     std::printf("Display work alone: %.1f us per pass (CPU %.1f us), %d passes\n\n",
                 1e6 * seconds / passes, 1e6 * (bench::CpuSeconds() - cpu0) / passes, passes);
+}
+
+// What one refresh of the screen costs: the newest sample put into the numeric displays, the
+// side views and the strip chart, every plot drawn and the window painted, as the live loop
+// does it at most once per screen refresh. The sample moves as a sensor's does: a little noise
+// around a colour, and a jump to another colour now and then (which may move the side views'
+// windows).
+void DrawingOnly(int frames)
+{
+    const auto put = [](int word, int value) {
+        LiveData[2 * (word - 1)] = static_cast<uint8_t>(value);
+        LiveData[2 * (word - 1) + 1] = static_cast<uint8_t>(value >> 8);
+    };
+    const int graphs[] = {DATAP_GRAPH_XY, DATAP_GRAPH_XINT, DATAP_GRAPH_YINT, DATAP_STRIPCHART};
+    const auto frame = [&](int i) {
+        const int colour = (i / 15) % 4, noise = (i * 7) % 11;
+        put(kLiveX, 1000 + 400 * colour + noise);
+        put(kLiveY, 1700 - 300 * colour + noise);
+        put(kLiveInt, 600 + 500 * colour + noise);
+        put(kLiveR, 2000 + 300 * colour + noise);
+        put(kLiveG, 1500 - 200 * colour + noise);
+        put(kLiveB, 900 + 100 * colour + noise);
+        ShowLiveValues();
+        AppendLiveHistory();
+        ShowGraph3D();
+        for (int g : graphs)
+            RefreshGraph(DataPanel, g);
+        ProcessSystemEvents();
+    };
+    for (int i = 0; i < 30; ++i)  // the first frames lay out and fill the caches
+        frame(i);
+    const double cpu0 = bench::CpuSeconds(), t0 = Timer();
+    for (int i = 0; i < frames; ++i)
+        frame(i);
+    const double seconds = Timer() - t0;
+    std::printf("Drawing a frame: %.1f us per frame (CPU %.1f us), %d frames\n\n", 1e6 * seconds / frames,
+                1e6 * (bench::CpuSeconds() - cpu0) / frames, frames);
 }
 
 // The recording's own work for one sample (a row formatted, buffered, written out once a
@@ -419,7 +463,7 @@ void RunTcp(double seconds, int rounds)
     PrintLoops(results);
     std::printf("  load average after: %s\n", bench::LoadAverage().c_str());
     bench::PrintRatio("tcp.bare/plain.rate", MedianRatio(results, "bare", "plain", &Result::Rate), ">=", 0.97);
-    bench::PrintRatio("tcp.window/bare.rate", MedianRatio(results, "window", "bare", &Result::Rate), ">=", 0.90);
+    bench::PrintRatio("tcp.window/bare.rate", MedianRatio(results, "window", "bare", &Result::Rate), ">=", 0.95);
     bench::PrintRatio("tcp.record/window.rate", MedianRatio(results, "record", "window", &Result::Rate), ">=", 0.95);
     std::printf("\n");
 }
@@ -451,13 +495,15 @@ void RunSerial(long baud, int baudIndex, double seconds, int rounds)
                       "<=", 2.0);
     bench::PrintRatio(name + ".bare/plain.rate", MedianRatio(results, "bare", "plain", &Result::Rate), ">=", 0.97);
     bench::PrintRatio(name + ".window/plain.rate", MedianRatio(results, "window", "plain", &Result::Rate), ">=", 0.97);
-    // The window's CPU per pass holds its drawing at the screen's refresh, whatever the pace.
-    std::printf("  window/plain CPU per pass %.2f\n", MedianRatio(results, "window", "plain", &Result::CpuPerPass));
+    // The window's CPU per pass holds its drawing at the screen's refresh too, whatever the pace.
+    bench::PrintRatio(name + ".window/plain.cpu_per_pass",
+                      MedianRatio(results, "window", "plain", &Result::CpuPerPass), "<=", 2.0);
     if (const auto it = results.find("plain"); it != results.end()) {
         std::vector<double> shares;
         for (const Result& r : it->second)
             shares.push_back(r.Rate() / limit);
-        bench::PrintRatio(name + ".plain/line_limit.rate", bench::Median(shares), ">=", 0.95);
+        // Information, not a target: it measures the machine (its pseudo-terminal), not the tool.
+        std::printf("  %s.plain/line_limit.rate %.3f\n", name.c_str(), bench::Median(shares));
     }
     std::printf("\n");
 }
@@ -468,6 +514,7 @@ int main(int argc, char** argv)
 {
     double seconds = 1.0;
     int rounds = 5;
+    int frames = 0;  // frames drawn by "drawing" (0: its default)
     std::string only;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--seconds"))
@@ -478,6 +525,8 @@ int main(int argc, char** argv)
             only = argv[i + 1];
         else if (!std::strcmp(argv[i], "--loops"))
             selectedLoops = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--frames"))
+            frames = std::max(1, std::atoi(argv[i + 1]));
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (!InitRunTime(argc, argv))
@@ -495,11 +544,13 @@ int main(int argc, char** argv)
     TeachSomeRows();
     ProcessSystemEvents();
 
+    InitGraphs();
     if (only.empty() || only == "display") {
-        InitGraphs();
         DisplayOnly(20000);
         RecordingOnly(200000);
     }
+    if (only.empty() || only == "display" || only == "drawing")
+        DrawingOnly(frames > 0 ? frames : only == "drawing" ? 3000 : 600);
     if (only.empty() || only == "tcp")
         RunTcp(seconds, rounds);
     if (only.empty() || only == "serial" || only == "serial115200")

@@ -73,21 +73,32 @@ bool waitForBytes(int32_t target, bool restart = true)
     if (restart)
         WaitStart = Timer();
     for (;;) {
-        // The serial line's bytes come without the event loop, so its waits process events
-        // only every so often: a pass at 921600 baud would otherwise process them four times.
-        const double now = Timer();
-        if (transport->spinFirst || now - lastEventPass >= kEventPassEvery) {
+        // TCP's bytes come through the event loop (the TCP callback), so its waits process
+        // events and then look. The serial line's bytes come without it: its waits look first,
+        // so that an answer that is in goes to the caller at once, and process events only
+        // every so often (a pass at 921600 baud would otherwise process them four times). They
+        // are thus processed right after a request went out, while the sensor answers, and
+        // what they do (drawing the displays) does not hold up the next request.
+        if (transport->spinFirst)
             ProcessSystemEvents();
-            lastEventPass = now;
-        }
         transport->poll();
-        const double elapsed = Timer() - WaitStart;
         if (RxCount >= target)
             return true;
+        if (!transport->spinFirst) {
+            const double now = Timer();
+            if (now - lastEventPass >= kEventPassEvery) {
+                ProcessSystemEvents();
+                lastEventPass = now;
+            }
+        }
+        const double elapsed = Timer() - WaitStart;
         if (transport->closedDuringExchange())
             return false;
-        if (elapsed > kResponseTimeout)
-            return false;
+        if (elapsed > kResponseTimeout) {
+            // Bytes that came while events were processed still count.
+            transport->poll();
+            return RxCount >= target;
+        }
         // A transport that knows when the answer can be there waits for that at once; the
         // others poll briefly first, as a reply on a fast line comes within microseconds.
         if (!transport->spinFirst || elapsed > kSpinSeconds)

@@ -22,12 +22,13 @@ class SideGraph : public PlotBase {
 public:
     explicit SideGraph(QFrame* frame) : PlotBase(frame)
     {
-        cursor_ = new QCPItemTracer(this);
-        cursor_->setLayer(MovingLayer());
-        cursor_->setStyle(QCPItemTracer::tsCrosshair);
-        cursor_->setPen(QPen(QColor(40, 40, 40)));
-        cursor_->position->setCoords(0, 0);
-        cursor_->setVisible(false);
+        // The axes on top and on the right are never shown; without ticks they cost nothing
+        // at a layout either.
+        for (QCPAxis* hidden : {xAxis2, yAxis2}) {
+            hidden->setTicks(false);
+            hidden->setTickLabels(false);
+            hidden->grid()->setVisible(false);
+        }
     }
 
     // A whole ellipse is an item; a part of one is a curve through points on it.
@@ -68,9 +69,55 @@ public:
     }
 
     int Count() const { return static_cast<int>(plots_.size()); }
-    QCPItemTracer* Cursor() const { return cursor_; }
+
+    // The cursor as the program placed it last; shown from the next refresh.
+    struct Cursor {
+        double x = 0, y = 0;
+        bool visible = false;
+    };
+    const Cursor& CursorPlaced() const { return placed_; }
+    void PlaceCursor(double x, double y) { placed_ = {x, y, true}; }
 
 protected:
+    void SyncData() override
+    {
+        shown_ = placed_;
+        HideCirclesOutOfView();
+    }
+
+    // The crosshair is two lines of one pixel across the plot area, through the pixel that
+    // holds the point (each only while the point is inside the area on its axis); the region
+    // takes a pixel more on either side.
+    QRegion PlaceMoving() override
+    {
+        across_ = down_ = QRect();
+        QCPAxisRect* area = axisRect();
+        if (!shown_.visible || !area)
+            return {};
+        const QRect r = area->rect();
+        const double x = std::floor(xAxis->coordToPixel(shown_.x));
+        const double y = std::floor(yAxis->coordToPixel(shown_.y));
+        if (y > r.top() && y < r.bottom())
+            across_ = QRect(r.left(), static_cast<int>(y), r.width(), 1);
+        if (x > r.left() && x < r.right())
+            down_ = QRect(static_cast<int>(x), r.top(), 1, r.height());
+        QRegion region;
+        for (const QRect& line : {across_, down_})
+            if (!line.isNull())
+                region += line.adjusted(-1, -1, 1, 1);
+        return region;
+    }
+
+    // Lines of one pixel as filled rectangles: the painter is clipped to a few thin strips,
+    // where filling is far cheaper than stroking.
+    void PaintMoving(QCPPainter* painter) override
+    {
+        const QColor color(40, 40, 40);
+        for (const QRect& line : {across_, down_})
+            if (!line.isNull())
+                painter->fillRect(line, color);
+    }
+
     // The program gives both axes of a side view the same span, so a tolerance circle is round
     // only on a square plot area: the margins the axes need are widened on the longer side.
     // Runs at every layout (a resize, a new axis range with wider tick labels).
@@ -96,7 +143,10 @@ protected:
             m.setBottom(m.bottom() - excess + excess / 2);
         }
         area->setMinimumMargins(m);
-        QCustomPlot::updateLayout();
+        // The ticks of the first pass stand (they follow the ranges, not the size): only the
+        // margins and the layout are worked out again.
+        mPlotLayout->update(QCPLayoutElement::upMargins);
+        mPlotLayout->update(QCPLayoutElement::upLayout);
     }
 
 private:
@@ -124,9 +174,28 @@ private:
             removePlottable(plot.plottable);
     }
 
+    // A circle whose box lies outside the axis ranges draws nothing, but the library would
+    // still set up its painter for it at every redraw; the unused rows of a teach table (all
+    // at the origin) are most of the 64. Hidden, they are passed over. The ranges are widened
+    // by a few pixels' worth, for the pen of a circle just outside them.
+    void HideCirclesOutOfView()
+    {
+        const QCPRange x = xAxis->range(), y = yAxis->range();
+        const double mx = 0.02 * x.size(), my = 0.02 * y.size();
+        for (auto& [handle, plot] : plots_) {
+            auto* e = qobject_cast<QCPItemEllipse*>(plot.item);
+            if (!e)
+                continue;
+            const QPointF a = e->topLeft->coords(), b = e->bottomRight->coords();
+            e->setVisible(std::max(a.x(), b.x()) >= x.lower - mx && std::min(a.x(), b.x()) <= x.upper + mx &&
+                          std::max(a.y(), b.y()) >= y.lower - my && std::min(a.y(), b.y()) <= y.upper + my);
+        }
+    }
+
     std::map<int, Plot> plots_;
     int nextHandle_ = 1;
-    QCPItemTracer* cursor_ = nullptr;
+    Cursor placed_, shown_;
+    QRect across_, down_;  // the crosshair's lines as placed for painting; null: not shown
 };
 
 QCPAxis* AxisOf(PlotBase* plot, int axis)
@@ -233,11 +302,10 @@ int SetGraphCursor(int panel, int graph, int cursorNumber, double x, double y)
     auto* g = PlotIn<SideGraph>(panel, graph);
     if (!g || cursorNumber != 1 || !Finite({x, y}))
         return -1;
-    QCPItemTracer* c = g->Cursor();
-    if (c->visible() && c->position->key() == x && c->position->value() == y)
+    const SideGraph::Cursor& c = g->CursorPlaced();
+    if (c.visible && c.x == x && c.y == y)
         return 0;
-    c->position->setCoords(x, y);
-    c->setVisible(true);
+    g->PlaceCursor(x, y);
     g->InvalidateMoving();
     return 0;
 }
@@ -247,8 +315,8 @@ int GetGraphCursor(int panel, int graph, int cursorNumber, double* x, double* y)
     auto* g = PlotIn<SideGraph>(panel, graph);
     if (!g || cursorNumber != 1 || !x || !y)
         return -1;
-    *x = g->Cursor()->position->key();
-    *y = g->Cursor()->position->value();
+    *x = g->CursorPlaced().x;
+    *y = g->CursorPlaced().y;
     return 0;
 }
 

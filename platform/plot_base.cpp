@@ -53,11 +53,13 @@ PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
     if (yMin.isValid() && yMax.isValid() && yMin.toDouble() < yMax.toDouble())
         yAxis->setRange(yMin.toDouble(), yMax.toDouble());
 
-    // On top of every other layer, so that the plot has two paint buffers (everything else,
-    // and what moves) rather than three to clear and put together on every refresh.
-    addLayer(QStringLiteral("moving"), layer(QStringLiteral("overlay")), limAbove);
-    moving_ = layer(QStringLiteral("moving"));
-    moving_->setMode(QCPLayer::lmBuffered);
+    // Everything the library draws goes into one buffer: its overlay layer (for interactive
+    // selections, which the graphs do not take) would otherwise be a second buffer to clear
+    // and put on the screen on every refresh.
+    layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+
+    // However the buffer came to be redrawn (a refresh, a resize), what moves follows it.
+    QObject::connect(this, &QCustomPlot::afterReplot, this, [this] { painted_ = PlaceMoving(); });
 
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setTimerType(Qt::PreciseTimer);
@@ -99,12 +101,36 @@ void PlotBase::RefreshNow()
     if (!allDirty_ && !movingDirty_)
         return;
     SyncData();
-    // A layer replot falls back to a full one by itself when the buffers are stale (resize).
-    if (allDirty_)
-        replot(rpQueuedRefresh);
-    else
-        moving_->replot();
+    if (allDirty_ || hasInvalidatedPaintBuffers()) {
+        replot(rpQueuedRefresh);  // lays the plot out and repaints the whole widget
+    } else {
+        // Where the moving things were and where they are now; the rest shows what it did.
+        const QRegion before = painted_;
+        painted_ = PlaceMoving();
+        update(before | painted_);
+    }
     allDirty_ = movingDirty_ = false;
+}
+
+void PlotBase::paintEvent(QPaintEvent*)
+{
+    // As the library paints (background, then its buffers), with what moves on top, all with
+    // one painter: a repaint of a few lines of pixels is then cheap.
+    const double ratio = devicePixelRatioF();
+    if (!qFuzzyCompare(mBufferDevicePixelRatio, ratio)) {
+        setBufferDevicePixelRatio(ratio);
+        replot(rpQueuedRefresh);
+        return;
+    }
+    QCPPainter painter(this);
+    if (!painter.isActive())
+        return;
+    if (mBackgroundBrush.style() != Qt::NoBrush)
+        painter.fillRect(mViewport, mBackgroundBrush);
+    drawBackground(&painter);
+    for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : std::as_const(mPaintBuffers))
+        buffer->draw(&painter);
+    PaintMoving(&painter);
 }
 
 PlotBase* PlotOf(int panel, int control)

@@ -8,12 +8,17 @@
 // Drawing is deferred: an operation changes the plot's data and marks what must be redrawn;
 // one timer per plot redraws at most once per refresh interval, while the program processes
 // events (in the live loop that is while the link waits for the sensor's reply). So an
-// operation never waits for painting, however often it is called. Things that move every pass
-// (cursors, strip-chart traces) sit on a buffered layer of their own, so redrawing them leaves
-// the tolerance circles and the axes alone as long as the axis ranges stay put.
+// operation never waits for painting, however often it is called.
+//
+// What stays put (axes, grid, tolerance circles, legend) is drawn into one buffer by the
+// plotting library, again only when it changes. What moves every pass (the cursor, the strip
+// chart's traces) is painted by the plot itself over that buffer, and a refresh repaints only
+// the part of the widget where it was and where it is now: a moving cursor costs a few lines
+// of pixels rather than the whole plot.
 #pragma once
 
 #include <QFrame>
+#include <QRegion>
 #include <QTimer>
 
 #include <qcustomplot.h>
@@ -22,14 +27,13 @@ class PlotBase : public QCustomPlot {
 public:
     explicit PlotBase(QFrame* frame);
 
-    // Something on the moving layer changed.
+    // Something painted over the buffer changed.
     void InvalidateMoving();
-    // Something on the static layers changed (plots, axis ranges).
+    // Something in the buffer changed (plots, axis ranges).
     void InvalidateAll();
     // Draws whatever is pending now instead of at the next refresh.
     void RefreshNow();
 
-    QCPLayer* MovingLayer() const { return moving_; }
     // A strip chart's horizontal axis follows its points per screen, not the caller.
     virtual bool HorizontalAxisIsFixed() const { return false; }
 
@@ -37,15 +41,25 @@ protected:
     // Brings the library's data up to date before a redraw (the strip chart keeps its points
     // in its own buffers between refreshes).
     virtual void SyncData() {}
+    // Works out where the moving things go, in widget coordinates, with the data and the axes
+    // as they are now; returns the region they cover. Called after every redraw of the buffer
+    // and at every refresh of the moving things alone, so that they always match the axes the
+    // buffer shows (the axes may have changed since, with the redraw still pending).
+    virtual QRegion PlaceMoving() = 0;
+    // Paints the moving things where PlaceMoving put them. The painter is clipped to the part
+    // of the widget being repainted.
+    virtual void PaintMoving(QCPPainter* painter) = 0;
+
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void startRefreshTimer();
 
-    QCPLayer* moving_ = nullptr;
     QTimer refreshTimer_;
     qint64 phaseMs_ = 0;  // where in the refresh interval this plot redraws
     bool allDirty_ = false;
     bool movingDirty_ = false;
+    QRegion painted_;     // where the moving things were at the last refresh
 };
 
 // The plot inside a graph or strip-chart control, made on first use, or null when the control

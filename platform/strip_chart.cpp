@@ -19,13 +19,20 @@ constexpr int kTraceColors[kTraces] = {0xFF0000, 0x00B000, 0x0000FF};
 // Between refreshes the points live in one ring per trace; the plotting library's copy is
 // brought up to date only when the chart is drawn. Neither buffer is reallocated while the
 // points per screen stay the same, so plotting pass after pass allocates nothing.
+//
+// The library keeps the traces (and names them in the legend) but does not draw them: they
+// move on every refresh, so the chart paints them itself over the buffer that holds the axes
+// and the legend, and a refresh repaints the plot area alone.
 class StripChart : public PlotBase {
 public:
     explicit StripChart(QFrame* frame) : PlotBase(frame)
     {
+        addLayer(QStringLiteral("traces"));
+        QCPLayer* traces = layer(QStringLiteral("traces"));
+        traces->setVisible(false);
         for (int t = 0; t < kTraces; ++t) {
             QCPGraph* g = addGraph(xAxis, yAxis);
-            g->setLayer(MovingLayer());
+            g->setLayer(traces);
             g->setPen(QPen(ColorFromRgb(kTraceColors[t])));
             g->setAdaptiveSampling(false);
         }
@@ -44,6 +51,8 @@ public:
             for (Ring& r : rings_)
                 r.values.assign(static_cast<size_t>(n), 0.0);
             scratch_.reserve(n);
+            for (QVector<QPointF>& points : points_)
+                points.reserve(n);
             xAxis->setRange(0, n - 1);
             InvalidateAll();
         }
@@ -65,36 +74,21 @@ public:
     }
 
     // The mark sits at the newest point of the first trace (the right edge once the chart is
-    // full), drawn in grey on the moving layer over the traces.
+    // full), a grey dashed line over the traces with its label at the top.
     void SetMark(const QString& label)
     {
-        if (!markLine_) {
-            markLine_ = new QCPItemStraightLine(this);
-            markLine_->setLayer(MovingLayer());
-            markLine_->setPen(QPen(QColor(0x60, 0x60, 0x60), 2, Qt::DashLine));
-            markText_ = new QCPItemText(this);
-            markText_->setLayer(MovingLayer());
-            markText_->setColor(QColor(0x40, 0x40, 0x40));
-            markText_->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
-            markText_->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-        }
-        const double x = std::max(0, rings_[0].count - 1);
-        markLine_->point1->setCoords(x, 0);
-        markLine_->point2->setCoords(x, 1);
-        markText_->position->setCoords(x, 0.02);
-        markText_->setText(label);
-        markLine_->setVisible(!label.isEmpty());
-        markText_->setVisible(!label.isEmpty());
+        markX_ = std::max(0, rings_[0].count - 1);
+        markLabel_ = label;
         InvalidateMoving();
     }
 
     QString MarkLabel(double* x) const
     {
-        if (!markLine_ || !markLine_->visible())
+        if (markLabel_.isEmpty())
             return {};
         if (x)
-            *x = markLine_->point1->coords().x();
-        return markText_->text();
+            *x = markX_;
+        return markLabel_;
     }
 
     int Copy(int trace, double* out, int cap) const
@@ -125,7 +119,68 @@ protected:
         }
     }
 
+    // The traces in pixels over the plot area; with a mark, whose label may reach beyond it,
+    // the region is the whole chart.
+    QRegion PlaceMoving() override
+    {
+        QCPAxisRect* area = axisRect();
+        if (!area)
+            return {};
+        area_ = area->rect();
+        for (int t = 0; t < kTraces; ++t) {
+            const QSharedPointer<QCPGraphDataContainer> data = graph(t)->data();
+            QVector<QPointF>& points = points_[t];
+            points.clear();
+            for (auto it = data->constBegin(); it != data->constEnd(); ++it)
+                points.append(QPointF(xAxis->coordToPixel(it->key), yAxis->coordToPixel(it->value)));
+        }
+        legendArea_ = legend && legend->visible() ? legend->outerRect() : QRect();
+        if (markLabel_.isEmpty())
+            return area_.adjusted(-1, -1, 1, 1);
+        markPixel_ = xAxis->coordToPixel(markX_);
+        return rect();
+    }
+
+    void PaintMoving(QCPPainter* painter) override
+    {
+        if (area_.isNull())
+            return;
+        painter->save();
+        painter->setClipRect(area_, Qt::IntersectClip);
+        painter->setAntialiasing(true);
+        for (int t = 0; t < kTraces; ++t) {
+            painter->setPen(graph(t)->pen());
+            painter->drawPolyline(points_[t].constData(), static_cast<int>(points_[t].size()));
+        }
+        painter->restore();
+        // The legend stays above the traces: its part of the buffer is put over them again.
+        if (!legendArea_.isNull()) {
+            painter->save();
+            painter->setClipRect(legendArea_, Qt::IntersectClip);
+            for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : std::as_const(mPaintBuffers))
+                buffer->draw(painter);
+            painter->restore();
+        }
+        if (!markLabel_.isEmpty())
+            PaintMark(painter);
+    }
+
 private:
+    void PaintMark(QCPPainter* painter) const
+    {
+        painter->save();
+        painter->setAntialiasing(true);
+        painter->setClipRect(area_, Qt::IntersectClip);
+        painter->setPen(QPen(QColor(0x60, 0x60, 0x60), 2, Qt::DashLine));
+        painter->drawLine(QLineF(markPixel_, area_.top(), markPixel_, area_.bottom()));
+        painter->setClipping(false);
+        painter->setPen(QColor(0x40, 0x40, 0x40));
+        const QRectF box(markPixel_ - area_.width(), area_.top() + 0.02 * area_.height(), area_.width(),
+                         area_.height());
+        painter->drawText(box, Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, markLabel_);
+        painter->restore();
+    }
+
     // The traces' names from the file ("R;G;B"), in a small legend in the top left corner,
     // each in its trace's colour.
     void ShowLegend(const QStringList& names)
@@ -147,10 +202,6 @@ private:
         for (int t = 0; t < kTraces; ++t)
             if (auto* item = legend->itemWithPlottable(graph(t)))
                 item->setTextColor(ColorFromRgb(kTraceColors[t]));
-        // Over the traces, which sit on the moving layer above every other one.
-        legend->setLayer(MovingLayer());
-        for (int i = 0; i < legend->itemCount(); ++i)
-            legend->item(i)->setLayer(MovingLayer());
         legend->setVisible(true);
     }
 
@@ -167,9 +218,13 @@ private:
 
     Ring rings_[kTraces];
     int capacity_ = 0;
-    QCPItemStraightLine* markLine_ = nullptr;  // owned by the plot
-    QCPItemText* markText_ = nullptr;
+    double markX_ = 0;   // in points from the left
+    QString markLabel_;  // empty: no mark
     QVector<QCPGraphData> scratch_;
+    // Where PlaceMoving put the traces, the plot area, the legend and the mark, in pixels.
+    QVector<QPointF> points_[kTraces];
+    QRect area_, legendArea_;
+    double markPixel_ = 0;
 };
 
 }  // namespace

@@ -187,7 +187,7 @@ TEST_F(GraphTest, UpdatesNeverDrawAtOnceAndManyDrawOnceAtTheNextRefresh)
         SetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, pass % 1000, 400);
     }
     EXPECT_EQ(0, fullReplots);
-    // A cursor alone redraws only its own layer: the circles are not drawn again.
+    // A cursor alone repaints only its lines: the circles are not drawn again.
     RefreshGraph(DataPanel, DATAP_GRAPH_XY);
     EXPECT_EQ(0, fullReplots);
 

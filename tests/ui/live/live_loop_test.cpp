@@ -6,12 +6,15 @@
 #include <string>
 #include <vector>
 
+#include <qcustomplot.h>
+
 #include "link/commands.h"
 #include "link/link_state.h"
 #include "link/transports.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/graphs.h"
+#include "platform/inspection.h"
 #include "platform/runtime.h"
 #include "platform/tcp.h"
 #include "platform/userint.h"
@@ -218,25 +221,40 @@ TEST_F(LiveDisplayLoopTest, LinkFailureGreysTheValuesAndMarksTheChartUntilTheNex
     EXPECT_EQ("@-1", mark());
 }
 
-// Samples come far faster than a screen shows them; the displays follow them while the loop
-// runs (a few times a second at the least), not only when it ends.
+// Samples come far faster than a screen shows them; the displays and the graphs follow them
+// while the loop runs (a few times a second at the least), not only when it ends.
 TEST_F(LiveDisplayLoopTest, DisplaysFollowTheSamplesWhileTheLoopRuns)
 {
-    double greenSince = -1;
+    // The newest point of a trace as the strip chart last drew it.
+    auto drawn = [](int trace) {
+        auto* chart = ControlWidget(DataPanel, DATAP_STRIPCHART)->findChild<QCustomPlot*>();
+        if (!chart || trace >= chart->graphCount() || chart->graph(trace)->data()->isEmpty())
+            return -1.0;
+        return (chart->graph(trace)->data()->constEnd() - 1)->value;
+    };
+    double started = -1, greenSince = -1;
     Rgb shownWhileRunning{};
+    double drawnRed = -1, drawnGreen = -1;
     onLive = [&](int n) {
-        if (n == 2) {
+        if (n == 1)
+            started = Timer();
+        // A tenth of a second in, when the displays have been drawn a few times, the target
+        // turns green.
+        if (greenSince < 0 && started >= 0 && Timer() - started > 0.1) {
             sensor.model().SetTarget(Named("green"));
             greenSince = Timer();
         }
         // A fifth of a second after the target turned green, with the loop still running.
         if (greenSince >= 0 && Timer() - greenSince > 0.2 && AcquisitionRunning) {
             shownWhileRunning = Shown();
+            drawnRed = drawn(0);
+            drawnGreen = drawn(1);
             Stop();
         }
     };
     Go();
     ASSERT_GT(liveRequests, 3);
     EXPECT_GT(shownWhileRunning.g, shownWhileRunning.r);
+    EXPECT_GT(drawnGreen, drawnRed);
     EXPECT_EQ(HistoryAt(99), Shown());
 }
