@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a built tree, checks its menu entry, installs it and starts the
+# Builds the Debian package from a built tree, runs Debian's own checks on it (lintian, failing
+# on any error or warning), checks its menu entry, installs it and starts the
 # installed tool offscreen against the installed simulator on 127.0.0.1, twice, as a user who
 # cannot write the program's folder: the settings must survive in that user's configuration
 # folder. As root the package is installed for real (dpkg -i, then apt-get -f install for what it
@@ -14,6 +15,11 @@ port="${DIROR_SIM_PORT:-10011}"
 deb="$(ls -t "$build"/chromix5-vantage_*.deb | head -n 1)"
 echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Depends
+
+# As root lintian says it would rather not be (on standard error, not a finding); it only reads.
+lintian --fail-on error,warning "$deb" ||
+  { echo "lintian found errors or warnings in $deb" >&2; exit 1; }
+echo "lintian: no errors or warnings"
 
 work="$(mktemp -d)"
 chmod 755 "$work"  # the operator below must reach the home folder inside

@@ -11,7 +11,8 @@ run_packages=(
   libmosquitto-dev
 )
 headless_packages=(xvfb xauth xdotool imagemagick)
-test_packages=(libgtest-dev mosquitto python3 socat clang libclang-rt-14-dev desktop-file-utils file)
+test_packages=(libgtest-dev mosquitto python3 socat clang libclang-rt-14-dev desktop-file-utils file
+  lintian)
 
 case "${1:-all}" in
   run) packages=("${run_packages[@]}") ;;
