@@ -1,6 +1,7 @@
 #include "platform/controls.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -13,6 +14,7 @@
 #include <QSpinBox>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/indicators.h"
@@ -73,6 +75,9 @@ int setNumber(QWidget* w, double v)
         c->setCurrentIndex(i);
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
         b->setChecked(v != 0);
+    } else if (auto* sl = qobject_cast<QAbstractSlider*>(w)) {
+        // A slider stops at its ends.
+        sl->setValue(static_cast<int>(std::clamp(v, double(sl->minimum()), double(sl->maximum()))));
     } else if (auto* l = qobject_cast<QLCDNumber*>(w)) {
         l->display(v);
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
@@ -158,6 +163,8 @@ int GetCtrlVal(int panel, int control, int* value)
         *value = comboValue(c);
     else if (auto* b = qobject_cast<QAbstractButton*>(w))
         *value = b->isChecked() ? 1 : 0;
+    else if (auto* sl = qobject_cast<QAbstractSlider*>(w))
+        *value = sl->value();
     else
         return -1;
     return 0;

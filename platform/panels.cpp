@@ -1,6 +1,7 @@
 #include "platform/panels.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
@@ -227,6 +228,16 @@ void connectSignals(QWidget* w)
                              if (hint != QAbstractItemDelegate::RevertModelCache && at.isValid())
                                  fireIfAlive(EVENT_COMMIT, at.row() + 1, at.column() + 1);
                          });
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
+        // Each step of a drag is a value change; the slider's release, or a key or click that
+        // moves it in one step, commits.
+        QObject::connect(slider, &QAbstractSlider::valueChanged, slider, [slider, fireIfAlive](int) {
+            fireIfAlive(EVENT_VAL_CHANGED);
+            if (!slider->isSliderDown())
+                fireIfAlive(EVENT_COMMIT);
+        });
+        QObject::connect(slider, &QAbstractSlider::sliderReleased, slider,
+                         [fireIfAlive] { fireIfAlive(EVENT_COMMIT); });
     } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
         dspin->setKeyboardTracking(false);
         QObject::connect(dspin, &QDoubleSpinBox::valueChanged, dspin, [fireIfAlive](double) {

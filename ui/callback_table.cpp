@@ -9,6 +9,7 @@
 #include "ui/live_callbacks.h"
 #include "ui/main_window.h"
 #include "ui/record_panel.h"
+#include "ui/replay_panel.h"
 #include "ui/workbench.h"
 
 namespace {
@@ -52,6 +53,11 @@ const CallbackEntry kCallbackTable[] = {
     CONTROL(CBF_ButtonRecord),
     CONTROL(CBF_ButtonRecordFolder),
     CONTROL(CBF_RingRecordRate),
+    CONTROL(CBF_ButtonOpenRecording),
+    CONTROL(CBF_ReplayPlay),
+    CONTROL(CBF_ReplaySpeed),
+    CONTROL(CBF_ReplayTime),
+    CONTROL(CBF_ReplayClose),
     // parameter workbench
     PANEL(CBF_WBP),
     CONTROL(CBF_WorkbenchParams),

@@ -88,6 +88,19 @@ const char kHelpButtonRecordFolder[] = "Choose the folder for the recordings.";
 const char kHelpRingRecordRate[] =
     "How many rows a second the recording keeps at most: every sample, or 1, 10, 100 or 1000 "
     "rows a second, each the newest sample of its interval. The choice is kept for the next start.";
+const char kHelpButtonOpenRecording[] =
+    "OPEN replays a recording (the tool's own, or one of chromix5ctl monitor --csv): the strip "
+    "chart shows the whole file (mouse wheel: zoom, drag: pan), the time cursor above chooses "
+    "the moment the displays and the side views show, and PLAY replays it at 1x, 10x or 100x. "
+    "LIVE, or GO, returns to the live display.";
+const char kHelpReplayPlay[] =
+    "PLAY replays the recording from the time cursor at the speed beside it; pressed again, it "
+    "pauses. A run's end goes straight on to the next run.";
+const char kHelpReplaySpeed[] = "The replay speed: 1x is the pace of the recording, 10x and 100x faster.";
+const char kHelpReplayTime[] =
+    "The time cursor: the moment of the recording whose values the displays show and whose point "
+    "the side views mark. Zoom into the strip chart with the mouse wheel, pan it by dragging.";
+const char kHelpReplayClose[] = "LIVE closes the recording and returns to the live display.";
 
 const HelpTextEntry kHelpTexts[] = {
     {"CBF_TabMain1", kHelpTabMain1},
@@ -119,6 +132,11 @@ const HelpTextEntry kHelpTexts[] = {
     {"CBF_ButtonRecord", kHelpButtonRecord},
     {"CBF_ButtonRecordFolder", kHelpButtonRecordFolder},
     {"CBF_RingRecordRate", kHelpRingRecordRate},
+    {"CBF_ButtonOpenRecording", kHelpButtonOpenRecording},
+    {"CBF_ReplayPlay", kHelpReplayPlay},
+    {"CBF_ReplaySpeed", kHelpReplaySpeed},
+    {"CBF_ReplayTime", kHelpReplayTime},
+    {"CBF_ReplayClose", kHelpReplayClose},
 };
 const size_t kHelpTextCount = sizeof kHelpTexts / sizeof kHelpTexts[0];
 

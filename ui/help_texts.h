@@ -34,6 +34,11 @@ extern const char kHelpGraph3D[];                    // graphs of the data panel
 extern const char kHelpButtonRecord[];               // RECORD toggle
 extern const char kHelpButtonRecordFolder[];         // recording folder button
 extern const char kHelpRingRecordRate[];             // recording rate choice
+extern const char kHelpButtonOpenRecording[];        // OPEN a recording
+extern const char kHelpReplayPlay[];                 // replay bar: PLAY/pause
+extern const char kHelpReplaySpeed[];                // replay bar: speed
+extern const char kHelpReplayTime[];                 // replay bar: time cursor
+extern const char kHelpReplayClose[];                // replay bar: LIVE
 
 // Callback name and its help text, for every control that has one.
 struct HelpTextEntry {

@@ -10,6 +10,7 @@
 #include "ui/live_display.h"
 #include "ui/live_refresh.h"
 #include "ui/record_panel.h"
+#include "ui/replay_panel.h"
 
 int CBF_ButtonGo(int, int, int event, void*, int, int)
 {
@@ -17,6 +18,7 @@ int CBF_ButtonGo(int, int, int event, void*, int, int)
         ShowHelpText(kHelpButtonGo);
     } else if (event == EVENT_COMMIT) {
         SetButtonsDimmed(1, 1);
+        CloseReplay();  // the live display takes the strip chart and the displays back
         InitGraphs();
         const uint32_t linkErrors = LinkErrorReports();
         RecordingRunStarts();

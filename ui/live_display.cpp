@@ -160,9 +160,16 @@ void InitGraphs()
 
 void ShowGraph3D()
 {
-    const int32_t x = LiveValue(kLiveX);
-    const int32_t y = LiveValue(kLiveY);
-    const int32_t in = LiveValue(kLiveInt);
+    ShowSideViewPoint(LiveValue(kLiveX), LiveValue(kLiveY), LiveValue(kLiveInt));
+
+    // Setting the points per screen empties the chart; the whole history is then plotted again,
+    // newest sample at the right.
+    SetCtrlAttribute(DataPanel, DATAP_STRIPCHART, ATTR_POINTS_PER_SCREEN, kPointsPerScreen);
+    PlotStripChart(DataPanel, DATAP_STRIPCHART, history, kRgbHistorySize, 0, 0, VAL_DOUBLE);
+}
+
+void ShowSideViewPoint(int32_t x, int32_t y, int32_t in)
+{
     const Window wx = AxisWindow(x, ranges[kAxisX]);
     const Window wy = AxisWindow(y, ranges[kAxisY]);
     const Window wi = AxisWindow(in, ranges[kAxisInt]);
@@ -173,11 +180,6 @@ void ShowGraph3D()
     SetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, x, y);
     SetGraphCursor(DataPanel, DATAP_GRAPH_XINT, 1, x, in);
     SetGraphCursor(DataPanel, DATAP_GRAPH_YINT, 1, y, in);
-
-    // Setting the points per screen empties the chart; the whole history is then plotted again,
-    // newest sample at the right.
-    SetCtrlAttribute(DataPanel, DATAP_STRIPCHART, ATTR_POINTS_PER_SCREEN, kPointsPerScreen);
-    PlotStripChart(DataPanel, DATAP_STRIPCHART, history, kRgbHistorySize, 0, 0, VAL_DOUBLE);
 }
 
 const double* RgbHistory() { return history; }

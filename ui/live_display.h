@@ -14,6 +14,9 @@ void InitGraphs();
 // Rescales the side views around the ranges and the live point, moves the cursors, plots the
 // strip chart.
 void ShowGraph3D();
+// The side views' half of it for any point (a recording's): rescaled around the ranges and the
+// point, the cursors on it.
+void ShowSideViewPoint(int32_t x, int32_t y, int32_t in);
 
 // The link failed while the values were refreshed live: the seven numeric displays turn grey
 // and the strip chart marks the moment, until SetPanelData shows the next sample.

@@ -70,6 +70,11 @@ inline constexpr char kUirFile[] = "Chromix5VantageV10.ui";
     X(DATAP_BUTTON_RECFOLDER, 416)                                                         \
     X(DATAP_RECORD_STATE, 417)                                                             \
     X(DATAP_RECORD_RATE, 418)                                                              \
+    X(DATAP_BUTTON_OPENREC, 419)                                                           \
+    X(DATAP_REPLAY_PLAY, 420)                                                              \
+    X(DATAP_REPLAY_SPEED, 421)                                                             \
+    X(DATAP_REPLAY_TIME, 422)                                                              \
+    X(DATAP_REPLAY_CLOSE, 423)                                                             \
     /* parameter workbench */                                                              \
     X(WBP_PARAMS, 601)                                                                     \
     X(WBP_TEACH, 602)                                                                      \
