@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/link_state.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/files.h"
@@ -33,8 +34,8 @@ constexpr int kStateColor = 0x000000;
 constexpr int kErrorColor = 0xC00000;
 
 // What the reading thread and the user-interface thread share. The thread writes `recording`,
-// `error` and `ok` before it sets `finished` (release); the user-interface thread reads them
-// only after it has seen `finished` (acquire).
+// `chart`, `error` and `ok` before it sets `finished` (release); the user-interface thread
+// reads them only after it has seen `finished` (acquire).
 struct Load {
     std::string path;
     std::atomic<uint64_t> bytesDone{0};
@@ -136,10 +137,19 @@ std::string Thousands(uint64_t n)
 
 void ShowBar(bool on)
 {
-    for (size_t i = 0; i < std::size(kStatusRow); ++i) {
-        if (on)
+    if (on) {
+        for (size_t i = 0; i < std::size(kStatusRow); ++i) {
             GetCtrlAttribute(DataPanel, kStatusRow[i], ATTR_VISIBLE, &statusVisible[i]);
-        SetCtrlAttribute(DataPanel, kStatusRow[i], ATTR_VISIBLE, on ? 0 : statusVisible[i]);
+            SetCtrlAttribute(DataPanel, kStatusRow[i], ATTR_VISIBLE, 0);
+        }
+    } else {
+        SetCtrlAttribute(DataPanel, DATAP_STATUS, ATTR_VISIBLE, statusVisible[0]);
+        // A connection made meanwhile may have chosen the other interface: the field shown is
+        // the one of the interface now chosen, as connecting decides it.
+        const bool connectionShown = statusVisible[1] || statusVisible[2];
+        const bool serial = Protocol == kProtocolRs232;
+        SetCtrlAttribute(DataPanel, DATAP_COMPORT, ATTR_VISIBLE, connectionShown && serial);
+        SetCtrlAttribute(DataPanel, DATAP_IPADDRESS, ATTR_VISIBLE, connectionShown && !serial);
     }
     for (int control : kReplayBar)
         SetCtrlAttribute(DataPanel, control, ATTR_VISIBLE, on ? 1 : 0);
