@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Numeric controls and displays, rings (the item's value), toggles (0/1), text displays (the
-// number as text). On a text box the text is appended.
+// Numeric controls and displays, rings (the item's value), toggles (0/1), sliders (held within
+// their range), text displays (the number as text). On a text box the text is appended.
 int SetCtrlVal(int panel, int control, int value);
 int SetCtrlVal(int panel, int control, double value);
 int SetCtrlVal(int panel, int control, const char* text);
