@@ -20,6 +20,7 @@
 
 #include "link/link_state.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"

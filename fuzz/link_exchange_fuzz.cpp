@@ -23,6 +23,7 @@
 #include "link/frame.h"
 #include "link/link_state.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/runtime.h"
 #include "platform/tcp.h"

@@ -4,117 +4,125 @@
 
 #include "link/frame.h"
 #include "link/link_notify.h"
-#include "params/parameter_set.h"
-#include "params/program_state.h"
 
-uint8_t LiveData[kLiveDataSize] = {};
+uint8_t (&LiveData)[kLiveDataSize] = DefaultSensorContext.liveData;
 
-int16_t LiveValue(int word)
+int16_t LiveValue(const SensorContext& c, int word)
 {
     if (word < 1 || word > kLiveDataSize / 2)
         return 0;
-    return static_cast<int16_t>(GetLe16(LiveData + 2 * (word - 1)));
+    return static_cast<int16_t>(GetLe16(c.liveData + 2 * (word - 1)));
 }
+
+int16_t LiveValue(int word) { return LiveValue(DefaultSensor(), word); }
 
 namespace {
 
 // The sensor's notice that it reset parameters of a write goes through the link-error report,
 // which stops acquisition and marks the sensor disconnected; the caller goes on regardless.
-void reportRamResets()
+void reportRamResets(SensorContext& c)
 {
-    if (RespInfo == 0)
+    if (c.respInfo == 0)
         return;
-    FormatMsg("%s%d%s", "INFO!\n", RespInfo,
+    ++c.plausibilityResets;
+    FormatMsg(c, "%s%d%s", "INFO!\n", c.respInfo,
               " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!");
-    SetTimeout();
+    SetTimeout(c);
 }
 
-int exchange(int order, int info, unsigned length = 0)
+int exchange(SensorContext& c, int order, int info, unsigned length = 0)
 {
-    FillTxBuf(order, info, length);
-    return DataExchange(length + kHeaderSize);
+    FillTxBuf(c, order, info, length);
+    return DataExchange(c, length + kHeaderSize);
 }
 
 }  // namespace
 
-void SendPara()
+void SendPara(SensorContext& c)
 {
-    SendPending = 0;
-    std::memcpy(HeaderFrame.payload, &Para, sizeof Para);
-    if (exchange(kOrderWrite, kBlockParameters, sizeof Para) != 1)
+    c.sendPending = 0;
+    std::memcpy(c.headerFrame.payload, &c.para, sizeof c.para);
+    if (exchange(c, kOrderWrite, kBlockParameters, sizeof c.para) != 1)
         return;
-    reportRamResets();
+    reportRamResets(c);
     constexpr unsigned kRows = kSensorTeachRows * sizeof(TeachVector);
-    std::memcpy(HeaderFrame.payload, TechVec.data(), kRows);
-    if (exchange(kOrderWrite, kBlockTeachTable, kRows) != 1)
+    std::memcpy(c.headerFrame.payload, c.techVec.data(), kRows);
+    if (exchange(c, kOrderWrite, kBlockTeachTable, kRows) != 1)
         return;
-    reportRamResets();
-    if (TransferTarget == kTargetSensor)
-        exchange(kOrderStoreEeprom, 0);
+    reportRamResets(c);
+    if (c.transferTarget == kTargetSensor)
+        exchange(c, kOrderStoreEeprom, 0);
 }
 
-void GetPara()
+void GetPara(SensorContext& c)
 {
-    GetPending = 0;
-    if (TransferTarget == kTargetSensor) {
-        if (exchange(kOrderLoadEeprom, 0) != 1)
+    c.getPending = 0;
+    if (c.transferTarget == kTargetSensor) {
+        if (exchange(c, kOrderLoadEeprom, 0) != 1)
             return;
-        if (RespInfo != 0) {
-            NotifyShowConnectionPage();
-            FormatMsg("%s%d%s", "INFO!\n", RespInfo,
+        if (c.respInfo != 0) {
+            ++c.plausibilityResets;
+            NotifyShowConnectionPage(c);
+            FormatMsg(c, "%s%d%s", "INFO!\n", c.respInfo,
                       " PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "
                       "VALUE!\n\n");
-            NotifyStatusBox(MsgBuf);
+            NotifyStatusBox(c, c.msgBuf);
         }
     }
-    // Whatever length the sensor declared: RxBuf is cleared before each exchange, so bytes it
+    // Whatever length the sensor declared: rxBuf is cleared before each exchange, so bytes it
     // did not send read as 0.
-    if (exchange(kOrderRead, kBlockParameters) != 1)
+    if (exchange(c, kOrderRead, kBlockParameters) != 1)
         return;
-    std::memcpy(&Para, RxBuf + kHeaderSize, sizeof Para);
-    if (exchange(kOrderRead, kBlockTeachTable) != 1)
+    std::memcpy(&c.para, c.rxBuf + kHeaderSize, sizeof c.para);
+    if (exchange(c, kOrderRead, kBlockTeachTable) != 1)
         return;
-    std::memcpy(TechVec.data(), RxBuf + kHeaderSize, kSensorTeachRows * sizeof(TeachVector));
-    NotifyParametersRead();
+    std::memcpy(c.techVec.data(), c.rxBuf + kHeaderSize, kSensorTeachRows * sizeof(TeachVector));
+    NotifyParametersRead(c);
 }
 
-int RequestLiveData()
+int RequestLiveData(SensorContext& c)
 {
-    if (exchange(kOrderLiveData, 0) != 1)
+    if (exchange(c, kOrderLiveData, 0) != 1)
         return -1;
-    std::memcpy(LiveData, RxBuf + kHeaderSize, kLiveDataSize);
+    std::memcpy(c.liveData, c.rxBuf + kHeaderSize, kLiveDataSize);
     return 1;
 }
 
-void GetData()
+void GetData(SensorContext& c)
 {
-    AcquisitionRunning = 1;
+    c.acquisitionRunning = 1;
     for (;;) {
-        if (SendPending) {
-            SendPara();
-            if (AcquisitionRunning == 0)
+        if (c.sendPending) {
+            SendPara(c);
+            if (c.acquisitionRunning == 0)
                 break;
         }
-        if (GetPending) {
-            GetPara();
-            if (AcquisitionRunning == 0)
+        if (c.getPending) {
+            GetPara(c);
+            if (c.acquisitionRunning == 0)
                 break;
         }
-        if (AcquisitionRunning == 0)
+        if (c.acquisitionRunning == 0)
             break;
-        // A failed request has been reported, which also cleared AcquisitionRunning.
-        if (RequestLiveData() == 1)
-            NotifyLiveSample();
-        if (AcquisitionRunning != 1)
+        // A failed request has been reported, which also cleared acquisitionRunning.
+        if (RequestLiveData(c) == 1)
+            NotifyLiveSample(c);
+        if (c.acquisitionRunning != 1)
             break;
     }
 }
 
-int RequestScanCounts(int32_t* a, int32_t* b)
+int RequestScanCounts(SensorContext& c, int32_t* a, int32_t* b)
 {
-    if (exchange(kOrderScanCounts, 0) != 1)
+    if (exchange(c, kOrderScanCounts, 0) != 1)
         return -1;
-    std::memcpy(a, RxBuf + kHeaderSize, sizeof *a);
-    std::memcpy(b, RxBuf + kHeaderSize + 4, sizeof *b);
+    std::memcpy(a, c.rxBuf + kHeaderSize, sizeof *a);
+    std::memcpy(b, c.rxBuf + kHeaderSize + 4, sizeof *b);
     return 1;
 }
+
+void SendPara() { SendPara(DefaultSensor()); }
+void GetPara() { GetPara(DefaultSensor()); }
+void GetData() { GetData(DefaultSensor()); }
+int RequestLiveData() { return RequestLiveData(DefaultSensor()); }
+int RequestScanCounts(int32_t* a, int32_t* b) { return RequestScanCounts(DefaultSensor(), a, b); }

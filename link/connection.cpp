@@ -3,14 +3,12 @@
 #include "link/commands.h"
 #include "link/firmware.h"
 #include "link/frame.h"
-#include "link/link_state.h"
 #include "link/transports.h"
-#include "params/program_state.h"
 #include "platform/rs232.h"
 #include "platform/tcp.h"
 
-std::string FirmwareText;
-unsigned SerialNumber = 0;
+std::string& FirmwareText = DefaultSensorContext.firmwareText;
+unsigned& SerialNumber = DefaultSensorContext.serialNumber;
 
 int32_t TcpPortFromText(const char* text)
 {
@@ -25,40 +23,44 @@ int32_t TcpPortFromText(const char* text)
     return static_cast<int32_t>(value);
 }
 
-int OpenLink()
+int OpenLink(SensorContext& c)
 {
-    CloseOpenComPort();
-    CloseCom(ComPort);
-    TcpPort = TcpPortFromText(PortNumberText);
-    if (Protocol == kProtocolRs232)
-        InitRS232();
+    CloseOpenComPort(c);
+    CloseCom(c.comPort);
+    c.tcpPort = TcpPortFromText(c.portNumberText);
+    if (c.protocol == kProtocolRs232)
+        InitRS232(c);
     else
-        InitTCP_IP();
-    return OpenStatus < 0 ? -1 : 1;
+        InitTCP_IP(c);
+    return c.openStatus < 0 ? -1 : 1;
 }
 
-int IdentifySensor()
+int IdentifySensor(SensorContext& c)
 {
-    FillTxBuf(kOrderIdentify, 0, 0);
-    if (DataExchange(kHeaderSize) != 1)
+    FillTxBuf(c, kOrderIdentify, 0, 0);
+    if (DataExchange(c, kHeaderSize) != 1)
         return -1;
-    SerialNumber = RespInfo;
+    c.serialNumber = c.respInfo;
     // The sensor's bytes are single-byte text; everything that shows or prints the firmware
     // takes it in the program's encoding. The tokens' delimiters are the same in both.
-    FirmwareText = Cp1252ToUtf8(FirmwareTextFrom(RxBuf + kHeaderSize, kFirmwareTextSize));
-    SensorEdition = 0;
-    SensorEdition = SensorEditionOf(SplitFirmwareText(FirmwareText));
-    return SensorEdition == 0 ? 0 : 1;
+    c.firmwareText = Cp1252ToUtf8(FirmwareTextFrom(c.rxBuf + kHeaderSize, kFirmwareTextSize));
+    c.sensorEdition = 0;
+    c.sensorEdition = SensorEditionOf(SplitFirmwareText(c.firmwareText));
+    return c.sensorEdition == 0 ? 0 : 1;
 }
 
-void CloseLink()
+void CloseLink(SensorContext& c)
 {
-    // The port that is open, which need not be the one ComPort names by now.
-    CloseOpenComPort();
-    CloseCom(ComPort);
-    if (TcpConnected) {
-        DisconnectFromTCPServer(TcpHandle);
-        TcpHandle = 0;
-        TcpConnected = 0;
+    // The port that is open, which need not be the one comPort names by now.
+    CloseOpenComPort(c);
+    CloseCom(c.comPort);
+    if (c.tcpConnected) {
+        DisconnectFromTCPServer(c.tcpHandle);
+        c.tcpHandle = 0;
+        c.tcpConnected = 0;
     }
 }
+
+int OpenLink() { return OpenLink(DefaultSensor()); }
+int IdentifySensor() { return IdentifySensor(DefaultSensor()); }
+void CloseLink() { CloseLink(DefaultSensor()); }

@@ -1,38 +1,28 @@
-// The exchange: send one request, wait for and check the response header, then its data.
+// The exchange: send one request, then take in and check its answer (link/answer_parser.h).
 //
-// Both waits are polling loops that process events as they go, as the rest of the program
-// relies on: the TCP callback fills RxBuf from inside them, and STOP, SEND, GET and the window's
-// close event are handled there. On TCP every pass processes events; a pass that finds nothing
-// ready spins briefly (a reply on loopback comes within tens of microseconds), giving the
-// processor to others between its polls, and then blocks in the event dispatcher until the next
-// event or the deadline, so a silent sensor costs no CPU. On the serial line the baud rate says
-// when the answer can be complete: the wait blocks until then without waking for every piece of
-// the answer (platform/rs232.h), and processes events every half millisecond at most.
+// Every exchange is the non-blocking one of link/exchange_async.h; DataExchange waits for it,
+// processing events as it goes, as the rest of the program relies on: the TCP callback feeds the
+// answer from inside the wait, and STOP, SEND, GET and the window's close event are handled
+// there. On TCP every pass processes events; a pass that finds nothing ready spins briefly (a
+// reply on loopback comes within tens of microseconds), giving the processor to others between
+// its polls, and then blocks in the event dispatcher until the next event or the deadline, so a
+// silent sensor costs no CPU. On the serial line the wait pulls the answer from the port: the
+// baud rate says when it can be complete, and the wait blocks until then without waking for
+// every piece of it (platform/rs232.h), processing events every half millisecond at most.
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <queue>
+#include <unordered_map>
+#include <vector>
 
-#include "link/crc8.h"
+#include "link/exchange_async.h"
 #include "link/frame.h"
-#include "link/link_state.h"
 #include "link/response_match.h"
 #include "link/transports.h"
+#include "platform/rs232.h"
 #include "platform/runtime.h"
-
-HeaderFrameArea HeaderFrame{};
-uint8_t TxBuf[kFrameBufferSize] = {};
-uint8_t RxBuf[kFrameBufferSize] = {};
-char MsgBuf[256] = {};
-
-uint8_t RespOrder = 0;
-uint16_t RespInfo = 0;
-uint16_t RespLength = 0;
-uint8_t RespDataCrc = 0;
-
-int32_t RxCount = 0;
-int32_t ComErrorMask = 0;
-double WaitStart = 0.0;
 
 namespace {
 
@@ -44,9 +34,6 @@ constexpr char kDataIncorrectText[] = "ATTENTION! \nRECEIVED DATA FRAME IS INCOR
 constexpr char kInvalidOrderText[] = "INVALIDE ORDER NUMBER!\nVERIFY PC AND SENSOR SOFTWARE!";
 constexpr char kReduceBaudText[] = "COMMUNICATION ERROR!\nYOU MAY HAVE TO REDUCE BAUDRATE!";
 
-// The transport of the current exchange, chosen from Protocol when the request goes out.
-const LinkTransport* transport = &SerialTransport;
-
 // How long a wait polls without blocking before it sleeps in the dispatcher.
 constexpr double kSpinSeconds = 0.00005;
 
@@ -55,223 +42,314 @@ constexpr double kSpinSeconds = 0.00005;
 constexpr double kEventPassEvery = 0.0005;
 double lastEventPass = -1.0;
 
-void report(const char* text)
+const char* faultText(AnswerFault fault)
 {
-    FormatMsg("%s", text);
-    SetTimeout();
+    switch (fault) {
+    case AnswerFault::InvalidOrder: return kInvalidOrderText;
+    case AnswerFault::ReduceBaud: return kReduceBaudText;
+    case AnswerFault::DataIncorrect: return kDataIncorrectText;
+    default: return kHeaderIncorrectText;
+    }
 }
 
-// Waits until `target` bytes have been received or the 3.0 s limit has passed, processing
-// events on every pass. Returns true when the target was reached at the last poll. A wait that
-// goes on after a stale answer was dropped keeps its start: the limit is for the whole wait.
-// The bytes the answer to the request that is out normally has, header included (as RxCount
-// counts them for the header wait).
-int32_t expectedAnswer = 0;
+// The deadline queue of the exchanges that do not block: earliest first. An entry whose
+// exchange ended, or whose deadline moved on (the data's after the header's), is skipped when it
+// comes up; the exchange's id, not the context's address, identifies it, so that a context
+// destroyed after its exchange ended leaves nothing behind that is followed.
+struct Due {
+    double at;
+    uint64_t id;
+    bool operator>(const Due& o) const { return at > o.at; }
+};
+std::priority_queue<Due, std::vector<Due>, std::greater<>> dueQueue;
+std::unordered_map<uint64_t, SensorContext*> underWay;
+uint64_t lastId = 0;
+double alarmAt = -1.0;
 
-bool waitForBytes(int32_t target, bool restart = true)
+void onAlarm();
+
+void armAlarm()
 {
-    if (restart)
-        WaitStart = Timer();
-    for (;;) {
-        // TCP's bytes come through the event loop (the TCP callback), so its waits process
-        // events and then look. The serial line's bytes come without it: its waits look first,
-        // so that an answer that is in goes to the caller at once, and process events only
-        // every so often (a pass at 921600 baud would otherwise process them four times). They
-        // are thus processed right after a request went out, while the sensor answers, and
-        // what they do (drawing the displays) does not hold up the next request.
-        if (transport->spinFirst)
-            ProcessSystemEvents();
-        transport->poll();
-        if (RxCount >= target)
-            return true;
-        if (!transport->spinFirst) {
-            const double now = Timer();
-            if (now - lastEventPass >= kEventPassEvery) {
-                ProcessSystemEvents();
-                lastEventPass = now;
+    while (!dueQueue.empty() && !underWay.count(dueQueue.top().id))
+        dueQueue.pop();
+    if (dueQueue.empty()) {
+        alarmAt = -1.0;
+        SetAlarm(0, nullptr);
+        return;
+    }
+    const double at = dueQueue.top().at;
+    if (at == alarmAt)
+        return;
+    alarmAt = at;
+    SetAlarm(at - Timer(), onAlarm);
+}
+
+// Ends the exchange: the failure (text not null) is reported on the context first, then done
+// is told. Nothing of the context is touched after done returns: it may start the next one.
+void finish(SensorContext& c, int result, const char* text)
+{
+    if (c.exchangeState != 1)
+        return;
+    c.exchangeState = 2;
+    c.exchangeResult = static_cast<int8_t>(result);
+    if (c.exchangeAlarm)
+        underWay.erase(c.exchangeId);
+    if (c.answer.accepted) {
+        c.respOrder = c.answer.header.order;
+        c.respInfo = c.answer.header.info;
+        c.respLength = c.answer.header.length;
+        c.respDataCrc = c.answer.header.dataCrc;
+    }
+    if (text) {
+        FormatMsg(c, "%s", text);
+        SetTimeout(c);
+    }
+    if (ExchangeDone done = c.done) {
+        c.done = nullptr;
+        done(c, result);
+    }
+}
+
+// The parser has taken bytes: the answer may be complete or refused, or its header accepted,
+// which starts the data's own time limit.
+void afterPush(SensorContext& c, bool wasAwaitingHeader)
+{
+    switch (c.answer.state) {
+    case AnswerState::Done: finish(c, 1, nullptr); return;
+    case AnswerState::Failed:
+        // A length that cannot fit behind the header is never read: its data is dropped.
+        if (c.answer.fault == AnswerFault::Oversized)
+            TransportOf(c).discardInput(c);
+        finish(c, -1, faultText(c.answer.fault));
+        return;
+    case AnswerState::Data:
+        if (wasAwaitingHeader) {
+            c.waitStart = Timer();
+            c.deadline = c.waitStart + kResponseTimeout;
+            c.expectedAnswer = 0;  // the header said how much data follows
+            if (c.exchangeAlarm) {
+                dueQueue.push(Due{c.deadline, c.exchangeId});
+                armAlarm();
             }
         }
-        const double elapsed = Timer() - WaitStart;
-        if (transport->closedDuringExchange())
-            return false;
-        if (elapsed > kResponseTimeout) {
-            // Bytes that came while events were processed still count.
-            transport->poll();
-            return RxCount >= target;
+        return;
+    default: return;
+    }
+}
+
+// The time limit passed. A server that closed the conversation meanwhile has been reported by
+// the TCP callback already; anything else is the time-out.
+void expire(SensorContext& c)
+{
+    finish(c, -1, TransportOf(c).closedDuringExchange(c) ? nullptr : kTimeoutText);
+}
+
+void onAlarm()
+{
+    alarmAt = -1.0;
+    const double now = Timer();
+    while (!dueQueue.empty() && dueQueue.top().at <= now) {
+        const Due due = dueQueue.top();
+        dueQueue.pop();
+        auto it = underWay.find(due.id);
+        if (it == underWay.end())
+            continue;
+        SensorContext& c = *it->second;
+        if (c.deadline > now) {
+            dueQueue.push(Due{c.deadline, c.exchangeId});
+            continue;
         }
-        // A transport that knows when the answer can be there waits for that at once; the
-        // others poll briefly first, as a reply on a fast line comes within microseconds.
-        if (!transport->spinFirst || elapsed > kSpinSeconds)
-            transport->waitForData(target, std::max(target, expectedAnswer), kResponseTimeout - elapsed + 0.0005);
+        expire(c);
+    }
+    armAlarm();
+}
+
+// Sends the request and starts the answer. With `alarm` its deadline is kept by the deadline
+// queue; without it, by the wait that follows.
+void begin(SensorContext& c, unsigned count, ExchangeDone done, bool alarm)
+{
+    std::memset(c.rxBuf, 0, sizeof c.rxBuf);
+    c.comErrorMask = 0;
+    if (count > sizeof c.txBuf)
+        count = sizeof c.txBuf;
+    const LinkTransport& t = TransportOf(c);
+    t.discard(c);
+    c.expectedAnswer = static_cast<int32_t>(kHeaderSize + ExpectedAnswerLength(c.txBuf));
+    StartAnswer(c.answer);
+    c.exchangeState = 1;
+    c.exchangeResult = 0;
+    c.exchangeId = ++lastId;
+    c.exchangeAlarm = alarm;
+    c.done = done;
+    c.waitStart = Timer();
+    c.deadline = c.waitStart + kResponseTimeout;
+    if (alarm) {
+        underWay[c.exchangeId] = &c;
+        dueQueue.push(Due{c.deadline, c.exchangeId});
+        armAlarm();
+    }
+    // A failed write is not examined: it shows up as a missing answer.
+    t.write(c, c.txBuf, count);
+}
+
+// The serial line's bytes come without the event loop: the wait takes what the parser needs
+// next from the port as soon as the input queue holds it. Returns when the exchange is over.
+void pullSerial(SensorContext& c)
+{
+    const LinkTransport& t = SerialTransport;
+    while (c.exchangeState == 1) {
+        const double now = Timer();
+        if (now - lastEventPass >= kEventPassEvery) {
+            ProcessSystemEvents();
+            lastEventPass = now;
+            if (c.exchangeState != 1)
+                return;
+        }
+        t.poll(c);
+        const int32_t need = AnswerNeeds(c.answer);
+        const bool arrived = c.rxCount >= need;
+        if (arrived || Timer() > c.deadline) {
+            // After the limit the take is still issued, bounded by the port's own time-out, so
+            // that what did arrive is not left for the next answer.
+            uint8_t piece[kFrameBufferSize];
+            const bool took = t.take(c, piece, need);
+            if (!arrived || !took || c.comErrorMask > 0) {
+                finish(c, -1, kTimeoutText);
+                return;
+            }
+            const bool header = AwaitingHeader(c.answer);
+            PushAnswer(c.answer, c.rxBuf, c.txBuf, piece, static_cast<size_t>(need));
+            afterPush(c, header);
+            continue;
+        }
+        // A whole answer is expected only while its header is; a dropped frame's data and the
+        // answer's own data are awaited exactly.
+        const int32_t expected = c.answer.state == AnswerState::Header ? c.expectedAnswer : 0;
+        t.waitForData(c, need, std::max(need, expected), c.deadline - Timer() + 0.0005);
+    }
+}
+
+// On TCP the callback feeds the answer from inside the event passes.
+void waitTcp(SensorContext& c)
+{
+    while (c.exchangeState == 1) {
+        ProcessSystemEvents();
+        if (c.exchangeState != 1)
+            return;
+        const double now = Timer();
+        if (now > c.deadline) {
+            expire(c);
+            return;
+        }
+        if (now - c.waitStart > kSpinSeconds)
+            WaitSystemEvents(c.deadline - now + 0.0005);
         else
             YieldProcessor();
     }
 }
 
-// Drops the complete answer whose header stands in RxBuf because it cannot answer this
-// request: its data is waited for (within the header's limit) and taken out, so that the wait
-// can go on for the real answer. Returns false when the limit passed meanwhile.
-// Waits for `target` bytes (as RxCount counts them) and moves `count` of them to dest; the take
-// is issued also after a time-out, bounded by the port's own read time-out. False when they did
-// not come, after the failure was reported (a TCP conversation the server closed has been
-// reported by the TCP callback already).
-bool receive(uint8_t* dest, int32_t count, int32_t target, bool restart)
+void formatInto(SensorContext& c, const char* format, va_list args)
 {
-    bool arrived = waitForBytes(target, restart);
-    if (!transport->take(dest, count))
-        arrived = false;
-    if (!arrived && transport->closedDuringExchange())
-        return false;
-    if (!arrived || ComErrorMask > 0) {
-        report(kTimeoutText);
-        return false;
+    const int n = std::vsnprintf(c.msgBuf, sizeof c.msgBuf, format, args);
+    // A cut text ends before a character whose UTF-8 bytes did not all fit.
+    if (n >= static_cast<int>(sizeof c.msgBuf)) {
+        const size_t length = sizeof c.msgBuf - 1;
+        size_t lead = length;
+        while (lead > 0 && (static_cast<unsigned char>(c.msgBuf[lead - 1]) & 0xC0) == 0x80)
+            --lead;
+        if (lead > 0) {
+            const auto b = static_cast<unsigned char>(c.msgBuf[lead - 1]);
+            const size_t need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+            if (length - (lead - 1) < need)
+                c.msgBuf[lead - 1] = '\0';
+        }
     }
-    return true;
-}
-
-bool dropStaleAnswer(uint16_t length)
-{
-    // The stale answer's data is all that is awaited here; the real answer is waited for next.
-    const int32_t expected = expectedAnswer;
-    expectedAnswer = 0;
-    const bool arrived = waitForBytes(length + transport->headerInCount, false);
-    expectedAnswer = expected;
-    if (!arrived)
-        return false;
-    if (!transport->take(RxBuf + kHeaderSize, length))
-        return false;
-    transport->dropAnswer(kHeaderSize + length);
-    return true;
 }
 
 }  // namespace
+
+HeaderFrameArea& HeaderFrame = DefaultSensorContext.headerFrame;
+uint8_t (&TxBuf)[kFrameBufferSize] = DefaultSensorContext.txBuf;
+uint8_t (&RxBuf)[kFrameBufferSize] = DefaultSensorContext.rxBuf;
+char (&MsgBuf)[256] = DefaultSensorContext.msgBuf;
+uint8_t& RespOrder = DefaultSensorContext.respOrder;
+uint16_t& RespInfo = DefaultSensorContext.respInfo;
+uint16_t& RespLength = DefaultSensorContext.respLength;
+uint8_t& RespDataCrc = DefaultSensorContext.respDataCrc;
+int32_t& RxCount = DefaultSensorContext.rxCount;
+int32_t& ComErrorMask = DefaultSensorContext.comErrorMask;
+double& WaitStart = DefaultSensorContext.waitStart;
+
+int StartExchange(SensorContext& c, unsigned count, ExchangeDone done)
+{
+    if (c.exchangeState == 1 || c.protocol != kProtocolTcp)
+        return -1;
+    begin(c, count, done, true);
+    return 1;
+}
+
+void CancelExchange(SensorContext& c)
+{
+    if (c.exchangeState != 1)
+        return;
+    c.exchangeState = 2;
+    c.exchangeResult = -1;
+    c.done = nullptr;
+    if (c.exchangeAlarm)
+        underWay.erase(c.exchangeId);
+}
+
+void FeedExchange(SensorContext& c, const uint8_t* data, size_t size)
+{
+    if (c.exchangeState != 1)
+        return;
+    const bool header = AwaitingHeader(c.answer);
+    PushAnswer(c.answer, c.rxBuf, c.txBuf, data, size);
+    afterPush(c, header);
+}
+
+void ExchangeConversationClosed(SensorContext& c) { finish(c, -1, nullptr); }
+
+void FillTxBuf(SensorContext& c, int order, int info, unsigned length)
+{
+    uint16_t len = static_cast<uint16_t>(length);
+    if (len > kMaxPayload)
+        len = kMaxPayload;
+    EncodeHeader(c.headerFrame.header, static_cast<uint8_t>(order), static_cast<uint16_t>(info),
+                 c.headerFrame.payload, len);
+    std::memcpy(c.txBuf, c.headerFrame.header, kHeaderSize);
+    std::memcpy(c.txBuf + kHeaderSize, c.headerFrame.payload, len);
+}
+
+int DataExchange(SensorContext& c, unsigned count)
+{
+    // A callback inside the wait of another exchange of this context (there is none in the
+    // program) would find it under way: the older one is given up unreported.
+    CancelExchange(c);
+    begin(c, count, nullptr, false);
+    if (c.protocol == kProtocolRs232)
+        pullSerial(c);
+    else
+        waitTcp(c);
+    return c.exchangeResult == 1 ? 1 : -1;
+}
+
+int DataExchange(unsigned count) { return DataExchange(DefaultSensor(), count); }
+
+void FillTxBuf(int order, int info, unsigned length) { FillTxBuf(DefaultSensor(), order, info, length); }
+
+void FormatMsg(SensorContext& c, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    formatInto(c, format, args);
+    va_end(args);
+}
 
 void FormatMsg(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    const int n = std::vsnprintf(MsgBuf, sizeof MsgBuf, format, args);
+    formatInto(DefaultSensor(), format, args);
     va_end(args);
-    // A cut text ends before a character whose UTF-8 bytes did not all fit.
-    if (n >= static_cast<int>(sizeof MsgBuf)) {
-        const size_t length = sizeof MsgBuf - 1;
-        size_t lead = length;
-        while (lead > 0 && (static_cast<unsigned char>(MsgBuf[lead - 1]) & 0xC0) == 0x80)
-            --lead;
-        if (lead > 0) {
-            const auto b = static_cast<unsigned char>(MsgBuf[lead - 1]);
-            const size_t need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-            if (length - (lead - 1) < need)
-                MsgBuf[lead - 1] = '\0';
-        }
-    }
-}
-
-void FillTxBuf(int order, int info, unsigned length)
-{
-    uint16_t len = static_cast<uint16_t>(length);
-    if (len > kMaxPayload)
-        len = kMaxPayload;
-    EncodeHeader(HeaderFrame.header, static_cast<uint8_t>(order), static_cast<uint16_t>(info),
-                 HeaderFrame.payload, len);
-    std::memcpy(TxBuf, HeaderFrame.header, kHeaderSize);
-    std::memcpy(TxBuf + kHeaderSize, HeaderFrame.payload, len);
-}
-
-int DataExchange(unsigned count)
-{
-    std::memset(RxBuf, 0, sizeof RxBuf);
-    ComErrorMask = 0;
-    if (count > sizeof TxBuf)
-        count = sizeof TxBuf;
-    transport = Protocol == kProtocolRs232 ? &SerialTransport : &TcpTransport;
-    transport->discard();
-    expectedAnswer = static_cast<int32_t>(kHeaderSize + ExpectedAnswerLength(TxBuf));
-    // A failed write is not examined: it shows up as a missing answer.
-    transport->write(TxBuf, count);
-    const int header = GetHeaderFrame();
-    if (header != 1)
-        return header;
-    const int result = RespLength == 0 ? 1 : GetDataFrame();
-    // Bytes behind the answer belong to no request; the caller reads zeros there, as it does
-    // behind a short answer.
-    if (result == 1) {
-        const size_t end = kHeaderSize + static_cast<size_t>(RespLength);
-        std::memset(RxBuf + end, 0, sizeof RxBuf - end);
-    }
-    return result;
-}
-
-int GetHeaderFrame()
-{
-    for (bool restart = true;; restart = false) {
-        if (!receive(RxBuf, kHeaderSize, kHeaderSize, restart))
-            return -1;
-        const uint8_t order = RespOrder;
-        const uint16_t info = RespInfo;
-        const uint16_t length = RespLength;
-        const uint8_t dataCrc = RespDataCrc;
-        if (CheckHeaderCRC() != 1)
-            return -1;
-        // A correct frame that cannot answer this request is a late answer to an earlier one:
-        // it is dropped and the wait goes on, the last good header fields kept. A length that
-        // fits no buffer is left to the data step, which rejects the header.
-        if (RespLength > kMaxPayload || ResponseMatchesRequest(TxBuf, RespOrder, RespLength))
-            break;
-        const uint16_t staleLength = RespLength;
-        RespOrder = order;
-        RespInfo = info;
-        RespLength = length;
-        RespDataCrc = dataCrc;
-        if (!dropStaleAnswer(staleLength)) {
-            if (!transport->closedDuringExchange())
-                report(kTimeoutText);
-            return -1;
-        }
-    }
-    if (RespOrder == 0) {
-        if (RespInfo == 1) {
-            report(kInvalidOrderText);
-            return -1;
-        }
-        if (RespInfo == 2) {
-            report(kReduceBaudText);
-            return -1;
-        }
-    }
-    return 1;
-}
-
-int CheckHeaderCRC()
-{
-    FrameHeader h;
-    if (!DecodeHeader(RxBuf, &h)) {
-        report(kHeaderIncorrectText);
-        return -1;
-    }
-    RespOrder = h.order;
-    RespInfo = h.info;
-    RespLength = h.length;
-    RespDataCrc = h.dataCrc;
-    return 1;
-}
-
-int GetDataFrame()
-{
-    // A length that cannot fit behind the header in RxBuf is a broken header, whatever its CRC
-    // says; nothing of it is read.
-    if (RespLength > kMaxPayload) {
-        transport->discardInput();
-        report(kHeaderIncorrectText);
-        return -1;
-    }
-    const int32_t length = RespLength;
-    expectedAnswer = 0;  // the header said how much data follows
-    if (!receive(RxBuf + kHeaderSize, length, length + transport->headerInCount, true))
-        return -1;
-    if (Crc8(RxBuf + kHeaderSize, length) != RespDataCrc) {
-        report(kDataIncorrectText);
-        return -1;
-    }
-    return 1;
 }

@@ -1,29 +1,28 @@
 // The one way a link error reaches the operator.
 #include "link/frame.h"
 #include "link/link_notify.h"
-#include "params/program_state.h"
 
-namespace {
-uint32_t reports = 0;
-}  // namespace
+uint32_t LinkErrorReports() { return DefaultSensor().linkErrorReports; }
 
-uint32_t LinkErrorReports() { return reports; }
+void SetTimeout(SensorContext& c) { SetTimeoutWithCause(c, ""); }
 
-void SetTimeout() { SetTimeoutWithCause(""); }
+void SetTimeout() { SetTimeoutWithCause(DefaultSensor(), ""); }
 
-void SetTimeoutWithCause(const char* cause)
+void SetTimeoutWithCause(const char* cause) { SetTimeoutWithCause(DefaultSensor(), cause); }
+
+void SetTimeoutWithCause(SensorContext& c, const char* cause)
 {
-    ++reports;
-    AcquisitionRunning = 0;
-    SensorConnected = 0;
+    ++c.linkErrorReports;
+    c.acquisitionRunning = 0;
+    c.sensorConnected = 0;
     // The display says "TIMEOUT!" whatever the cause; the status box says what happened.
-    NotifyStatusDisplay("TIMEOUT!");
-    MsgBuf[sizeof MsgBuf - 1] = '\0';
-    NotifyStatusBox(MsgBuf);
+    NotifyStatusDisplay(c, "TIMEOUT!");
+    c.msgBuf[sizeof c.msgBuf - 1] = '\0';
+    NotifyStatusBox(c, c.msgBuf);
     if (cause && *cause) {
-        NotifyStatusBox("\n");
-        NotifyStatusBox(cause);
+        NotifyStatusBox(c, "\n");
+        NotifyStatusBox(c, cause);
     }
-    NotifyStatusBox("\n\n");
-    NotifyLinkFailed();
+    NotifyStatusBox(c, "\n\n");
+    NotifyLinkFailed(c);
 }

@@ -15,19 +15,31 @@
 //   }
 //   CloseLink();
 //
+// The names above are the default sensor's. A program that serves many sensors keeps a
+// SensorContext per sensor (link/sensor_context.h) and calls the same operations with it, or
+// their forms that do not block (link/operations_async.h), all from the one event loop:
+//
+//   auto c = std::make_unique<SensorContext>();         // one per sensor; must not move
+//   c->protocol = kProtocolTcp; ... c->user = mine;     // its own settings and owner
+//   OpenLink(*c);                                       // connects (blocks up to 5 s)
+//   IdentifyAsync(*c, [](SensorContext& c, int r) { ... });  // returns at once
+//
 // Every link function reports a failure once, through SetTimeout (link/frame.h), which calls
 // the notifications; the function then returns -1 (or, for SendPara and GetPara, leaves
 // SensorConnected 0). Pop-ups (the parameter file's questions) go to stderr and take the answer
 // that changes nothing unless a hook answers them (platform/popups.h).
 //
 // The headers that make up the library's interface:
+//   link/sensor_context.h the context of one sensor, the default sensor's flags
 //   link/link_state.h     connection settings, SetStartValues
 //   link/connection.h     OpenLink, IdentifySensor, CloseLink, firmware text, serial number
 //   link/commands.h       SendPara, GetPara, RequestLiveData, RequestScanCounts, LiveData
 //   link/frame.h          the exchange itself (FillTxBuf, DataExchange), MsgBuf, SetTimeout
+//   link/exchange_async.h the exchange that does not block, its deadlines
+//   link/operations_async.h  identification, transfers, live data and counts that do not block
 //   link/link_notify.h    the notifications
 //   link/transports.h     InitRS232, InitTCP_IP, the transports' error texts
-//   params/program_state.h  the flags shared with the program (SensorConnected, ...)
+//   params/program_state.h  the program's own state (language, the sensor edition)
 //   params/parameter_set.h  the working copy (Para, TechVec), defaults
 //   params/parameter_file.h the parameter file
 //   platform/runtime.h    the event loop and clock (ProcessSystemEvents, Timer)
@@ -35,9 +47,12 @@
 
 #include "link/commands.h"
 #include "link/connection.h"
+#include "link/exchange_async.h"
 #include "link/frame.h"
 #include "link/link_notify.h"
 #include "link/link_state.h"
+#include "link/operations_async.h"
+#include "link/sensor_context.h"
 #include "link/transports.h"
 #include "params/parameter_set.h"
 #include "params/program_state.h"

@@ -1,52 +1,48 @@
 #include "link/link_notify.h"
 
-namespace {
+#include "link/sensor_context.h"
 
 // Empty until a window (or another program) sets them.
-LinkNotifications current;
+void SetLinkNotifications(const LinkNotifications& notifications) { DefaultSensor().notify = notifications; }
 
-}  // namespace
-
-void SetLinkNotifications(const LinkNotifications& notifications) { current = notifications; }
-
-void NotifyStatusDisplay(const char* text)
+void NotifyStatusDisplay(SensorContext& c, const char* text)
 {
-    if (current.statusDisplay)
-        current.statusDisplay(text);
+    if (c.notify.statusDisplay)
+        c.notify.statusDisplay(text);
 }
 
-void NotifyStatusBox(const char* text)
+void NotifyStatusBox(SensorContext& c, const char* text)
 {
-    if (current.statusBox)
-        current.statusBox(text);
+    if (c.notify.statusBox)
+        c.notify.statusBox(text);
 }
 
-void NotifyLinkFailed()
+void NotifyLinkFailed(SensorContext& c)
 {
-    if (current.linkFailed)
-        current.linkFailed();
+    if (c.notify.linkFailed)
+        c.notify.linkFailed();
 }
 
-void NotifyShowConnectionPage()
+void NotifyShowConnectionPage(SensorContext& c)
 {
-    if (current.showConnectionPage)
-        current.showConnectionPage();
+    if (c.notify.showConnectionPage)
+        c.notify.showConnectionPage();
 }
 
-void NotifyParametersRead()
+void NotifyParametersRead(SensorContext& c)
 {
-    if (current.parametersRead)
-        current.parametersRead();
+    if (c.notify.parametersRead)
+        c.notify.parametersRead();
 }
 
-void NotifyLiveSample()
+void NotifyLiveSample(SensorContext& c)
 {
-    if (current.liveSample)
-        current.liveSample();
+    if (c.notify.liveSample)
+        c.notify.liveSample();
 }
 
-void NotifyBusy(int on)
+void NotifyBusy(SensorContext& c, int on)
 {
-    if (current.busy)
-        current.busy(on);
+    if (c.notify.busy)
+        c.notify.busy(on);
 }

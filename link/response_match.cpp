@@ -1,6 +1,6 @@
 #include "link/response_match.h"
 
-#include "link/commands.h"
+#include "link/orders.h"
 #include "link/frame_codec.h"
 #include "params/records.h"
 

@@ -15,7 +15,7 @@ void keep(const Configuration& configuration)
 {
     std::string message;
     if (KeepSnapshot(configuration, ConnectedSensorIdentity(), &message) < 0)
-        NotifyStatusBox(message.c_str());
+        NotifyStatusBox(DefaultSensor(), message.c_str());
 }
 
 int readBlock(int block)

@@ -1,36 +1,37 @@
+#include "link/exchange_async.h"
 #include "link/frame.h"
-#include "link/link_state.h"
 #include "link/transports.h"
-#include "params/program_state.h"
 #include "platform/tcp.h"
 
-int ClientTCPCB(unsigned handle, int event, int, void*)
+int ClientTCPCB(unsigned handle, int event, int, void* callbackData)
 {
+    SensorContext& c = callbackData ? *static_cast<SensorContext*>(callbackData) : DefaultSensor();
     switch (event) {
     case TCP_DATAREADY: {
-        if (RxCount < 0 || RxCount > kFrameBufferSize)
-            RxCount = 0;
-        const int room = kFrameBufferSize - RxCount;
-        const int n = ClientTCPRead(handle, RxBuf + RxCount, static_cast<size_t>(room), 5000);
-        // A read error adds nothing; the wait then ends as a time-out.
-        if (n > 0)
-            RxCount += n;
-        // No frame is longer than the buffer, so what does not fit belongs to none. Left in
-        // the socket it would be read as the start of the next answer. Bounded: a peer that
-        // never stops sending gets the rest discarded at the next data-ready event.
-        if (RxCount >= kFrameBufferSize) {
-            uint8_t scratch[512];
-            for (int pass = 0; pass < 256 && ClientTCPRead(handle, scratch, sizeof scratch, 0) > 0;
-                 ++pass) {
-            }
+        // Everything the socket holds is taken now (the socket signals only new arrivals) and
+        // fed to the exchange under way, which stores no more than its answer; what follows the
+        // answer, or arrives when none is awaited, belongs to no request and is dropped.
+        // Bounded, so that a peer that never stops sending cannot hold up the event loop.
+        uint8_t piece[kFrameBufferSize];
+        for (int pass = 0; pass < 64; ++pass) {
+            const int n = ClientTCPRead(handle, piece, sizeof piece, 0);
+            // A read error adds nothing; the wait then ends as a time-out.
+            if (n <= 0)
+                break;
+            c.rxCount = c.rxCount > kFrameBufferSize - n ? kFrameBufferSize : c.rxCount + n;
+            FeedExchange(c, piece, static_cast<size_t>(n));
+            // A piece that did not fill the buffer was all there was.
+            if (n < static_cast<int>(sizeof piece))
+                break;
         }
         break;
     }
     case TCP_DISCONNECT:
-        FormatMsg("%s", "SERVER HAS CLOSED CONNECTION!");
-        SetTimeout();
-        TcpHandle = 0;
-        TcpConnected = 0;
+        FormatMsg(c, "%s", "SERVER HAS CLOSED CONNECTION!");
+        SetTimeout(c);
+        c.tcpHandle = 0;
+        c.tcpConnected = 0;
+        ExchangeConversationClosed(c);
         break;
     default:
         break;

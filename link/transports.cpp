@@ -4,9 +4,7 @@
 
 #include "link/frame.h"
 #include "link/link_notify.h"
-#include "link/link_state.h"
 #include "link/open_causes.h"
-#include "params/program_state.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/tcp.h"
@@ -16,95 +14,77 @@ namespace {
 constexpr int kConnectTimeoutMs = 5000;
 constexpr long kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
 
-// The port OpenComConfig last opened, 0 for none. The COM port selector may show another
-// number by the time the port is closed.
-int openComPort = 0;
-
-// Whether the TCP conversation was up when the current request went out. A server that closes
-// it during the exchange has been reported by the TCP callback already; waiting out the time
-// limit would only report the same failure a second time.
-bool tcpUpAtRequest = false;
-
-void serialDiscard()
+void serialDiscard(SensorContext& c)
 {
-    FlushInQ(ComPort);
-    FlushOutQ(ComPort);
+    FlushInQ(c.comPort);
+    FlushOutQ(c.comPort);
 }
 
-void serialWrite(const uint8_t* data, unsigned count)
+void serialWrite(SensorContext& c, const uint8_t* data, unsigned count)
 {
-    ComWrt(ComPort, reinterpret_cast<const char*>(data), count);
+    ComWrt(c.comPort, reinterpret_cast<const char*>(data), count);
 }
 
-void serialPoll()
+void serialPoll(SensorContext& c)
 {
-    const int n = GetInQLen(ComPort);
-    RxCount = n < 0 ? 0 : n;
+    const int n = GetInQLen(c.comPort);
+    c.rxCount = n < 0 ? 0 : n;
 }
 
-void serialWaitForData(int32_t target, int32_t expected, double seconds)
+void serialWaitForData(SensorContext& c, int32_t target, int32_t expected, double seconds)
 {
-    WaitForComInput(ComPort, target, seconds, expected);
+    WaitForComInput(c.comPort, target, seconds, expected);
 }
 
-bool serialTake(uint8_t* dest, int count)
+bool serialTake(SensorContext& c, uint8_t* dest, int count)
 {
-    ComErrorMask = GetComStat(ComPort);
-    if (ComErrorMask < 0)
-        ComErrorMask = 0;
-    return ComRd(ComPort, reinterpret_cast<char*>(dest), count) >= count;
+    c.comErrorMask = GetComStat(c.comPort);
+    if (c.comErrorMask < 0)
+        c.comErrorMask = 0;
+    return ComRd(c.comPort, reinterpret_cast<char*>(dest), count) >= count;
 }
 
-void serialDiscardInput() { FlushInQ(ComPort); }
+void serialDiscardInput(SensorContext& c) { FlushInQ(c.comPort); }
 
-void serialDropAnswer(int32_t) { std::memset(RxBuf, 0, sizeof RxBuf); }
-
-bool never() { return false; }
+bool never(SensorContext&) { return false; }
 
 // Whatever the conversation holds before a request goes out is an answer nobody waits for any
-// more (a late one, or the excess of an oversized one); left there, the callback would put it
-// at the start of the next answer. Reading also lets the socket deliver what the system holds,
-// part of which the callback may take into RxBuf. Bounded, so that a peer that never stops
-// sending cannot keep the request from going out.
-void tcpDiscard()
+// more (a late one, or the excess of an oversized one); left there, the callback would feed it
+// to the next answer. Bounded, so that a peer that never stops sending cannot keep the request
+// from going out. Whether the conversation was up is noted: a
+// server that closes it during the exchange has been reported by the TCP callback already, and
+// waiting out the time limit would only report the same failure a second time.
+void tcpDiscard(SensorContext& c)
 {
-    tcpUpAtRequest = TcpConnected != 0;
+    c.tcpUpAtRequest = c.tcpConnected != 0;
     uint8_t scratch[512];
-    for (int pass = 0; pass < 256; ++pass) {
-        RxCount = 0;
-        const int n = ClientTCPRead(TcpHandle, scratch, sizeof scratch, 0);
-        if (n <= 0 && RxCount == 0)
+    for (int pass = 0; pass < 256; ++pass)
+        if (ClientTCPRead(c.tcpHandle, scratch, sizeof scratch, 0) <= 0)
             break;
-    }
-    std::memset(RxBuf, 0, sizeof RxBuf);
-    RxCount = 0;
+    c.rxCount = 0;
 }
 
-// RxCount counts every byte since the request, so what follows the dropped answer is there.
-void tcpDropAnswer(int32_t frameSize)
-{
-    const int32_t rest = RxCount > frameSize ? RxCount - frameSize : 0;
-    std::memmove(RxBuf, RxBuf + frameSize, static_cast<size_t>(rest));
-    std::memset(RxBuf + rest, 0, sizeof RxBuf - static_cast<size_t>(rest));
-    RxCount = rest;
-}
+void tcpWrite(SensorContext& c, const uint8_t* data, unsigned count) { ClientTCPWrite(c.tcpHandle, data, count, 2000); }
 
-void tcpWrite(const uint8_t* data, unsigned count) { ClientTCPWrite(TcpHandle, data, count, 2000); }
+void nothing(SensorContext&) {}
 
-void nothing() {}
+void tcpWaitForData(SensorContext&, int32_t, int32_t, double seconds) { WaitSystemEvents(seconds); }
 
-void tcpWaitForData(int32_t, int32_t, double seconds) { WaitSystemEvents(seconds); }
+bool nothingToTake(SensorContext&, uint8_t*, int) { return false; }
 
-bool alreadyInRxBuf(uint8_t*, int) { return true; }
-
-bool tcpClosedDuringExchange() { return tcpUpAtRequest && TcpConnected == 0; }
+bool tcpClosedDuringExchange(SensorContext& c) { return c.tcpUpAtRequest && c.tcpConnected == 0; }
 
 }  // namespace
 
-const LinkTransport SerialTransport{serialDiscard, serialWrite,        serialPoll,       serialWaitForData, false,
-                                    serialTake,    serialDiscardInput, serialDropAnswer, never,             0};
-const LinkTransport TcpTransport{tcpDiscard,     tcpWrite, nothing,       tcpWaitForData,          true,
-                                 alreadyInRxBuf, nothing,  tcpDropAnswer, tcpClosedDuringExchange, kHeaderSize};
+const LinkTransport SerialTransport{serialDiscard, serialWrite, serialPoll, serialWaitForData,
+                                    serialTake,    serialDiscardInput, never};
+const LinkTransport TcpTransport{tcpDiscard,    tcpWrite, nothing, tcpWaitForData,
+                                 nothingToTake, nothing,  tcpClosedDuringExchange};
+
+const LinkTransport& TransportOf(const SensorContext& c)
+{
+    return c.protocol == kProtocolRs232 ? SerialTransport : TcpTransport;
+}
 
 const char* Rs232ErrorText(int code)
 {
@@ -137,51 +117,59 @@ const char* TcpErrorText(int code)
     return "Connection to server failed";
 }
 
-void CloseOpenComPort()
+void CloseOpenComPort(SensorContext& c)
 {
-    if (openComPort != 0)
-        CloseCom(openComPort);
-    openComPort = 0;
+    if (c.openComPort != 0)
+        CloseCom(c.openComPort);
+    c.openComPort = 0;
 }
 
-void InitRS232()
+void CloseOpenComPort() { CloseOpenComPort(DefaultSensor()); }
+
+void InitRS232(SensorContext& c)
 {
-    AcquisitionRunning = 0;
-    CloseOpenComPort();
-    CloseCom(ComPort);
-    const long baud = BaudRateIndex < 8 ? kBaudRates[BaudRateIndex] : 115200;
-    OpenStatus = OpenComConfig(ComPort, "", baud, 0, 8, 1, 1024, 1024);
-    if (OpenStatus >= 0) {
-        openComPort = ComPort;
-        SetComTime(ComPort, 2.0);
-        FlushInQ(ComPort);
-        FlushOutQ(ComPort);
-        SetCTSMode(ComPort, 0);
+    c.acquisitionRunning = 0;
+    CloseOpenComPort(c);
+    CloseCom(c.comPort);
+    const long baud = c.baudRateIndex < 8 ? kBaudRates[c.baudRateIndex] : 115200;
+    ComOpenFailure failure;
+    c.openStatus = OpenComConfig(c.comPort, "", baud, 0, 8, 1, 1024, 1024, &failure);
+    if (c.openStatus >= 0) {
+        c.openComPort = c.comPort;
+        SetComTime(c.comPort, 2.0);
+        FlushInQ(c.comPort);
+        FlushOutQ(c.comPort);
+        SetCTSMode(c.comPort, 0);
         return;
     }
-    FormatMsg("%s", Rs232ErrorText(OpenStatus));
-    SetTimeoutWithCause(SerialOpenCauseLine(GetComOpenFailure()).c_str());
+    FormatMsg(c, "%s", Rs232ErrorText(c.openStatus));
+    SetTimeoutWithCause(c, SerialOpenCauseLine(failure).c_str());
 }
 
-void InitTCP_IP()
+void InitRS232() { InitRS232(DefaultSensor()); }
+
+void InitTCP_IP(SensorContext& c)
 {
-    if (TcpConnected) {
-        DisconnectFromTCPServer(TcpHandle);
-        TcpHandle = 0;
-        TcpConnected = 0;
+    if (c.tcpConnected) {
+        DisconnectFromTCPServer(c.tcpHandle);
+        c.tcpHandle = 0;
+        c.tcpConnected = 0;
     }
-    NotifyBusy(1);
+    NotifyBusy(c, 1);
     unsigned handle = 0;
-    OpenStatus = ConnectToTCPServerEx(&handle, static_cast<unsigned>(TcpPort), IpAddress, ClientTCPCB,
-                                      nullptr, kConnectTimeoutMs, 0);
-    NotifyBusy(0);
-    if (OpenStatus >= 0) {
-        TcpHandle = handle;
-        TcpConnected = 1;
+    TcpConnectFailure failure;
+    c.openStatus = ConnectToTCPServerEx(&handle, static_cast<unsigned>(c.tcpPort), c.ipAddress, ClientTCPCB,
+                                        &c, kConnectTimeoutMs, 0, &failure);
+    NotifyBusy(c, 0);
+    if (c.openStatus >= 0) {
+        c.tcpHandle = handle;
+        c.tcpConnected = 1;
         return;
     }
-    FormatMsg("%s", TcpErrorText(OpenStatus));
+    FormatMsg(c, "%s", TcpErrorText(c.openStatus));
     SetTimeoutWithCause(
-        TcpOpenCauseLine(GetTCPConnectFailure(), IpAddress, PortNumberText, TcpPort, kConnectTimeoutMs).c_str());
-    TcpConnected = 0;
+        c, TcpOpenCauseLine(failure, c.ipAddress, c.portNumberText, c.tcpPort, kConnectTimeoutMs).c_str());
+    c.tcpConnected = 0;
 }
+
+void InitTCP_IP() { InitTCP_IP(DefaultSensor()); }

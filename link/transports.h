@@ -3,59 +3,63 @@
 
 #include <cstdint>
 
+#include "link/sensor_context.h"
+
 // What the exchange (link/frame.h) needs of a transport, one table per transport. The exchange
-// takes the table of Protocol when a request goes out and uses only it until the answer is in.
+// takes the table of the context's protocol when a request goes out and uses only it until the
+// answer is in. Every function works on the context it is given: its handles, rxBuf, rxCount.
+// On TCP the answer comes by itself, through the TCP callback; on the serial line the exchange
+// pulls it from the port (poll, waitForData, take).
 struct LinkTransport {
     // Before a request: drops what an earlier exchange left queued (serial: both queues; TCP:
-    // what the conversation holds, RxBuf and RxCount, and notes whether it is up).
-    void (*discard)();
+    // what the conversation holds; rxCount is set to 0) and notes whether the conversation is up.
+    void (*discard)(SensorContext& c);
     // Sends the request. A failed write is not reported: it shows as a missing answer.
-    void (*write)(const uint8_t* data, unsigned count);
-    // Updates RxCount with the bytes received so far (serial: the input queue's length; TCP:
+    void (*write)(SensorContext& c, const uint8_t* data, unsigned count);
+    // Updates rxCount with the bytes that can be taken (serial: the input queue's length; TCP:
     // nothing, the TCP callback counts them as they arrive).
-    void (*poll)();
-    // Blocks until `target` bytes (as RxCount counts them) have arrived, or any event came, or
+    void (*poll)(SensorContext& c);
+    // Blocks until `target` bytes (as rxCount counts them) have arrived, or any event came, or
     // `seconds` have passed, processing events (serial: while the `expected` bytes of a whole
     // answer can still be coming, until they are all in, without waking for each piece; TCP:
     // until the next event).
-    void (*waitForData)(int32_t target, int32_t expected, double seconds);
-    // The wait polls for a moment before it blocks (TCP, whose answers come in microseconds).
-    bool spinFirst;
+    void (*waitForData)(SensorContext& c, int32_t target, int32_t expected, double seconds);
     // Moves `count` received bytes to dest (serial: reads them from the port, after noting the
-    // port's error mask in ComErrorMask; TCP: they are in RxBuf already). False when fewer came.
-    bool (*take)(uint8_t* dest, int count);
-    // Drops the input of an answer that is refused unread (serial: the input queue; TCP: nothing).
-    void (*discardInput)();
-    // Forgets a whole answer of `frameSize` bytes that was taken and found to answer another
-    // request, so that what follows it is read as the start of the next answer (serial: RxBuf
-    // is cleared; TCP: the bytes behind it move to the front of RxBuf).
-    void (*dropAnswer)(int32_t frameSize);
+    // port's error mask in comErrorMask; TCP: not used). False when fewer came.
+    bool (*take)(SensorContext& c, uint8_t* dest, int count);
+    // Drops the input of an answer that is refused unread (serial: the input queue; TCP: nothing,
+    // what follows a refused answer is dropped as it arrives).
+    void (*discardInput)(SensorContext& c);
     // True when the peer ended the conversation during this exchange; it has been reported then.
-    bool (*closedDuringExchange)();
-    // Bytes of the header that RxCount still counts while the data is awaited (TCP: 8).
-    int32_t headerInCount;
+    bool (*closedDuringExchange)(SensorContext& c);
 };
 extern const LinkTransport SerialTransport;
 extern const LinkTransport TcpTransport;
+// The table of the context's protocol.
+const LinkTransport& TransportOf(const SensorContext& c);
 
-// Opens the serial port ComPort at the rate of BaudRateIndex (8N1, no handshake, queues of
-// 1024 bytes, 2.0 s time-out) after closing whatever was open. Sets OpenStatus; a failure is
-// reported as a link error with the run-time's text for its code.
+// Opens the serial port comPort at the rate of baudRateIndex (8N1, no handshake, queues of
+// 1024 bytes, 2.0 s time-out) after closing whatever the context had open. Sets openStatus; a
+// failure is reported as a link error with the run-time's text for its code and its cause.
+void InitRS232(SensorContext& c);
 void InitRS232();
 
-// Connects to IpAddress:TcpPort (5000 ms time-out, wait cursor shown), ending an open
-// conversation first. Sets OpenStatus, TcpHandle and TcpConnected; a failure is reported as a
-// link error with the text for its code.
+// Connects to ipAddress:tcpPort (5000 ms time-out, wait cursor shown), ending the context's open
+// conversation first. Sets openStatus, tcpHandle and tcpConnected; a failure is reported as a
+// link error with the text for its code and its cause.
+void InitTCP_IP(SensorContext& c);
 void InitTCP_IP();
 
-// Closes the serial port that is open, whatever number the COM port selector shows by now.
-// Harmless when none is.
+// Closes the serial port the context opened, whatever number the COM port selector shows by
+// now. Harmless when none is.
+void CloseOpenComPort(SensorContext& c);
 void CloseOpenComPort();
 
-// The run-time calls it on the user-interface thread: TCP_DATAREADY appends what arrived to
-// RxBuf at RxCount (never beyond its 2048 bytes; what does not fit is discarded);
-// TCP_DISCONNECT reports "SERVER HAS CLOSED CONNECTION!" and forgets the conversation.
-// Returns 0.
+// The run-time calls it on the user-interface thread, callbackData being the conversation's
+// context (null: the default sensor's): TCP_DATAREADY feeds what arrived to the context's
+// exchange (link/exchange_async.h), counting it in rxCount (never above 2048); TCP_DISCONNECT
+// reports "SERVER HAS CLOSED CONNECTION!", forgets the conversation and ends the exchange under
+// way without a second report. Returns 0.
 int ClientTCPCB(unsigned handle, int event, int error, void* callbackData);
 
 // The texts of the open failures, by the run-time's error code.

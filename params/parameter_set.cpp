@@ -2,9 +2,6 @@
 
 #include "params/program_state.h"
 
-ParameterSet Para{};
-TeachTable TechVec{};
-
 void LoadDefaultParaValues(int withColorCount)
 {
     Para.Power = 500;

@@ -1,5 +1,5 @@
 // The working copy of the sensor's configuration: one ParameterSet and one TeachTable for the
-// whole program, changed in place by sensor reads, parameter files, defaults and the assistant.
+// window's sensor, changed in place by sensor reads, parameter files, defaults and the assistant.
 // The record layouts are params/records.h.
 #pragma once
 
@@ -7,10 +7,10 @@
 
 #include "params/records.h"
 
-// The program-wide working copies. Zero at start, until a read, a file, the defaults or the
-// assistant fills them.
-extern ParameterSet Para;
-extern TeachTable TechVec;
+// The default sensor's working copy (its context's, link/sensor_context.h). Zero at start,
+// until a read, a file, the defaults or the assistant fills it.
+extern ParameterSet& Para;
+extern TeachTable& TechVec;
 
 // Sets every parameter except MAX VEC NO and DIGITAL OUTMODE, and every word of all 64 rows, to
 // its default. A non-zero withColorCount also sets MAX VEC NO to 1 and DIGITAL OUTMODE to 1

@@ -1,6 +1,6 @@
 // The one thing the working copy tells the program around it: that the parameter set and
 // teach table were replaced (a parameter file was loaded), so that views showing them are
-// refreshed. The window sets it at start-up (ui/link_views.cpp); without one it stays empty.
+// refreshed. The window sets it at start-up (ui/window_seams.cpp); without one it stays empty.
 #pragma once
 
 void SetParametersChangedNotification(void (*notification)());

@@ -126,19 +126,21 @@ long inputWaiting(const Port& p)
     return queueSize > 0 ? std::min(waiting, queueSize) : waiting;
 }
 
-ComOpenFailure lastFailure;
-
-// Records why port could not be opened and returns code. The device is opened once more by
-// hand, because Qt folds "no permission" and "held by another program" into one error.
-int failed(int code, int port, const std::string& device, ComOpenCause cause,
+// Records in *out (when given) why port could not be opened and returns code. The device is
+// opened once more by hand, because Qt folds "no permission" and "held by another program" into
+// one error.
+int failed(ComOpenFailure* out, int code, int port, const std::string& device, ComOpenCause cause,
            const QSerialPort* serial = nullptr)
 {
+    if (!out)
+        return code;
+    ComOpenFailure& f = *out;
     const QString qtText = serial ? serial->errorString() : QString();
-    lastFailure = ComOpenFailure{};
-    lastFailure.cause = cause;
-    lastFailure.port = port;
-    lastFailure.device = device;
-    lastFailure.systemText = qtText.toStdString();
+    f = ComOpenFailure{};
+    f.cause = cause;
+    f.port = port;
+    f.device = device;
+    f.systemText = qtText.toStdString();
 #ifndef _WIN32
     if (cause != ComOpenCause::Other)
         return code;
@@ -148,33 +150,33 @@ int failed(int code, int port, const std::string& device, ComOpenCause cause,
         // It opens without Qt's lock file: either another program's lock stood in the way
         // (Qt calls that a permission error) or the file is no terminal at all.
         if (!isatty(fd))
-            lastFailure.cause = ComOpenCause::NotSerial;
+            f.cause = ComOpenCause::NotSerial;
         else if (serial && serial->error() == QSerialPort::PermissionError)
-            lastFailure.cause = ComOpenCause::Busy;
+            f.cause = ComOpenCause::Busy;
         ::close(fd);
         return code;
     }
-    lastFailure.systemText = std::strerror(error);
+    f.systemText = std::strerror(error);
     switch (error) {
     case EACCES:
     case EPERM: {
-        lastFailure.cause = ComOpenCause::PermissionDenied;
+        f.cause = ComOpenCause::PermissionDenied;
         struct stat st {};
         if (::stat(device.c_str(), &st) == 0) {
             if (const group* g = ::getgrgid(st.st_gid))
-                lastFailure.group = g->gr_name;
+                f.group = g->gr_name;
             if (const passwd* u = ::getpwuid(st.st_uid))
-                lastFailure.owner = u->pw_name;
-            lastFailure.groupMayOpen = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+                f.owner = u->pw_name;
+            f.groupMayOpen = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
         }
         break;
     }
-    case EBUSY: lastFailure.cause = ComOpenCause::Busy; break;
+    case EBUSY: f.cause = ComOpenCause::Busy; break;
     case ENOENT:
     case ENODEV:
-    case ENXIO: lastFailure.cause = ComOpenCause::NoSuchDevice; break;
+    case ENXIO: f.cause = ComOpenCause::NoSuchDevice; break;
     case EISDIR:
-    case ENOTTY: lastFailure.cause = ComOpenCause::NotSerial; break;
+    case ENOTTY: f.cause = ComOpenCause::NotSerial; break;
     default: break;
     }
 #endif
@@ -242,26 +244,26 @@ void SetComPortDevice(int port, const char* path)
 }
 
 int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits, int stopBits,
-                  int inputQueueSize, int)
+                  int inputQueueSize, int, ComOpenFailure* failure)
 {
     if (port < 1 || port > kMaxComPort)
-        return failed(-2, port, {}, ComOpenCause::NoDevice);
+        return failed(failure, -2, port, {}, ComOpenCause::NoDevice);
     CloseCom(port);
     const std::string device = ComPortDevice(port);
     if (device.empty())
-        return failed(-2, port, {}, ComOpenCause::NoDevice);
+        return failed(failure, -2, port, {}, ComOpenCause::NoDevice);
     if (!QFileInfo::exists(QString::fromStdString(device)))
-        return failed(-6, port, device, ComOpenCause::NoSuchDevice);
+        return failed(failure, -6, port, device, ComOpenCause::NoSuchDevice);
     if (baudRate <= 0 || baudRate > 4000000)
-        return failed(-14, port, device, ComOpenCause::None);
+        return failed(failure, -14, port, device, ComOpenCause::None);
 
     auto serial = std::make_unique<QSerialPort>();
     serial->setPortName(QString::fromStdString(device));
     if (!serial->open(QIODevice::ReadWrite))
-        return failed(-7, port, device, ComOpenCause::Other, serial.get());
+        return failed(failure, -7, port, device, ComOpenCause::Other, serial.get());
     if (!serial->setBaudRate(static_cast<qint32>(baudRate))) {
         serial->close();
-        return failed(-14, port, device, ComOpenCause::None);
+        return failed(failure, -14, port, device, ComOpenCause::None);
     }
     serial->setParity(parity == 1   ? QSerialPort::OddParity
                       : parity == 2 ? QSerialPort::EvenParity
@@ -273,7 +275,8 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
     // kernel until the queue is read.
     serial->setReadBufferSize(inputQueueSize > 0 ? inputQueueSize : 0);
 
-    lastFailure = ComOpenFailure{};
+    if (failure)
+        *failure = ComOpenFailure{};
     Port& p = ports[port];
     p.serial = std::move(serial);
     p.timeoutMs = 2000;
@@ -644,5 +647,3 @@ ComPortDetails GetComPortDetails(int port)
 #endif
     return details;
 }
-
-const ComOpenFailure& GetComOpenFailure() { return lastFailure; }

@@ -13,11 +13,14 @@
 
 inline constexpr int kMaxComPort = 255;
 
+struct ComOpenFailure;
 // Opens port at the given line settings. deviceName is ignored (always "" here); parity 0 = none,
 // 1 = odd, 2 = even; stopBits 1 or 2; the input queue holds inputQueueSize bytes, further bytes
-// wait in the kernel. An open port is closed and reopened. Returns 0 or a negative code.
+// wait in the kernel. An open port is closed and reopened. Returns 0 or a negative code; then
+// *failure (when given) says why. Any number of ports may be open at once.
 int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
-                  int stopBits, int inputQueueSize, int outputQueueSize);
+                  int stopBits, int inputQueueSize, int outputQueueSize,
+                  ComOpenFailure* failure = nullptr);
 // Closes the port; harmless when it is not open. Returns 0.
 int CloseCom(int port);
 // Read and write time-out in seconds for ComRd and ComWrt.
@@ -74,7 +77,7 @@ struct ComPortDetails {
 };
 ComPortDetails GetComPortDetails(int port);
 
-// Why the last OpenComConfig that failed did so, as the operating system reported it.
+// Why an OpenComConfig failed, as the operating system reported it.
 enum class ComOpenCause {
     None,
     NoDevice,          // the port number stands for no device on this system
@@ -93,7 +96,6 @@ struct ComOpenFailure {
     bool groupMayOpen = false;  // members of `group` may read and write the device
     std::string systemText;     // the system's own words
 };
-const ComOpenFailure& GetComOpenFailure();
 
 // Points a port number at any device path (a pseudo-terminal in tests); an empty path removes
 // the redirection.

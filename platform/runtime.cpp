@@ -173,6 +173,31 @@ void PostDelayedCall(double seconds, void (*fn)())
     QTimer::singleShot(ms, Qt::CoarseTimer, app, fn);
 }
 
+void SetAlarm(double seconds, void (*fn)())
+{
+    static void (*alarmFn)() = nullptr;
+    static QTimer* alarm = nullptr;
+    if (!app)
+        return;
+    if (!alarm) {
+        alarm = new QTimer(app);
+        alarm->setSingleShot(true);
+        alarm->setTimerType(Qt::PreciseTimer);
+        QObject::connect(alarm, &QTimer::timeout, [] {
+            if (void (*f)() = alarmFn) {
+                alarmFn = nullptr;
+                f();
+            }
+        });
+    }
+    alarmFn = fn;
+    if (!fn) {
+        alarm->stop();
+        return;
+    }
+    alarm->start(seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.999));
+}
+
 void YieldProcessor() { QThread::yieldCurrentThread(); }
 
 double Timer()

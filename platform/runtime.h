@@ -38,6 +38,11 @@ void SetBusyPollingForBenchmark(bool on);
 // must not hold up its caller, such as bringing a display up to date.
 void PostDelayedCall(double seconds, void (*fn)());
 
+// One precise alarm for a scheduler that keeps its own queue of deadlines (the link's): fn is
+// called once, `seconds` from now, from whatever processes events then. Each call replaces the
+// alarm set before; a null fn cancels it.
+void SetAlarm(double seconds, void (*fn)());
+
 // Lets another thread or process that is ready to run have the processor now; returns at
 // once when none is. A wait that polls calls it between its polls, so that on a busy machine
 // it does not keep from the processor what it is waiting for (e.g. a local peer).

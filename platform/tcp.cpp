@@ -21,11 +21,11 @@ struct Conversation {
 
 std::map<unsigned, Conversation> conversations;
 unsigned nextHandle = 1;
-TcpConnectFailure lastFailure;
 
-int failed(int code, TcpConnectCause cause, const QString& systemText = {})
+int failed(TcpConnectFailure* failure, int code, TcpConnectCause cause, const QString& systemText = {})
 {
-    lastFailure = TcpConnectFailure{cause, systemText.toStdString()};
+    if (failure)
+        *failure = TcpConnectFailure{cause, systemText.toStdString()};
     return code;
 }
 
@@ -92,22 +92,22 @@ void forget(unsigned handle)
 }  // namespace
 
 int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
-                         void* callbackData, int timeoutMs, unsigned localPort)
+                         void* callbackData, int timeoutMs, unsigned localPort, TcpConnectFailure* failure)
 {
     if (!handle || !server)
-        return failed(-9, TcpConnectCause::Other);
+        return failed(failure, -9, TcpConnectCause::Other);
     if (port == 0 || port > 65535)
-        return failed(-9, TcpConnectCause::InvalidPort);
+        return failed(failure, -9, TcpConnectCause::InvalidPort);
     const QString host = QString::fromUtf8(server).trimmed();
     if (looksLikeAddressButIsNone(host))
-        return failed(-2, TcpConnectCause::InvalidAddress);
+        return failed(failure, -2, TcpConnectCause::InvalidAddress);
     if (isReservedInvalidName(host))
-        return failed(-2, TcpConnectCause::HostNotFound);
+        return failed(failure, -2, TcpConnectCause::HostNotFound);
     auto* socket = new QTcpSocket;
     if (localPort && !socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort))) {
         const QString text = socket->errorString();
         delete socket;
-        return failed(-2, TcpConnectCause::Other, text);
+        return failed(failure, -2, TcpConnectCause::Other, text);
     }
     // Nagle would hold back every request until the previous reply's ACK: a strict
     // request/response dialogue of small frames wants each one on the wire at once.
@@ -118,7 +118,7 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
         const TcpConnectCause cause = causeOf(*socket);
         const QString text = socket->errorString();
         delete socket;
-        return failed(code, cause, text);
+        return failed(failure, code, cause, text);
     }
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
@@ -143,11 +143,10 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
         forget(h);
     });
     *handle = h;
-    lastFailure = TcpConnectFailure{};
+    if (failure)
+        *failure = TcpConnectFailure{};
     return 0;
 }
-
-const TcpConnectFailure& GetTCPConnectFailure() { return lastFailure; }
 
 int DisconnectFromTCPServer(unsigned handle)
 {

@@ -14,12 +14,6 @@ inline constexpr int TCP_DATAREADY = 3;
 
 using tcpFuncPtr = int (*)(unsigned handle, int xType, int errCode, void* callbackData);
 
-// Connects to server:port within timeoutMs (name lookup included) and stores the conversation
-// handle (never 0) in *handle. callback receives TCP_DATAREADY when bytes arrive and
-// TCP_DISCONNECT when the server ends the conversation; not when the PC does. localPort 0 lets
-// the system choose. Returns 0 or a negative code.
-int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
-                         void* callbackData, int timeoutMs, unsigned localPort);
 // Ends the conversation; the callback is not called. Returns 0, or -12 for an unknown handle.
 int DisconnectFromTCPServer(unsigned handle);
 // Writes size bytes, waiting up to timeoutMs for them to leave; returns the number written or
@@ -29,7 +23,7 @@ int ClientTCPWrite(unsigned handle, const void* data, size_t size, int timeoutMs
 // the number read (0 for size 0) or a negative code.
 int ClientTCPRead(unsigned handle, void* buffer, size_t size, int timeoutMs);
 
-// Why the last ConnectToTCPServerEx that failed did so, as the system reported it.
+// Why a ConnectToTCPServerEx failed, as the system reported it.
 enum class TcpConnectCause {
     None,
     Refused,             // nothing listens on that port (or a firewall rejects it)
@@ -44,4 +38,12 @@ struct TcpConnectFailure {
     TcpConnectCause cause = TcpConnectCause::None;
     std::string systemText;  // the system's own words
 };
-const TcpConnectFailure& GetTCPConnectFailure();
+
+// Connects to server:port within timeoutMs (name lookup included) and stores the conversation
+// handle (never 0) in *handle. callback receives TCP_DATAREADY when bytes arrive and
+// TCP_DISCONNECT when the server ends the conversation, not when the PC does, each time with
+// this conversation's callbackData. localPort 0 lets the system choose. Returns 0 or a negative
+// code; then *failure (when given) says why. Any number of conversations may be open at once.
+int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
+                         void* callbackData, int timeoutMs, unsigned localPort,
+                         TcpConnectFailure* failure = nullptr);

@@ -1,6 +1,7 @@
 // Stage 1 of the assistant: how many colours, and direct or binary-coded outputs.
 #include "params/assistant_prompts.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "ui/panel_values.h"
 #include "ui/teach_assistant.h"

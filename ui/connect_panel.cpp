@@ -5,6 +5,7 @@
 
 #include "ini/inifile.h"
 #include "link/link_state.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/lists.h"

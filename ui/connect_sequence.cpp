@@ -8,6 +8,7 @@
 #include "link/transports.h"
 #include "params/assistant_texts.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/popups.h"

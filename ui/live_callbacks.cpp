@@ -2,6 +2,7 @@
 
 #include "link/commands.h"
 #include "link/frame.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/userint.h"
 #include "ui/cycle_time.h"

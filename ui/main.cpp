@@ -4,6 +4,7 @@
 
 #include "link/link_state.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/panels.h"
 #include "platform/rs232.h"

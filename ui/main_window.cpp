@@ -7,6 +7,7 @@
 #include "link/link_state.h"
 #include "params/parameter_file.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/panels.h"

@@ -10,6 +10,7 @@
 #include "ini/inifile.h"
 #include "link/commands.h"
 #include "link/connection.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/files.h"

@@ -6,6 +6,7 @@
 #include "link/commands.h"
 #include "params/assistant_prompts.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/runtime.h"
 #include "ui/live_display.h"

@@ -3,6 +3,7 @@
 #include "ui/teach_assistant.h"
 
 #include "params/assistant_prompts.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 
 void StartAssistant()

@@ -12,6 +12,7 @@
 #include "params/configuration_file.h"
 #include "params/parameter_file_path.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "params/snapshots.h"
 #include "platform/controls.h"

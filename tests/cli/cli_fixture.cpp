@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/userint.h"
 #include "tests/support/popup_script.h"

@@ -11,6 +11,7 @@
 
 #include "link/commands.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "tests/cli/cli_fixture.h"
 

@@ -25,6 +25,7 @@
 #include "link/link_state.h"
 #include "link/open_causes.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/rs232.h"
@@ -247,8 +248,9 @@ TEST_F(OpenFailureTest, SerialDeviceWithoutPermissionNamesItsGroup)
         close(fds[0]);
         std::string line = "could not become nobody";
         if (setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0) {
-            const int code = OpenComConfig(kPort, "", 115200, 0, 8, 1, 1024, 1024);
-            line = std::to_string(code) + " " + SerialOpenCauseLine(GetComOpenFailure());
+            ComOpenFailure failure;
+            const int code = OpenComConfig(kPort, "", 115200, 0, 8, 1, 1024, 1024, &failure);
+            line = std::to_string(code) + " " + SerialOpenCauseLine(failure);
         }
         (void)!write(fds[1], line.data(), line.size());
         _exit(0);
@@ -296,7 +298,10 @@ TEST_F(OpenFailureTest, UnknownHostAndAddressesThatAreNoneAreNamed)
                                 "\" is not an IP address (four numbers from 0 to 255, e.g. "
                                 "192.168.0.10). Correct it and try again.");
         EXPECT_EQ(-2, OpenStatus);
-        EXPECT_EQ(TcpConnectCause::InvalidAddress, GetTCPConnectFailure().cause);
+        unsigned handle = 0;
+        TcpConnectFailure failure;
+        EXPECT_EQ(-2, ConnectToTCPServerEx(&handle, port, address, nullptr, nullptr, 1000, 0, &failure));
+        EXPECT_EQ(TcpConnectCause::InvalidAddress, failure.cause);
         EXPECT_LT(Timer() - start, 1.0);
     }
 }

@@ -11,6 +11,7 @@
 
 #include "link/link_state.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"

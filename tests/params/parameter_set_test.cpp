@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "tests/support/panels_fixture.h"
 

@@ -9,6 +9,7 @@
 #include "link/frame.h"
 #include "link/link_state.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/rs232.h"

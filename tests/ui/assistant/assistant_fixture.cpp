@@ -5,6 +5,7 @@
 
 #include "link/link_state.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/runtime.h"
 #include "platform/tcp.h"

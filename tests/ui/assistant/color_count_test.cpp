@@ -3,6 +3,7 @@
 
 #include "params/assistant_prompts.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "tests/ui/assistant/assistant_fixture.h"
 #include "ui/panel_handles.h"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/tables.h"
 #include "platform/userint.h"

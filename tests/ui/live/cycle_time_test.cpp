@@ -6,6 +6,7 @@
 
 #include "link/link_state.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/tcp.h"

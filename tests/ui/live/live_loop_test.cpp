@@ -11,6 +11,7 @@
 #include "link/commands.h"
 #include "link/link_state.h"
 #include "link/transports.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/graphs.h"

@@ -9,6 +9,7 @@
 
 #include "link/commands.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/panels.h"

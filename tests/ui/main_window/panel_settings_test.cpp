@@ -25,6 +25,7 @@
 #include "params/assistant_texts.h"
 
 #include "params/parameter_file_path.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/lists.h"

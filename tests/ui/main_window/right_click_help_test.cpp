@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/userint.h"

@@ -3,6 +3,7 @@
 
 #include "link/link_state.h"
 #include "params/assistant_texts.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/panels.h"

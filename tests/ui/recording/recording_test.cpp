@@ -22,6 +22,7 @@
 
 #include "link/commands.h"
 #include "link/connection.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "platform/controls.h"
 #include "platform/runtime.h"

@@ -10,6 +10,7 @@
 #include "params/configuration_file.h"
 #include "params/parameter_file.h"
 #include "params/parameter_set.h"
+#include "link/sensor_context.h"
 #include "params/program_state.h"
 #include "params/snapshots.h"
 #include "platform/userint.h"

@@ -1,0 +1,34 @@
+// The exchange that never blocks: a request goes out, and the answer is taken in by whatever
+// processes events (the TCP callback feeds it to the context's push parser, link/answer_parser.h)
+// while the caller goes on. Each context has its own deadline, 3.0 s for the header and again for
+// the data; one deadline queue and one platform alarm serve every context, so a thousand sensors
+// cost one timer. When the exchange ends, done(c, result) is called once: result 1 with the
+// answer in rxBuf and the resp fields as DataExchange leaves them, or -1 after the failure has
+// been reported on the context (its msgBuf, its notifications, its flags), exactly as the
+// blocking DataExchange reports it.
+//
+// The context's transport must be TCP; a serial context is served by the blocking DataExchange,
+// whose waits the line's baud rate times. A context must not be moved or destroyed while its
+// exchange is under way (CancelExchange first), nor inside its own done callback, which runs
+// inside the transport's callback.
+#pragma once
+
+#include "link/sensor_context.h"
+
+// Sends count bytes of c.txBuf (built with FillTxBuf) and returns 1 at once, the exchange under
+// way; done may be null. Returns -1 without sending when an exchange of c is under way already
+// or c is no TCP context.
+int StartExchange(SensorContext& c, unsigned count, ExchangeDone done);
+
+// True while c's exchange is under way.
+inline bool ExchangeUnderWay(const SensorContext& c) { return c.exchangeState == 1; }
+
+// Ends c's exchange without a report and without calling done; harmless when none is under way.
+void CancelExchange(SensorContext& c);
+
+// For the transports: bytes of c's conversation arrived. Taken by the exchange under way (what
+// follows its answer belongs to no request and is dropped); dropped when none is.
+void FeedExchange(SensorContext& c, const uint8_t* data, size_t size);
+// For the transports: the peer ended c's conversation, which has been reported already. The
+// exchange under way ends with -1 without a second report.
+void ExchangeConversationClosed(SensorContext& c);
