@@ -181,6 +181,9 @@ void begin(SensorContext& c, unsigned count, ExchangeDone done, bool alarm)
     c.exchangeId = ++lastId;
     c.exchangeAlarm = alarm;
     c.done = done;
+    // A failed write is not examined: it shows up as a missing answer. The wait, its brief spin
+    // and its time limit start when the request is out.
+    t.write(c, c.txBuf, count);
     c.waitStart = Timer();
     c.deadline = c.waitStart + kResponseTimeout;
     if (alarm) {
@@ -188,8 +191,6 @@ void begin(SensorContext& c, unsigned count, ExchangeDone done, bool alarm)
         dueQueue.push(Due{c.deadline, c.exchangeId});
         armAlarm();
     }
-    // A failed write is not examined: it shows up as a missing answer.
-    t.write(c, c.txBuf, count);
 }
 
 // The serial line's bytes come without the event loop: the wait takes what the parser needs

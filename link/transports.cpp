@@ -51,9 +51,9 @@ bool never(SensorContext&) { return false; }
 // Whatever the conversation holds before a request goes out is an answer nobody waits for any
 // more (a late one, or the excess of an oversized one); left there, the callback would feed it
 // to the next answer. Bounded, so that a peer that never stops sending cannot keep the request
-// from going out. Whether the conversation was up is noted: a
-// server that closes it during the exchange has been reported by the TCP callback already, and
-// waiting out the time limit would only report the same failure a second time.
+// from going out. Whether the conversation was up is noted: a server that closes it during the
+// exchange has been reported by the TCP callback already, and waiting out the time limit would
+// only report the same failure a second time.
 void tcpDiscard(SensorContext& c)
 {
     c.tcpUpAtRequest = c.tcpConnected != 0;
@@ -64,7 +64,10 @@ void tcpDiscard(SensorContext& c)
     c.rxCount = 0;
 }
 
-void tcpWrite(SensorContext& c, const uint8_t* data, unsigned count) { ClientTCPWrite(c.tcpHandle, data, count, 2000); }
+void tcpWrite(SensorContext& c, const uint8_t* data, unsigned count)
+{
+    ClientTCPWrite(c.tcpHandle, data, count, 2000);
+}
 
 void nothing(SensorContext&) {}
 
