@@ -3,6 +3,7 @@
 // and every answer, every failure and every report stays with its own sensor.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
