@@ -193,12 +193,38 @@ void begin(SensorContext& c, unsigned count, ExchangeDone done, bool alarm)
     }
 }
 
+// Takes the `need` bytes the parser wants next from the port and gives them to it. `arrived`:
+// the input queue holds them; otherwise the limit has passed and the take is still issued,
+// bounded by the port's own time-out, so that what did arrive is not left for the next answer.
+void takeSerial(SensorContext& c, int32_t need, bool arrived)
+{
+    uint8_t piece[kFrameBufferSize];
+    const bool took = SerialTransport.take(c, piece, need);
+    if (!arrived || !took || c.comErrorMask > 0) {
+        finish(c, -1, kTimeoutText);
+        return;
+    }
+    const bool header = AwaitingHeader(c.answer);
+    PushAnswer(c.answer, c.rxBuf, c.txBuf, piece, static_cast<size_t>(need));
+    afterPush(c, header);
+}
+
 // The serial line's bytes come without the event loop: the wait takes what the parser needs
-// next from the port as soon as the input queue holds it. Returns when the exchange is over.
+// next from the port as soon as the input queue holds it. It looks first, so that an answer
+// that is in goes on at once, and processes events only every so often (a pass at 921600 baud
+// would otherwise process them four times); they are thus processed right after a request went
+// out, while the sensor answers, and what they do (drawing the displays) does not hold up the
+// next request. Returns when the exchange is over.
 void pullSerial(SensorContext& c)
 {
     const LinkTransport& t = SerialTransport;
     while (c.exchangeState == 1) {
+        t.poll(c);
+        const int32_t need = AnswerNeeds(c.answer);
+        if (c.rxCount >= need) {
+            takeSerial(c, need, true);
+            continue;
+        }
         const double now = Timer();
         if (now - lastEventPass >= kEventPassEvery) {
             ProcessSystemEvents();
@@ -206,21 +232,10 @@ void pullSerial(SensorContext& c)
             if (c.exchangeState != 1)
                 return;
         }
-        t.poll(c);
-        const int32_t need = AnswerNeeds(c.answer);
-        const bool arrived = c.rxCount >= need;
-        if (arrived || Timer() > c.deadline) {
-            // After the limit the take is still issued, bounded by the port's own time-out, so
-            // that what did arrive is not left for the next answer.
-            uint8_t piece[kFrameBufferSize];
-            const bool took = t.take(c, piece, need);
-            if (!arrived || !took || c.comErrorMask > 0) {
-                finish(c, -1, kTimeoutText);
-                return;
-            }
-            const bool header = AwaitingHeader(c.answer);
-            PushAnswer(c.answer, c.rxBuf, c.txBuf, piece, static_cast<size_t>(need));
-            afterPush(c, header);
+        if (Timer() > c.deadline) {
+            // Bytes that came while events were processed still count.
+            t.poll(c);
+            takeSerial(c, need, c.rxCount >= need);
             continue;
         }
         // A whole answer is expected only while its header is; a dropped frame's data and the
