@@ -18,15 +18,20 @@ int16_t LiveValue(int word)
 
 namespace {
 
-// The sensor's notice that it reset parameters of a write goes through the link-error report,
-// which stops acquisition and marks the sensor disconnected; the caller goes on regardless.
+uint32_t plausibilityResets = 0;
+
+// The sensor's notice that it reset parameters of a write goes to the status box. It is no
+// link failure: the sensor answered, so the connection, the live loop and the status display
+// stay as they are; the caller reads back what the sensor now holds.
 void reportRamResets()
 {
     if (RespInfo == 0)
         return;
+    ++plausibilityResets;
     FormatMsg("%s%d%s", "INFO!\n", RespInfo,
               " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!");
-    SetTimeout();
+    NotifyStatusBox(MsgBuf);
+    NotifyStatusBox("\n\n");
 }
 
 int exchange(int order, int info, unsigned length = 0)
@@ -36,6 +41,8 @@ int exchange(int order, int info, unsigned length = 0)
 }
 
 }  // namespace
+
+uint32_t PlausibilityResets() { return plausibilityResets; }
 
 void SendPara()
 {
@@ -60,6 +67,7 @@ void GetPara()
         if (exchange(kOrderLoadEeprom, 0) != 1)
             return;
         if (RespInfo != 0) {
+            ++plausibilityResets;
             NotifyShowConnectionPage();
             FormatMsg("%s%d%s", "INFO!\n", RespInfo,
                       " PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT "

@@ -30,9 +30,12 @@ enum LiveWord : int {
 int16_t LiveValue(int word);
 
 // Writes the ParameterSet and teach rows 0 to 31 to the sensor and, with TransferTarget 2, has
-// it store them in its EEPROM. A plausibility reset is reported as a link error; the sequence
-// goes on.
+// it store them in its EEPROM. A plausibility reset is told in the status box and counted (see
+// PlausibilityResets); it is no link failure and the sequence goes on.
 void SendPara();
+// How many times the sensor has reported that it reset implausible values: of a write (SendPara)
+// or of an EEPROM load (GetPara). Callers compare it before and after an operation.
+uint32_t PlausibilityResets();
 // Reads them back (after an EEPROM load with TransferTarget 2) and refreshes the views.
 void GetPara();
 // The live-data loop: runs until AcquisitionRunning is found 0, serving pending SEND and GET
