@@ -10,20 +10,29 @@
 #include "cli/monitor.h"
 #include "cli/result_line.h"
 #include "cli/sensor_link.h"
+#include "ini/inifile.h"
+#include "link/firmware.h"
 #include "params/configuration.h"
+#include "params/configuration_file.h"
 #include "params/parameter_file_layout.h"
 #include "params/parameter_set.h"
+#include "params/range_report.h"
+#include "params/restore_mark.h"
+#include "params/snapshots.h"
+#include "platform/user_files.h"
 
 namespace cli {
 
 namespace {
+
+SensorResult Failure(int code, const std::string& detail) { return SensorResult{code, detail, {}}; }
 
 // Differences between what a file holds (or what was sent) on the left and the sensor on the
 // right, compared as the workbench compares them.
 constexpr CompareScope kRestoreScope{kSensorTeachRows, kTeachWords};
 constexpr CompareScope kCompareScope{kSensorTeachRows, kSavedTeachWords};
 
-std::string DifferenceLine(const Difference& d)
+std::string DifferenceText(const Difference& d)
 {
     return d.name + ": file " + std::to_string(d.left) + ", sensor " + std::to_string(d.right);
 }
@@ -40,7 +49,88 @@ std::string DifferencesJson(const std::vector<Difference>& list)
     return json + "]";
 }
 
-SensorResult Failure(int code, const std::string& detail) { return SensorResult{code, detail, {}}; }
+// A value line has the result line's three columns: sensor, kind, detail.
+std::string DifferenceLine(const std::string& sensor, const Difference& d)
+{
+    return sensor + "\tdiffers\t" + DifferenceText(d) + "\n";
+}
+
+// The names every result line of a subcommand carries, in this order after the common ones; a
+// value the run did not reach is null, so that every line of one kind has the same fields.
+std::vector<std::string> FieldNames(const Options& o)
+{
+    std::vector<std::string> names = {"serial", "edition", "firmware"};
+    switch (o.command) {
+    case Subcommand::Backup: names.insert(names.end(), {"file"}); break;
+    case Subcommand::Restore:
+        names.insert(names.end(), {"file", "eeprom", "differences", "snapshot", "notice"});
+        break;
+    case Subcommand::Compare: names.insert(names.end(), {"file", "differences"}); break;
+    case Subcommand::Monitor:
+        names.push_back("samples");
+        if (!o.csv.empty())
+            names.push_back("csv");
+        if (!o.mqttHost.empty())
+            names.insert(names.end(), {"topic", "dropped"});
+        break;
+    default: break;
+    }
+    return names;
+}
+
+void CompleteFields(const Options& o, SensorResult* result)
+{
+    std::vector<std::pair<std::string, std::string>> complete;
+    for (const std::string& name : FieldNames(o)) {
+        std::string value = "null";
+        for (const auto& field : result->fields)
+            if (field.first == name)
+                value = field.second;
+        complete.emplace_back(name, value);
+    }
+    result->fields = std::move(complete);
+}
+
+// The checks a file passes before anything of it goes to a sensor. Values a 16-bit word cannot
+// hold are refused: loading would keep their low bits, which is not what the file says. A file
+// that names the sensor it was taken from must fit this one: another edition never does
+// (another parameter layout), another serial number only with --force.
+std::optional<SensorResult> CheckFileForSensor(const std::string& path, const SensorIdentity& id, bool force)
+{
+    IniText ini = Ini_New(0);
+    if (!ini || Ini_ReadFromFile(ini, path.c_str()) < 0) {
+        Ini_Dispose(ini);
+        return Failure(kExitFile, "cannot read the parameter file " + path);
+    }
+    const std::vector<OutOfRangeValue> values = FindOutOfRangeValues(ini);
+    ::SensorIdentity fileId;
+    const bool named = ReadIdentity(ini, &fileId);
+    Ini_Dispose(ini);
+    if (!values.empty()) {
+        std::string list;
+        for (const OutOfRangeValue& v : values) {
+            Diag(path + ": " + v.name + " = " + std::to_string(v.read) + " is outside 0 to 65535");
+            list += (list.empty() ? "" : ", ") + v.name + " = " + std::to_string(v.read);
+        }
+        return Failure(kExitFile, std::to_string(values.size()) + " value" + (values.size() == 1 ? "" : "s") +
+                                      " outside 0 to 65535 in " + path + ", nothing sent: " + list);
+    }
+    if (!named)
+        return std::nullopt;
+    const int edition = SensorEditionOf(SplitFirmwareText(fileId.firmware));
+    if (edition != id.edition)
+        return Failure(kExitOtherSensor, path + " was taken from a sensor of another edition (\"" +
+                                             fileId.firmware + "\"); nothing sent");
+    const unsigned serial = id.serial & 0xFFFF;  // as the identity section keeps it
+    if (fileId.serial >= 0 && static_cast<unsigned>(fileId.serial) != serial) {
+        const std::string what = path + " was taken from serial number " + std::to_string(fileId.serial) +
+                                 ", this sensor is " + std::to_string(serial);
+        if (!force)
+            return Failure(kExitOtherSensor, what + "; nothing sent (--force sends it all the same)");
+        Diag(what + "; sent as --force asks");
+    }
+    return std::nullopt;
+}
 
 // Loads a parameter file into the working copy; what the loader noticed about the file goes to
 // standard error. Returns the result to give when the file could not be loaded.
@@ -61,7 +151,7 @@ SensorResult Backup(const Options& o, size_t index, const SensorAddress& address
     if (ReadSensorParameters(false, &notice, &error) != 1)
         return Failure(kExitLink, "reading the parameters failed: " + error);
     const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
-    if (SaveParameterFile(path, &error) != 1)
+    if (SaveParameterFile(path, o.plain ? nullptr : &id, &error) != 1)
         return Failure(kExitFile, error);
     return SensorResult{kExitOk, "saved " + path, {{"file", JsonString(path)}}};
 }
@@ -73,10 +163,31 @@ SensorResult Restore(const Options& o, size_t index, const SensorAddress& addres
     // where connecting reads the sensor before a file is loaded and sent.
     if (ReadSensorParameters(false, &notice, &error) != 1)
         return Failure(kExitLink, "reading the parameters failed: " + error);
+    const Configuration before = WorkingCopy();
     const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
     if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(path))
         return *failure;
+    if (std::optional<SensorResult> failure = CheckFileForSensor(path, id, o.force))
+        return *failure;
     const Configuration sent = WorkingCopy();
+
+    // The way back, kept before anything is written: the sensor's configuration as it was, and
+    // a mark that stays until the read-back has verified the restore.
+    const int serial = static_cast<int>(id.serial & 0xFFFF);
+    std::string snapshot;
+    const std::string folder = SnapshotFolder();
+    const int kept = folder.empty() ? -1
+                                    : WriteSnapshot(folder, before, ::SensorIdentity{id.firmware, serial},
+                                                    "before restore", &snapshot);
+    if (kept < 0)
+        return Failure(kExitFile, "cannot keep the sensor's configuration as a snapshot" +
+                                      (folder.empty() ? std::string(" (no data folder)")
+                                                      : " in " + folder + ": " + GetToolboxErrorString(kept)) +
+                                      "; nothing sent");
+    Diag("the sensor's configuration before the restore is kept in " + snapshot);
+    if (const int marked = MarkRestoreRunning(serial, RestoreMark{path, snapshot, LocalTimeStamp()}); marked < 0)
+        return Failure(kExitFile, "cannot mark the restore as running in the data folder: " +
+                                      std::string(GetToolboxErrorString(marked)) + "; nothing sent");
 
     std::string writeNotice, readNotice;
     if (WriteSensorParameters(o.eeprom, &writeNotice, &error) != 1)
@@ -86,23 +197,25 @@ SensorResult Restore(const Options& o, size_t index, const SensorAddress& addres
         return Failure(kExitLink, "reading the parameters back failed: " + error);
     const std::vector<Difference> diffs = CompareConfigurations(sent, WorkingCopy(), kRestoreScope);
     for (const Difference& d : diffs)
-        Diag("not as sent: " + DifferenceLine(d));
+        Diag("not as sent: " + DifferenceText(d));
 
     SensorResult result;
     result.fields = {{"file", JsonString(path)},
                      {"eeprom", o.eeprom ? "true" : "false"},
-                     {"differences", DifferencesJson(diffs)}};
+                     {"differences", DifferencesJson(diffs)},
+                     {"snapshot", JsonString(snapshot)}};
     std::string notices = writeNotice;
     if (!readNotice.empty())
         notices += (notices.empty() ? "" : "; ") + readNotice;
-    if (!notices.empty())
-        result.fields.push_back({"notice", JsonString(notices)});
+    result.fields.push_back({"notice", notices.empty() ? "null" : JsonString(notices)});
     if (!notices.empty() || !diffs.empty()) {
         result.code = kExitDifferent;
         result.detail = !notices.empty() ? "the sensor reported: " + notices
                                          : std::to_string(diffs.size()) + " values read back differ from " + path;
+        Diag("the configuration before the restore is in " + snapshot);
         return result;
     }
+    ClearRestoreMark(serial);
     result.detail = "restored " + path + (o.eeprom ? " to working memory and EEPROM" : " to working memory");
     return result;
 }
@@ -127,7 +240,7 @@ SensorResult Compare(const Options& o, size_t index, const SensorAddress& addres
     if (!o.json) {
         std::string lines;
         for (const Difference& d : diffs)
-            lines += (o.sensors.size() > 1 ? address.text + "\t" : std::string()) + DifferenceLine(d) + "\n";
+            lines += DifferenceLine(address.text, d);
         std::fputs(lines.c_str(), stdout);
     }
     result.code = kExitDifferent;
@@ -135,11 +248,40 @@ SensorResult Compare(const Options& o, size_t index, const SensorAddress& addres
     return result;
 }
 
+// Whatever the command, the operator hears first that the sensor may be half restored.
+void WarnOfUnfinishedRestore(const SensorIdentity& id)
+{
+    const int serial = static_cast<int>(id.serial & 0xFFFF);
+    if (RestoreMark mark; FindUnfinishedRestore(serial, &mark))
+        Diag(UnfinishedRestoreText(serial, mark));
+}
+
+SensorResult RunCommand(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
+{
+    if (o.command == Subcommand::Identify) {
+        SensorResult result;
+        result.detail = "serial " + std::to_string(id.serial) + ", edition " + std::to_string(id.edition) +
+                        (id.edition == 0 ? " (not supported)" : "") + ", firmware \"" + id.firmware + "\"";
+        return result;
+    }
+    if (id.edition == 0)
+        return Failure(kExitUnsupported, "firmware \"" + id.firmware + "\" is not supported");
+    switch (o.command) {
+    case Subcommand::Backup: return Backup(o, index, address, id);
+    case Subcommand::Restore: return Restore(o, index, address, id);
+    case Subcommand::Compare: return Compare(o, index, address, id);
+    case Subcommand::Monitor: return Monitor(o, index, address, id);
+    default: return SensorResult{};
+    }
+}
+
 }  // namespace
 
 std::string LostResultLine(const Options& options, size_t index, const std::string& reason)
 {
-    return ResultLine(options.sensors[index].text, Failure(kExitLink, reason), options.json);
+    SensorResult result = Failure(kExitLink, reason);
+    CompleteFields(options, &result);
+    return ResultLine(options.sensors[index].text, result, options.json);
 }
 
 int RunSensor(const Options& o, size_t index)
@@ -152,19 +294,9 @@ int RunSensor(const Options& o, size_t index)
         result = Failure(kExitLink, error);
     } else if (IdentifySensor(&id, &error) != 1) {
         result = Failure(kExitLink, "no identification: " + error);
-    } else if (o.command == Subcommand::Identify) {
-        result.detail = "serial " + std::to_string(id.serial) + ", edition " + std::to_string(id.edition) +
-                        (id.edition == 0 ? " (not supported)" : "") + ", firmware \"" + id.firmware + "\"";
-    } else if (id.edition == 0) {
-        result = Failure(kExitUnsupported, "firmware \"" + id.firmware + "\" is not supported");
     } else {
-        switch (o.command) {
-        case Subcommand::Backup: result = Backup(o, index, address, id); break;
-        case Subcommand::Restore: result = Restore(o, index, address, id); break;
-        case Subcommand::Compare: result = Compare(o, index, address, id); break;
-        case Subcommand::Monitor: result = Monitor(o, index, address, id); break;
-        default: break;
-        }
+        WarnOfUnfinishedRestore(id);
+        result = RunCommand(o, index, address, id);
     }
     CloseSensor();
     if (!id.firmware.empty() || id.serial != 0) {
@@ -173,6 +305,7 @@ int RunSensor(const Options& o, size_t index)
                               {"edition", std::to_string(id.edition)},
                               {"firmware", JsonString(id.firmware)}});
     }
+    CompleteFields(o, &result);
     if (result.code != kExitOk && result.code != kExitDifferent)
         Diag(std::string(StatusName(result.code)) + ": " + result.detail);
     // With the samples on standard output the result line goes to standard error.

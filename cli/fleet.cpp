@@ -81,6 +81,19 @@ int RunFleet(size_t count, int jobs, const std::function<int(size_t)>& run,
 
     int worst = 0;
     size_t next = 0;
+    // Results are printed in the order of the sensor list, each as soon as every sensor before
+    // it has been printed: a script reads line i as the result of sensor i.
+    std::vector<std::string> results(count);
+    std::vector<bool> finished(count, false);
+    size_t printed = 0;
+    const auto finish = [&](size_t index, std::string text) {
+        results[index] = std::move(text);
+        finished[index] = true;
+        for (; printed < count && finished[printed]; ++printed) {
+            WriteAll(results[printed]);
+            results[printed] = std::string();
+        }
+    };
     std::vector<Child> running;
     bool forwarded = false;
     const size_t limit = static_cast<size_t>(std::max(1, jobs));
@@ -91,7 +104,7 @@ int RunFleet(size_t count, int jobs, const std::function<int(size_t)>& run,
             child.index = next++;
             child.pid = Start(child.index, running, run, &child.out);
             if (child.pid < 0) {
-                WriteAll(lost(child.index, std::string("cannot start a process: ") + std::strerror(errno)));
+                finish(child.index, lost(child.index, std::string("cannot start a process: ") + std::strerror(errno)));
                 worst = std::max(worst, fallbackCode);
                 continue;
             }
@@ -139,19 +152,18 @@ int RunFleet(size_t count, int jobs, const std::function<int(size_t)>& run,
                       strsignal(WTERMSIG(status)) + ")";
             }
             if (c.output.empty() || !why.empty()) {
-                WriteAll(c.output);
-                WriteAll(lost(c.index, why.empty() ? "ended without a result" : why));
+                finish(c.index, c.output + lost(c.index, why.empty() ? "ended without a result" : why));
                 code = std::max(code, fallbackCode);
             } else {
-                WriteAll(c.output);
+                finish(c.index, std::move(c.output));
             }
             worst = std::max(worst, code);
             running.erase(running.begin() + static_cast<long>(i));
         }
     }
     // Sensors never started because of a stop request still get their line.
-    while (next < count) {
-        WriteAll(lost(next++, "not started: interrupted"));
+    for (; next < count; ++next) {
+        finish(next, lost(next, "not started: interrupted"));
         worst = std::max(worst, fallbackCode);
     }
     sigaction(SIGINT, &oldInt, nullptr);

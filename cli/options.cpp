@@ -237,6 +237,14 @@ bool ParseArguments(int argc, const char* const* argv, Options* o, std::string* 
             o->eeprom = true;
             continue;
         }
+        if (arg == "--force" && o->command == Subcommand::Restore) {
+            o->force = true;
+            continue;
+        }
+        if (arg == "--plain" && o->command == Subcommand::Backup) {
+            o->plain = true;
+            continue;
+        }
         std::string value;
         bool hasValue = false;
         const size_t equals = arg.find('=');

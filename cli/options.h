@@ -23,6 +23,8 @@ struct Options {
     int jobs = 16;                     // --jobs N: sensors served at once, 1 to 64
     std::string file;                  // backup -o FILE; restore and compare FILE (a pattern)
     bool eeprom = false;               // restore --eeprom
+    bool force = false;                // restore --force: onto another serial number
+    bool plain = false;                // backup --plain: without the identity section
     double rate = 0;                   // monitor --rate HZ; 0 = as fast as the sensor answers
     long long count = 0;               // monitor --count N; 0 = until interrupted
     std::string csv;                   // monitor --csv FILE|-; "" = none
@@ -41,6 +43,8 @@ enum ExitCode : int {
     kExitFile = 3,         // a parameter file could not be read, is not one, or was not written
     kExitOutput = 4,       // the CSV output or the MQTT broker failed
     kExitUnsupported = 5,  // the firmware is not one the tool supports
+    kExitOtherSensor = 6,  // restore: the file names a sensor of another edition, or of another
+                           // serial number without --force; nothing was sent
     kExitUsage = 64,       // bad command line
 };
 

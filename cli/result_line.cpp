@@ -14,6 +14,7 @@ const char* StatusName(int code)
     case kExitFile: return "file-error";
     case kExitOutput: return "output-error";
     case kExitUnsupported: return "unsupported";
+    case kExitOtherSensor: return "other-sensor";
     default: return "failed";
     }
 }

@@ -15,7 +15,8 @@ struct SensorResult {
     std::vector<std::pair<std::string, std::string>> fields;
 };
 
-// "ok", "different", "link-error", "file-error", "output-error", "unsupported", "failed".
+// "ok", "different", "link-error", "file-error", "output-error", "unsupported", "other-sensor",
+// "failed".
 const char* StatusName(int code);
 
 std::string ResultLine(const std::string& sensor, const SensorResult& result, bool json);

@@ -3,9 +3,15 @@
 #include <cctype>
 #include <fstream>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 namespace cli {
 
 namespace {
+
+constexpr size_t kMaxHostName = 253;  // the resolver's limit on a name's text
+constexpr size_t kMaxHostLabel = 63;
 
 constexpr long kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
 
@@ -23,11 +29,61 @@ long DecimalOrMinusOne(const std::string& text)
     return value;
 }
 
+// A name the resolver can be asked about (RFC 1123): labels of letters, digits, '-' and '_'
+// of 1 to 63 characters, 253 in all (one more for a final dot). A text of digits and dots
+// is meant as an IPv4 address and must be one.
+bool CheckHost(const std::string& host, std::string* error)
+{
+    if (host.find_first_not_of("0123456789.") == std::string::npos) {
+        in_addr ip4{};
+        if (::inet_pton(AF_INET, host.c_str(), &ip4) != 1) {
+            *error = "'" + host + "' is not an IPv4 address (four numbers from 0 to 255)";
+            return false;
+        }
+        return true;
+    }
+    const size_t length = !host.empty() && host.back() == '.' ? host.size() - 1 : host.size();
+    if (length > kMaxHostName) {
+        *error = "host name of " + std::to_string(length) + " characters; at most " +
+                 std::to_string(kMaxHostName) + " are allowed";
+        return false;
+    }
+    size_t label = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = host[i];
+        if (c == '.') {
+            if (label == 0) {
+                *error = "empty part between dots in the host name";
+                return false;
+            }
+            label = 0;
+            continue;
+        }
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') {
+            *error = "character '" + std::string(1, c) + "' does not belong in a host name";
+            if (std::isspace(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                *error = "blank or control character in the host name";
+            return false;
+        }
+        if (++label > kMaxHostLabel) {
+            *error = "a part of the host name is longer than " + std::to_string(kMaxHostLabel) +
+                     " characters";
+            return false;
+        }
+    }
+    if (label == 0) {
+        *error = "empty part between dots in the host name";
+        return false;
+    }
+    return true;
+}
+
 bool ParseTcp(const std::string& rest, SensorAddress* address, std::string* error)
 {
     std::string host = rest;
     std::string port;
-    if (!rest.empty() && rest[0] == '[') {
+    const bool bracketed = !rest.empty() && rest[0] == '[';
+    if (bracketed) {
         const size_t close = rest.find(']');
         if (close == std::string::npos) {
             *error = "missing ']' after the IPv6 address";
@@ -60,16 +116,14 @@ bool ParseTcp(const std::string& rest, SensorAddress* address, std::string* erro
         *error = "no host name or address";
         return false;
     }
-    // The link keeps the address in a 256-byte text.
-    if (host.size() > 255) {
-        *error = "host name longer than 255 characters";
-        return false;
-    }
-    for (char c : host) {
-        if (std::isspace(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) < 0x20) {
-            *error = "blank or control character in the host name";
+    if (bracketed) {
+        in6_addr ip6{};
+        if (::inet_pton(AF_INET6, host.c_str(), &ip6) != 1) {
+            *error = "'" + host + "' is not an IPv6 address";
             return false;
         }
+    } else if (!CheckHost(host, error)) {
+        return false;
     }
     address->host = host;
     if (!port.empty()) {

@@ -3,14 +3,11 @@
 #include "cli/sensor_link.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "link/link_library.h"
+#include "params/configuration_file.h"
 #include "params/parameter_file.h"
 #include "platform/files.h"
 #include "platform/popups.h"
@@ -30,22 +27,18 @@ std::string statusBox;
 
 void AppendStatusBox(const char* text) { statusBox += text; }
 
-// What the headless pop-ups answer and what they were told.
+// What the headless pop-ups were told. The command line names its files itself, so no file
+// dialog is expected; one would be answered as cancelled.
 struct Popups {
-    std::string path;            // the file dialog's answer
     std::vector<PopupCall> seen;
 } popups;
 
 int AnswerPopup(const PopupCall& call, std::string& response)
 {
     popups.seen.push_back(call);
+    response.clear();
     switch (call.kind) {
-    case PopupKind::FileSelect: {
-        response = popups.path;
-        struct stat info {};
-        return ::stat(popups.path.c_str(), &info) == 0 ? VAL_EXISTING_FILE_SELECTED
-                                                       : VAL_NEW_FILE_SELECTED;
-    }
+    case PopupKind::FileSelect: return 0;
     case PopupKind::Confirm: return 0;  // "proceed anyway?": no
     case PopupKind::Generic: return 1;
     case PopupKind::Message: return 0;
@@ -69,14 +62,22 @@ std::string OneLine(const char* text)
     return line;
 }
 
-std::string LinkMessage()
+// What the window's status box would show of the failure: the link's text and, for an open
+// failure, the cause line after it. The first report counts; a second one (a time-out after the
+// server closed the connection) would only hide what happened.
+std::string LinkReport()
 {
+    if (!statusBox.empty())
+        return OneLine(statusBox.c_str());
     MsgBuf[sizeof MsgBuf - 1] = '\0';
     return OneLine(MsgBuf);
 }
 
-// A plausibility notice starts with this; a link failure's message does not.
-bool IsNotice(const char* text) { return std::strncmp(text, "INFO!\n", 6) == 0; }
+void BeginOperation()
+{
+    MsgBuf[0] = '\0';
+    statusBox.clear();
+}
 
 }  // namespace
 
@@ -96,7 +97,7 @@ bool StartHeadless(int argc, char** argv, std::string* error)
 
 int OpenSensor(const SensorAddress& address, std::string* error)
 {
-    MsgBuf[0] = '\0';
+    BeginOperation();
     if (address.kind == SensorAddress::Kind::Tcp) {
         Protocol = kProtocolTcp;
         std::snprintf(IpAddress, sizeof IpAddress, "%s", address.host.c_str());
@@ -112,7 +113,7 @@ int OpenSensor(const SensorAddress& address, std::string* error)
         }
     }
     if (OpenLink() != 1) {
-        *error = "cannot open " + address.text + ": " + LinkMessage();
+        *error = "cannot open " + address.text + ": " + LinkReport();
         return -1;
     }
     SensorConnected = 1;
@@ -127,8 +128,9 @@ void CloseSensor()
 
 int IdentifySensor(SensorIdentity* identity, std::string* error)
 {
+    BeginOperation();
     if (::IdentifySensor() < 0) {
-        *error = LinkMessage();
+        *error = LinkReport();
         return -1;
     }
     identity->firmware = FirmwareText;
@@ -142,17 +144,17 @@ int ReadSensorParameters(bool fromEeprom, std::string* notice, std::string* erro
     notice->clear();
     TransferTarget = fromEeprom ? kTargetSensor : 0;
     SensorConnected = 1;
-    statusBox.clear();
+    BeginOperation();
+    const uint32_t resets = PlausibilityResets();
     GetPara();
     TransferTarget = 0;
     if (SensorConnected != 1) {
-        *error = LinkMessage();
+        *error = LinkReport();
         return -1;
     }
-    // GetPara appends the EEPROM notice to the status box and goes on.
-    const size_t at = statusBox.find("INFO!\n");
-    if (at != std::string::npos)
-        *notice = OneLine(statusBox.c_str() + at);
+    // GetPara tells of an EEPROM load's resets in the status box and goes on.
+    if (PlausibilityResets() != resets)
+        *notice = OneLine(statusBox.c_str());
     return 1;
 }
 
@@ -161,27 +163,26 @@ int WriteSensorParameters(bool toEeprom, std::string* notice, std::string* error
     notice->clear();
     TransferTarget = toEeprom ? kTargetSensor : 0;
     SensorConnected = 1;
-    MsgBuf[0] = '\0';
-    // SendPara reports the sensor's plausibility notice as a link error (the flag drops) and
-    // goes on; a failed exchange stops it. MsgBuf tells the two apart.
+    BeginOperation();
+    const uint32_t resets = PlausibilityResets();
     SendPara();
     TransferTarget = 0;
-    if (SensorConnected == 1)
-        return 1;
-    if (IsNotice(MsgBuf)) {
-        *notice = LinkMessage();
-        SensorConnected = 1;
-        return 1;
+    if (SensorConnected != 1) {
+        *error = LinkReport();
+        return -1;
     }
-    *error = LinkMessage();
-    return -1;
+    // The sensor's report that it replaced implausible values; the write went on.
+    if (PlausibilityResets() != resets)
+        *notice = OneLine(statusBox.c_str());
+    return 1;
 }
 
 int ReadLiveSample(record::LiveSample* sample, std::string* error)
 {
     SensorConnected = 1;
+    BeginOperation();
     if (RequestLiveData() != 1) {
-        *error = LinkMessage();
+        *error = LinkReport();
         return -1;
     }
     sample->unixMs = record::NowUnixMs();
@@ -196,21 +197,25 @@ int ReadLiveSample(record::LiveSample* sample, std::string* error)
     return 1;
 }
 
-int SaveParameterFile(const std::string& path, std::string* error)
+int SaveParameterFile(const std::string& path, const SensorIdentity* identity, std::string* error)
 {
     if (path.size() >= static_cast<size_t>(MAX_PATHNAME_LEN)) {
         *error = "file name longer than " + std::to_string(MAX_PATHNAME_LEN - 1) + " bytes: " + path;
         return -1;
     }
-    popups.path = path;
-    popups.seen.clear();
-    SendParaToFile();
-    // The save speaks only when something went wrong.
-    for (const PopupCall& call : popups.seen) {
-        if (call.kind == PopupKind::Message) {
-            *error = OneLine(call.message.c_str());
-            return -1;
-        }
+    // Without identity exactly what the window's save writes; with it, the same bytes followed
+    // by the identity section.
+    int status = 0;
+    if (identity) {
+        const ::SensorIdentity id{identity->firmware, static_cast<int32_t>(identity->serial & 0xFFFF)};
+        status = WriteConfigurationFile(path.c_str(), WorkingCopy(), &id);
+    } else {
+        status = WriteParaToPath(path.c_str());
+    }
+    if (status < 0) {
+        *error = "The parameter file could not be saved: " + path + ": " + GetToolboxErrorString(status) +
+                 " (error " + std::to_string(status) + ")";
+        return -1;
     }
     return 1;
 }
@@ -222,29 +227,26 @@ int LoadParameterFile(const std::string& path, std::string* report, std::string*
         *error = "file name longer than " + std::to_string(MAX_PATHNAME_LEN - 1) + " bytes: " + path;
         return -1;
     }
-    // The dialog would not offer what is not a readable file; the window's load then says only
-    // "No file was selected!", so the reason is told here.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || ::access(path.c_str(), R_OK) != 0) {
-        *error = "cannot read the parameter file " + path;
+    popups.seen.clear();
+    const int result = ReadParaFromPath(path.c_str());
+    if (result < 0 && result != kParaFileRefused) {
+        *error = "cannot read the parameter file " + path + ": " + GetToolboxErrorString(result) +
+                 " (error " + std::to_string(result) + ")";
         return -1;
     }
-    popups.path = path;
-    popups.seen.clear();
-    ReadParaFromFile();
-    bool refused = false;
+    // The load's questions (a header that differs) are answered no; its messages are the
+    // reports of values that fell back or were cut to 16 bits, or the refusal.
     std::string questions;
     for (const PopupCall& call : popups.seen) {
         if (call.kind == PopupKind::Confirm) {
-            refused = true;
             questions += OneLine(call.message.c_str());
-        } else if (call.kind == PopupKind::Message && call.title == "Attention!") {
+        } else if (call.kind == PopupKind::Message && result == 1) {
             *report += call.message;
             if (!report->empty() && report->back() != '\n')
                 *report += '\n';
         }
     }
-    if (refused) {
+    if (result == kParaFileRefused) {
         // The question ends in "Do you want to proceed anyway?", which the command line is not.
         const size_t ask = questions.find(" Do you want");
         *error = path + ": " + (ask == std::string::npos ? questions : questions.substr(0, ask)) +

@@ -1,5 +1,5 @@
 // The command line's only door to the sensor link and the parameter-file code: the same
-// operations the window runs (GetPara, SendPara, SendParaToFile, ReadParaFromFile, the
+// operations the window runs (GetPara, SendPara, the parameter file's writer and reader, the
 // identification request), driven without a window. The link keeps one conversation per
 // process in its module-level state, so a process talks to one sensor at a time.
 //
@@ -46,14 +46,15 @@ int WriteSensorParameters(bool toEeprom, std::string* notice, std::string* error
 // One live-data request; the sample carries the time it arrived and pass 0.
 int ReadLiveSample(record::LiveSample* sample, std::string* error);
 
-// SendParaToFile with the file dialog answered by path: the working copy written exactly as the
-// window writes it. -1 with the writer's reason when the file was not written.
-int SaveParameterFile(const std::string& path, std::string* error);
+// The working copy written as the window's save to a parameter file writes it, followed by the
+// identity section when identity is given. -1 with the writer's reason when the file was not
+// written (a target that is not a regular file is refused and left as it is).
+int SaveParameterFile(const std::string& path, const SensorIdentity* identity, std::string* error);
 
-// ReadParaFromFile with the dialog answered by path: the working copy loaded exactly as the
-// window loads it. *report gets the reports of values that fell back (empty when none). A file
-// that is missing, unreadable or not a parameter file (its header questions are answered no)
-// gives -1 and leaves the working copy unchanged.
+// The working copy loaded from path exactly as the window loads a chosen parameter file.
+// *report gets the reports of values that fell back or were cut (empty when none). A file that
+// cannot be read, or is not a parameter file (its header questions are answered no), gives -1
+// and leaves the working copy unchanged.
 int LoadParameterFile(const std::string& path, std::string* report, std::string* error);
 
 }  // namespace cli

@@ -21,15 +21,16 @@ namespace {
     "\n"                                                                                          \
     "Exit codes: 0 success, 1 different (compare) or not as sent (restore), 2 link error,\n"     \
     "3 parameter file error, 4 CSV or MQTT output error, 5 sensor firmware not supported,\n"     \
-    "64 bad command line.\n"
+    "6 the file was taken from another sensor (restore; nothing sent), 64 bad command line.\n"
 
 constexpr char kOverview[] =
     "Usage: chromix5ctl SUBCOMMAND [OPTIONS] SENSOR...\n"
     "\n"
     "Subcommands:\n"
     "  identify                 firmware text, sensor edition and serial number\n"
-    "  backup -o FILE           save parameters and teach rows to a parameter file\n"
-    "  restore FILE [--eeprom]  send a parameter file to the sensor and verify it\n"
+    "  backup -o FILE [--plain] save parameters and teach rows to a parameter file\n"
+    "  restore FILE [--eeprom] [--force]\n"                                                      \
+    "                           send a parameter file to the sensor and verify it\n"
     "  compare FILE             list the differences between a parameter file and the sensor\n"
     "  monitor                  live samples as CSV and/or MQTT messages\n"
     "\n"
@@ -42,11 +43,15 @@ constexpr char kIdentify[] =
     "(0 when the firmware is not supported; identify still succeeds then).\n" SENSORS_PART;
 
 constexpr char kBackup[] =
-    "Usage: chromix5ctl backup -o FILE [--json] SENSOR...\n"
+    "Usage: chromix5ctl backup -o FILE [--plain] [--json] SENSOR...\n"
     "\n"
     "Reads the parameter set and the teach rows from each sensor's working memory and writes a\n"
-    "parameter file exactly as the window's SEND to file does.\n"
+    "parameter file exactly as the window's SEND to file does, followed by the sensor's identity\n"
+    "(firmware text and serial number), which restore checks. A FILE that exists and is not a\n"
+    "regular file (a device, a FIFO, a folder) is refused and left as it is; a symbolic link is\n"
+    "followed.\n"
     "\n"
+    "  --plain                  without the identity: exactly the window's file\n"
     "  -o, --output FILE        the file to write; with several sensors it must hold {n} (the\n"
     "                           sensor's place in the list, from 1), {serial} (its serial\n"
     "                           number) or {sensor} (its name made file-safe)\n" SENSORS_PART;
@@ -57,9 +62,14 @@ constexpr char kRestore[] =
     "Loads the parameter file as the window's GET from file does (a value the file lacks takes\n"
     "the same fallback, and the same report goes to standard error), sends it to the sensor's\n"
     "working memory, reads it back and compares. FILE may hold {n}, {serial} or {sensor}.\n"
-    "A file that is not a parameter file is refused.\n"
+    "A file that is not a parameter file, or holds values outside 0 to 65535, is refused. A file\n"
+    "with the identity of another sensor edition is refused; of another serial number it needs\n"
+    "--force (exit code 6 otherwise). Before it writes, restore keeps the sensor's configuration\n"
+    "as a snapshot and names it; until the read-back has verified the restore, every command on\n"
+    "that sensor says that the last restore did not finish.\n"
     "\n"
-    "  --eeprom                 also store it in the sensor's EEPROM, and verify the EEPROM\n" SENSORS_PART;
+    "  --eeprom                 also store it in the sensor's EEPROM, and verify the EEPROM\n"
+    "  --force                  send a file taken from another serial number all the same\n" SENSORS_PART;
 
 constexpr char kCompare[] =
     "Usage: chromix5ctl compare FILE [--json] SENSOR...\n"

@@ -24,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (void)cli::SensorFileTag(address);
             if (address.port < 1 || address.port > 65535 || address.baudIndex < 0 || address.baudIndex > 7)
                 __builtin_trap();
+            // A host name that parses fits the resolver's limit and the link's address text.
+            if (address.kind == cli::SensorAddress::Kind::Tcp && (address.host.empty() || address.host.size() > 254))
+                __builtin_trap();
         }
         start = end + 1;
     }
@@ -46,6 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         argv.push_back(a.c_str());
     cli::Options options;
     std::string error;
-    (void)cli::ParseArguments(static_cast<int>(argv.size()), argv.data(), &options, &error);
+    if (cli::ParseArguments(static_cast<int>(argv.size()), argv.data(), &options, &error) && !options.help) {
+        // --force belongs to restore and --plain to backup only.
+        if ((options.force && options.command != cli::Subcommand::Restore) ||
+            (options.plain && options.command != cli::Subcommand::Backup))
+            __builtin_trap();
+    }
     return 0;
 }

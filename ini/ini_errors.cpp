@@ -14,6 +14,8 @@ const char* GetToolboxErrorString(int code)
     case kIniErrorReadingFile: return "Error Reading From File";
     case kIniNoUnusedTempName: return "Could Not Find Unused Temporary File Name";
     case kIniCouldNotCreateTemp: return "Could Not Create Temporary File";
+    case kIniNotARegularFile:
+        return "The path names a folder, a device, a FIFO or a socket, not a file; it was left untouched.";
     case kIniNotWritable: return "The file or its folder cannot be written (no access, or not a file).";
     case kIniDiskFull: return "The disk is full.";
     case kIniProbeRefused: return "Access to the path was refused.";

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <random>
 
@@ -23,7 +24,8 @@ namespace {
 
 constexpr int kMaxNameAttempts = 100;
 constexpr char kTempPrefix[] = "ini$$";
-constexpr char kTempExtension[] = ".CVI";
+constexpr char kTempExtension[] = ".TMP";
+constexpr char kOldTempExtension[] = ".CVI";  // what writers before the ".TMP" names left behind
 constexpr size_t kHexDigits = 8;
 // "ini$$" hash "." random ".CVI"
 constexpr size_t kTempNameLength = sizeof kTempPrefix - 1 + kHexDigits + 1 + kHexDigits + sizeof kTempExtension - 1;
@@ -63,15 +65,26 @@ std::string TempPrefixOf(const std::string& target)
     return kTempPrefix + Hex(hash) + ".";
 }
 
-bool IsTempNameWithPrefix(const std::string& name, const std::string& prefix)
+bool IsHexDigits(const std::string& name, size_t from, size_t count)
 {
-    if (name.size() != kTempNameLength || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(kTempNameLength - (sizeof kTempExtension - 1), std::string::npos, kTempExtension) != 0)
-        return false;
-    for (size_t i = prefix.size(); i < prefix.size() + kHexDigits; ++i)
+    for (size_t i = from; i < from + count; ++i)
         if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f')))
             return false;
     return true;
+}
+
+// "ini$$" hash "." random ".TMP" (or ".CVI"), exactly: the names this writer makes and no other.
+bool IsTempName(const std::string& name)
+{
+    constexpr size_t prefix = sizeof kTempPrefix - 1;
+    constexpr size_t extension = sizeof kTempExtension - 1;
+    if (name.size() != kTempNameLength || name.compare(0, prefix, kTempPrefix) != 0 ||
+        name[prefix + kHexDigits] != '.')
+        return false;
+    const std::string ending = name.substr(kTempNameLength - extension);
+    if (ending != kTempExtension && ending != kOldTempExtension)
+        return false;
+    return IsHexDigits(name, prefix, kHexDigits) && IsHexDigits(name, prefix + kHexDigits + 1, kHexDigits);
 }
 
 uint32_t RandomNumber()
@@ -143,7 +156,14 @@ int IniExamineTarget(const char* path, IniTargetState* state)
     if (_stat64(path, &info) != 0)
         return errno == ENOENT ? 0 : errno;
     state->exists = true;
+    state->regular = (info.st_mode & _S_IFMT) == _S_IFREG;
     state->permissions = static_cast<unsigned>(info.st_mode) & 0777u;
+    return 0;
+}
+
+int IniResolveLinks(const std::string& path, std::string* resolved)
+{
+    *resolved = path;
     return 0;
 }
 
@@ -216,11 +236,10 @@ void IniReleaseTempFile(IniTempFile* temp, bool remove)
         DeleteFileA(temp->name.c_str());
 }
 
-void IniRemoveStaleTempFiles(const std::string& folder, const std::string& target)
+void IniRemoveStaleTempFiles(const std::string& folder)
 {
-    const std::string prefix = TempPrefixOf(target);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + prefix + "*" + kTempExtension).c_str(), &found);
+    HANDLE search = FindFirstFileA((folder + kTempPrefix + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     FILETIME now;
@@ -230,7 +249,7 @@ void IniRemoveStaleTempFiles(const std::string& folder, const std::string& targe
         const int64_t written = (static_cast<int64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
                                 found.ftLastWriteTime.dwLowDateTime;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            IsTempNameWithPrefix(found.cFileName, prefix) && nowTicks - written > kStaleAfter100ns)
+            IsTempName(found.cFileName) && nowTicks - written > kStaleAfter100ns)
             DeleteFileA((folder + found.cFileName).c_str());  // fails while a writer has it open
     } while (FindNextFileA(search, &found));
     FindClose(search);
@@ -264,8 +283,38 @@ int IniExamineTarget(const char* path, IniTargetState* state)
     if (::stat(path, &info) != 0)
         return errno == ENOENT ? 0 : errno;
     state->exists = true;
+    state->regular = S_ISREG(info.st_mode);
     state->permissions = info.st_mode & 07777u;
     return 0;
+}
+
+int IniResolveLinks(const std::string& path, std::string* resolved)
+{
+    constexpr int kMaxLinks = 40;  // as the kernel's own limit
+    std::string current = path;
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0) {
+            *resolved = current;
+            return errno == ENOENT ? 0 : errno;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            *resolved = current;
+            return 0;
+        }
+        std::string link(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
+        if (length < 0)
+            return errno;
+        if (static_cast<size_t>(length) >= link.size())
+            return ENAMETOOLONG;
+        link.resize(static_cast<size_t>(length));
+        if (link.empty())
+            return ENOENT;
+        // A relative link is relative to the folder that holds it.
+        current = link[0] == '/' ? link : IniFolderOf(current) + link;
+    }
+    return ELOOP;
 }
 
 int IniProbeWritable(const char* path)
@@ -347,14 +396,13 @@ void IniReleaseTempFile(IniTempFile* temp, bool remove)
     temp->fd = -1;
 }
 
-void IniRemoveStaleTempFiles(const std::string& folder, const std::string& target)
+void IniRemoveStaleTempFiles(const std::string& folder)
 {
-    const std::string prefix = TempPrefixOf(target);
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr)
         return;
     while (const dirent* entry = ::readdir(dir)) {
-        if (!IsTempNameWithPrefix(entry->d_name, prefix))
+        if (!IsTempName(entry->d_name))
             continue;
         const std::string path = folder + entry->d_name;
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);

@@ -20,8 +20,15 @@ FILE* IniOpenRegularFile(const char* path);
 // What the writer needs to know of the file it replaces.
 struct IniTargetState {
     bool exists = false;
+    bool regular = false;      // a plain file (not a folder, device, FIFO or socket)
     unsigned permissions = 0;  // POSIX mode bits; kept by the replacement
 };
+
+// The path that path's symbolic links lead to, followed link by link (POSIX; on Windows the
+// path itself), so that a write replaces the file a link names and the link stays. A link
+// that leads nowhere resolves to the missing name it points at. 0, or the errno of a look-up
+// (ELOOP after 40 links).
+int IniResolveLinks(const std::string& path, std::string* resolved);
 
 // 0 and *state when path exists or is free; otherwise the errno of the look-up.
 int IniExamineTarget(const char* path, IniTargetState* state);
@@ -32,10 +39,10 @@ int IniProbeWritable(const char* path);
 // 0 when files can be created in folder ("" is the current folder); else the errno.
 int IniProbeFolder(const std::string& folder);
 
-// A temporary file of one write. Its name is "ini$$<target>.<random>.CVI" in the target's
+// A temporary file of one write. Its name is "ini$$<target>.<random>.TMP" in the target's
 // folder, where <target> is a fixed hash of the target's file name: names never collide (the
-// file is created exclusively, a taken name is skipped), and a writer finds the temporary files
-// that earlier writers of the same target left behind.
+// file is created exclusively, a taken name is skipped), and a look at the folder tells which
+// file a leftover was meant to become.
 struct IniTempFile {
     std::string name;
     int fd = -1;      // for writing; IniStreamOf hands out a stream of its own
@@ -61,6 +68,7 @@ int IniReplaceTarget(IniTempFile* temp, const char* target);
 // Ends the writer's use of the temporary file (removing it first when remove is true).
 void IniReleaseTempFile(IniTempFile* temp, bool remove);
 
-// Removes the temporary files of target in folder that no writer is using any more: those of
-// writers that were killed or crashed before they could rename or remove them.
-void IniRemoveStaleTempFiles(const std::string& folder, const std::string& target);
+// Removes the temporary files in folder, whatever target they were for, that no writer is using
+// any more: those of writers that were killed or crashed before they could rename or remove
+// them. Names of the older ".CVI" form count too; files of other names are never touched.
+void IniRemoveStaleTempFiles(const std::string& folder);

@@ -1,7 +1,8 @@
 // Replacing a settings file: the document is written to a fresh temporary file in the target's
 // folder, flushed to disk, and renamed over the target. The rename swaps the name atomically, so
 // a crash or a failed write at any moment leaves the target with its old or its new complete
-// content, never a half-written or missing file. The operating-system calls are
+// content, never a half-written or missing file. Only regular files are replaced, and a
+// symbolic link is followed to the file it names. The operating-system calls are
 // ini_file_system.cpp's.
 #include <cerrno>
 #include <cstdio>
@@ -52,12 +53,16 @@ int RenameErrorCode(int error)
 // The target must be an existing file we may open for update, or a free name in a folder we
 // may write to. Nothing is created here: a probe file at the target's name would be left
 // behind by a crash.
+// Only a regular file is ever replaced: renaming over a device, a FIFO or a socket would take
+// its name from whatever uses it, and a folder cannot take a file's place at all.
 int ProbeTarget(const std::string& path, const std::string& folder, IniTargetState* state)
 {
     if (path.empty())
         return kIniNotWritable;
     if (IniExamineTarget(path.c_str(), state) != 0)
         return kIniProbeRefused;
+    if (state->exists && !state->regular)
+        return kIniNotARegularFile;
     if (state->exists)
         return IniProbeWritable(path.c_str()) == 0 ? kIniOk : kIniNotWritable;
     return IniProbeFolder(folder) == 0 ? kIniOk : kIniNotWritable;
@@ -111,14 +116,19 @@ int Ini_WriteToFile(IniText doc, const char* path)
     if (doc == nullptr || path == nullptr)
         return kIniNullArgument;
     try {
-        const std::string target(path);
+        // A symbolic link stays a link: the file it leads to is the one replaced.
+        std::string target;
+        if (path[0] == '\0')
+            return kIniNotWritable;
+        if (IniResolveLinks(path, &target) != 0)
+            return kIniProbeRefused;
         const std::string folder = IniFolderOf(target);
         IniTargetState state;
         int result = ProbeTarget(target, folder, &state);
         if (result < 0)
             return result;
         // Temporary files of earlier writes that were killed part-way would pile up for ever.
-        IniRemoveStaleTempFiles(folder, target);
+        IniRemoveStaleTempFiles(folder);
 
         IniTempFile temp;
         if (const int error = IniCreateTempFile(folder, target, &temp); error != 0)
@@ -127,11 +137,11 @@ int Ini_WriteToFile(IniText doc, const char* path)
             IniReleaseTempFile(&temp, true);
             return result;
         }
-        if (const int error = IniReplaceTarget(&temp, path); error != 0) {
+        if (const int error = IniReplaceTarget(&temp, target.c_str()); error != 0) {
             // The target still holds its old content: drop the new one. If the target has
             // vanished, the temporary file is the only copy of the settings, so it stays.
             IniTargetState now;
-            IniReleaseTempFile(&temp, IniExamineTarget(path, &now) == 0 && now.exists);
+            IniReleaseTempFile(&temp, IniExamineTarget(target.c_str(), &now) == 0 && now.exists);
             return RenameErrorCode(error);
         }
         IniReleaseTempFile(&temp, false);

@@ -30,6 +30,7 @@ inline constexpr int kIniCouldNotOpenForReading = -5001;  // "Could Not Open Fil
 inline constexpr int kIniErrorReadingFile = -5002;        // "Error Reading From File"
 inline constexpr int kIniNoUnusedTempName = -5003;  // "Could Not Find Unused Temporary File Name"
 inline constexpr int kIniCouldNotCreateTemp = -5004;      // "Could Not Create Temporary File"
+inline constexpr int kIniNotARegularFile = -5005;  // the target is a folder, device, FIFO or socket
 inline constexpr int kIniNotWritable = -95;     // target not writable, or EPERM/EACCES on write
 inline constexpr int kIniDiskFull = -97;        // ENOSPC on write or flush
 inline constexpr int kIniIoError = -93;         // any other write, flush or path failure
@@ -99,12 +100,15 @@ int Ini_WriteGeneric(IniText doc, IniLineSink sink, void* sinkData);
 int Ini_ReadFromFile(IniText doc, const char* path);
 
 // Replaces the file at path by the document's text: the lines go to a new temporary file
-// "ini$$<hash of the file name>.<random>.CVI" in the same folder, which is then renamed over the
-// target, so the target always holds either its old or its new complete content. Temporary
-// files of this target that earlier writers left behind (killed part-way) are removed first.
-// Returns 0, -65, -95, -91, -93, -97, -12, -5003, -5004, -94 or -100. On failure the target is
-// as it was; if it vanished meanwhile and the rename fails, the new content is left under the
-// temporary name.
+// "ini$$<hash of the file name>.<random>.TMP" in the same folder, which is then renamed over the
+// target, so the target always holds either its old or its new complete content. A symbolic
+// link is followed: the file it leads to is replaced and the link stays. A target that exists
+// and is not a regular file (a folder, device, FIFO or socket) is refused and left untouched.
+// Temporary files in that folder that earlier writers left behind (killed part-way), whatever
+// their target, are removed first.
+// Returns 0, -65, -95, -91, -93, -97, -12, -5003, -5004, -5005, -94 or -100. On failure the
+// target is as it was; if it vanished meanwhile and the rename fails, the new content is left
+// under the temporary name.
 int Ini_WriteToFile(IniText doc, const char* path);
 
 // A short description of a result code of this store, for the operator ("" for 0 and 1).

@@ -18,8 +18,9 @@ int16_t LiveValue(int word) { return LiveValue(DefaultSensor(), word); }
 
 namespace {
 
-// The sensor's notice that it reset parameters of a write goes through the link-error report,
-// which stops acquisition and marks the sensor disconnected; the caller goes on regardless.
+// The sensor's notice that it reset parameters of a write goes to the status box. It is no
+// link failure: the sensor answered, so the connection, the live loop and the status display
+// stay as they are; the caller reads back what the sensor now holds.
 void reportRamResets(SensorContext& c)
 {
     if (c.respInfo == 0)
@@ -27,7 +28,8 @@ void reportRamResets(SensorContext& c)
     ++c.plausibilityResets;
     FormatMsg(c, "%s%d%s", "INFO!\n", c.respInfo,
               " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!");
-    SetTimeout(c);
+    NotifyStatusBox(c, c.msgBuf);
+    NotifyStatusBox(c, "\n\n");
 }
 
 int exchange(SensorContext& c, int order, int info, unsigned length = 0)
@@ -37,6 +39,9 @@ int exchange(SensorContext& c, int order, int info, unsigned length = 0)
 }
 
 }  // namespace
+
+uint32_t PlausibilityResets(const SensorContext& c) { return c.plausibilityResets; }
+uint32_t PlausibilityResets() { return PlausibilityResets(DefaultSensor()); }
 
 void SendPara(SensorContext& c)
 {

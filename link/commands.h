@@ -21,10 +21,14 @@ int16_t LiveValue(const SensorContext& c, int word);
 int16_t LiveValue(int word);
 
 // Writes the parameter set and teach rows 0 to 31 to the sensor and, with transferTarget 2, has
-// it store them in its EEPROM. A plausibility reset is reported as a link error and counted in
-// plausibilityResets; the sequence goes on.
+// it store them in its EEPROM. A plausibility reset is told in the status box and counted in
+// plausibilityResets; it is no link failure and the sequence goes on.
 void SendPara(SensorContext& c);
 void SendPara();
+// How many times the sensor has reported that it reset implausible values: of a write (SendPara)
+// or of an EEPROM load (GetPara). Callers compare it before and after an operation.
+uint32_t PlausibilityResets(const SensorContext& c);
+uint32_t PlausibilityResets();
 // Reads them back (after an EEPROM load with transferTarget 2) and refreshes the views. A
 // plausibility reset of the EEPROM load is counted in plausibilityResets.
 void GetPara(SensorContext& c);

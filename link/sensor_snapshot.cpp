@@ -11,10 +11,10 @@
 
 namespace {
 
-void keep(const Configuration& configuration)
+void keep(const Configuration& configuration, const char* reason)
 {
     std::string message;
-    if (KeepSnapshot(configuration, ConnectedSensorIdentity(), &message) < 0)
+    if (KeepSnapshot(configuration, ConnectedSensorIdentity(), reason, &message) < 0)
         NotifyStatusBox(DefaultSensor(), message.c_str());
 }
 
@@ -31,7 +31,7 @@ SensorIdentity ConnectedSensorIdentity()
     return SensorIdentity{FirmwareText, static_cast<int32_t>(SerialNumber & 0xFFFF)};
 }
 
-int ReadSensorConfiguration(Configuration* configuration)
+int ReadSensorConfiguration(Configuration* configuration, const char* reason)
 {
     Configuration read = WorkingCopy();
     // As GetPara does: RxBuf is cleared before each exchange, so a short answer reads as zeros.
@@ -42,8 +42,8 @@ int ReadSensorConfiguration(Configuration* configuration)
         return -1;
     std::memcpy(read.rows.data(), RxBuf + kHeaderSize, kSensorTeachRows * sizeof(TeachVector));
     *configuration = read;
-    keep(read);
+    keep(read, reason);
     return 1;
 }
 
-void SnapshotSensorRead() { keep(WorkingCopy()); }
+void SnapshotSensorRead(const char* reason) { keep(WorkingCopy(), reason); }

@@ -28,7 +28,7 @@ private:
 }  // namespace
 
 int WriteConfigurationFile(const char* path, const Configuration& configuration,
-                           const SensorIdentity* identity)
+                           const SensorIdentity* identity, const char* reason)
 {
     IniText ini = Ini_New(0);
     if (!ini)
@@ -47,10 +47,23 @@ int WriteConfigurationFile(const char* path, const Configuration& configuration,
         if (status == 0 && identity->serial >= 0)
             status = Ini_PutInt(ini, kIdentitySection, kSerialNumberKey, identity->serial);
     }
+    if (status == 0 && reason && *reason)
+        status = Ini_PutString(ini, kSnapshotSection, kReasonKey, reason);
     if (status == 0)
         status = Ini_WriteToFile(ini, path);
     Ini_Dispose(ini);
     return status < 0 ? status : 0;
+}
+
+std::string ReadSnapshotReason(const char* path)
+{
+    IniText ini = Ini_New(0);
+    char reason[256] = "";
+    if (ini && Ini_ReadFromFile(ini, path) == 0 &&
+        Ini_GetStringIntoBuffer(ini, kSnapshotSection, kReasonKey, reason, sizeof reason) != kIniFound)
+        reason[0] = '\0';
+    Ini_Dispose(ini);
+    return reason;
 }
 
 bool ReadIdentity(IniText ini, SensorIdentity* identity)

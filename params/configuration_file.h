@@ -18,12 +18,19 @@
 inline constexpr char kIdentitySection[] = "SENSOR IDENTITY";
 inline constexpr char kFirmwareKey[] = "FIRMWARE";
 inline constexpr char kSerialNumberKey[] = "SERIAL NUMBER";
+// Snapshots say why they were taken, in a section of their own after the identity.
+inline constexpr char kSnapshotSection[] = "SNAPSHOT";
+inline constexpr char kReasonKey[] = "REASON";
 
 // Writes the header, the configuration and, when identity is not null, the identity section to
-// path. Returns 0, or the settings store's negative code of the first failing step (nothing is
-// written when the document could not be built).
+// path, and then, when reason is neither null nor empty, the snapshot section with it. Returns
+// 0, or the settings store's negative code of the first failing step (nothing is written when
+// the document could not be built).
 int WriteConfigurationFile(const char* path, const Configuration& configuration,
-                           const SensorIdentity* identity);
+                           const SensorIdentity* identity, const char* reason = nullptr);
+
+// The reason a snapshot file gives for itself ("" when it gives none or cannot be read).
+std::string ReadSnapshotReason(const char* path);
 
 // Reads the identity section of an open document. Returns true when it names a firmware text.
 bool ReadIdentity(IniText ini, SensorIdentity* identity);

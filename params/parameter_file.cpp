@@ -88,44 +88,41 @@ bool HeaderAcceptedOrOverridden(IniText ini, const char* key, const char* expect
 
 }  // namespace
 
-void SendParaToFile()
+int WriteParaToPath(const char* path)
+{
+    IniText ini = Ini_New(0);
+    int status = ini ? FillParameterDocument(ini) : kIniOutOfMemory;
+    // An incomplete document is not written: it would replace a good file with a partial one.
+    if (status == 0)
+        status = Ini_WriteToFile(ini, path);
+    Ini_Dispose(ini);
+    return status < 0 ? status : 0;
+}
+
+int SendParaToFile()
 {
     char chosen[MAX_PATHNAME_LEN];
     int selected = SelectParameterFile(VAL_SAVE_BUTTON, chosen);
     if (selected != VAL_EXISTING_FILE_SELECTED && selected != VAL_NEW_FILE_SELECTED) {
         MessagePopup(kAttention, kNoFileSelected);
-        return;
+        return 0;
     }
     AdoptParameterFilePath(chosen);
-
-    IniText ini = Ini_New(0);
-    int status = ini ? FillParameterDocument(ini) : kIniOutOfMemory;
-    // An incomplete document is not written: it would replace a good file with a partial one.
-    if (status == 0)
-        status = Ini_WriteToFile(ini, chosen);
-    Ini_Dispose(ini);
+    const int status = WriteParaToPath(chosen);
     if (status < 0)
         ReportWriteFailure(chosen, status);
+    return status < 0 ? status : 1;
 }
 
-void ReadParaFromFile()
+int ReadParaFromPath(const char* path)
 {
-    char chosen[MAX_PATHNAME_LEN];
-    // A new name from the dialog names no file to load, so it counts as nothing chosen.
-    if (SelectParameterFile(VAL_LOAD_BUTTON, chosen) != VAL_EXISTING_FILE_SELECTED) {
-        MessagePopup(kAttention, kNoFileSelected);
-        return;
-    }
-    AdoptParameterFilePath(chosen);
-
     IniText ini = Ini_New(0);
     // A file that cannot be read (or only in part) is not a file of the wrong type: going on
-    // would replace the working copy with fallbacks. It is reported, and nothing changes.
-    const int read = ini ? Ini_ReadFromFile(ini, chosen) : kIniOutOfMemory;
+    // would replace the working copy with fallbacks. Nothing changes then.
+    const int read = ini ? Ini_ReadFromFile(ini, path) : kIniOutOfMemory;
     if (read < 0) {
         Ini_Dispose(ini);
-        ReportReadFailure(chosen, read);
-        return;
+        return read;
     }
     bool proceed =
         HeaderAcceptedOrOverridden(ini, kFileTypeKey, kFileTypeValue,
@@ -142,7 +139,23 @@ void ReadParaFromFile()
         MessagePopup(kAttention, "No parameter where read!");
     }
     Ini_Dispose(ini);
+    return proceed ? 1 : kParaFileRefused;
+}
 
+void ReadParaFromFile()
+{
+    char chosen[MAX_PATHNAME_LEN];
+    // A new name from the dialog names no file to load, so it counts as nothing chosen.
+    if (SelectParameterFile(VAL_LOAD_BUTTON, chosen) != VAL_EXISTING_FILE_SELECTED) {
+        MessagePopup(kAttention, kNoFileSelected);
+        return;
+    }
+    AdoptParameterFilePath(chosen);
+    const int result = ReadParaFromPath(chosen);
+    if (result < 0 && result != kParaFileRefused) {
+        ReportReadFailure(chosen, result);
+        return;
+    }
     // The views follow the working copy whether or not it changed.
     NotifyParametersChanged();
 }

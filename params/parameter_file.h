@@ -12,7 +12,8 @@
 // Asks for a file (starting from ParameterFilePath, which takes the choice) and writes the
 // working copy to it. Tells the operator when nothing was chosen, and when the file could not
 // be written (naming the file and the reason); a file that was there before is then unchanged.
-void SendParaToFile();
+// Returns 1 written, 0 when no file was chosen, or the store's negative code.
+int SendParaToFile();
 
 // Asks for an existing file, checks its header (asking whether to go on when it differs), reads
 // the parameters and teach rows into the working copy with a fallback for every value it
@@ -20,6 +21,18 @@ void SendParaToFile();
 // sensor. When no existing file is chosen, or the file cannot be read (reported with its name
 // and the reason), nothing changes and nothing is refreshed.
 void ReadParaFromFile();
+
+// The working copy written to path, without a dialog and without a pop-up: 0, or the settings
+// store's negative code (an earlier file at path is then unchanged).
+int WriteParaToPath(const char* path);
+
+// ReadParaFromFile's load of path, without the dialog and without reporting a read failure:
+// 1 read (with the fallback and range reports shown as ReadParaFromFile shows them);
+// kParaFileRefused when a header question was answered no ("No parameter where read!" shown);
+// or the store's negative code when the file could not be read (the working copy is then
+// unchanged). The views are not refreshed.
+inline constexpr int kParaFileRefused = -1;
+int ReadParaFromPath(const char* path);
 
 // Put the [PARAMETER] section, and the 64 teach sections, into the document. Return 0, or the
 // first negative result of a put (the document is then incomplete).

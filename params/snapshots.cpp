@@ -60,36 +60,68 @@ std::vector<std::string> ListSnapshots(const std::string& folder, int serial)
 }
 
 int WriteSnapshot(const std::string& folder, const Configuration& configuration,
-                  const SensorIdentity& identity, std::string* path)
+                  const SensorIdentity& identity, const char* reason, std::string* path)
 {
+    const int serial = identity.serial < 0 ? 0 : identity.serial;
+    std::vector<std::string> existing = ListSnapshots(folder, serial);
+    // Reading an unchanged sensor again (a compare, a preview, a second GET) adds nothing.
+    if (!existing.empty()) {
+        Configuration newest = configuration;
+        SensorIdentity newestIdentity;
+        if (LoadConfigurationFile(existing.back().c_str(), &newest, &newestIdentity) == 1 &&
+            newestIdentity.firmware == identity.firmware &&
+            CompareConfigurations(newest, configuration, kFileScope).empty()) {
+            if (path)
+                *path = existing.back();
+            return 0;
+        }
+    }
     // Two reads within one millisecond would share a name: the second gets a counter.
     const std::string stem = folder + prefixOf(identity.serial) + LocalTimeStamp();
     std::string name = stem + ".ini";
     for (int n = 2; FileExists(name.c_str()) && n < 100; ++n)
         name = stem + "-" + std::to_string(n) + ".ini";
-    const int status = WriteConfigurationFile(name.c_str(), configuration, &identity);
+    const int status = WriteConfigurationFile(name.c_str(), configuration, &identity, reason);
     if (status < 0)
         return status;
     if (path)
         *path = name;
-    std::vector<std::string> existing = ListSnapshots(folder, identity.serial < 0 ? 0 : identity.serial);
-    for (size_t i = 0; i + kSnapshotsPerSensor < existing.size(); ++i)
-        RemoveFile(existing[i].c_str());
-    return 0;
+    // The first snapshot is the sensor as it was found: it stays, whatever came after.
+    existing = ListSnapshots(folder, serial);
+    const size_t excess = existing.size() > kSnapshotsPerSensor ? existing.size() - kSnapshotsPerSensor : 0;
+    for (size_t i = 0; i < excess; ++i)
+        RemoveFile(existing[1 + i].c_str());
+    return 1;
 }
 
-int KeepSnapshot(const Configuration& configuration, const SensorIdentity& identity,
+std::string SnapshotLabel(const std::string& path, bool first)
+{
+    // SN00007_20261207-170752-166.ini: the time stamp after the first '_'.
+    const size_t slash = path.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t stamp = name.find('_');
+    std::string when = name;
+    if (stamp != std::string::npos && name.size() >= stamp + 16) {
+        const std::string t = name.substr(stamp + 1);
+        when = t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + " " + t.substr(9, 2) + ":" +
+               t.substr(11, 2) + ":" + t.substr(13, 2);
+    }
+    std::string reason = ReadSnapshotReason(path.c_str());
+    if (first)
+        reason = reason.empty() ? "as found" : "as found, " + reason;
+    return reason.empty() ? when : when + "  " + reason;
+}
+
+int KeepSnapshot(const Configuration& configuration, const SensorIdentity& identity, const char* reason,
                  std::string* message)
 {
     const std::string folder = SnapshotFolder();
-    int status = folder.empty() ? kIniNotWritable
-                                : WriteSnapshot(folder, configuration, identity, nullptr);
+    int status = folder.empty() ? kIniNotWritable : WriteSnapshot(folder, configuration, identity, reason, nullptr);
     if (status < 0 && message) {
-        char text[MAX_PATHNAME_LEN + 160];
-        std::snprintf(text, sizeof text,
-                      "The snapshot of the parameters just read could not be kept in %s (error %d).\n\n",
-                      folder.empty() ? "the user's data folder" : folder.c_str(), status);
-        *message = text;
+        const std::string why = folder.empty() ? "The user's data folder is not available."
+                                               : GetToolboxErrorString(status);
+        *message = "The snapshot of the parameters just read could not be kept in " +
+                   (folder.empty() ? std::string("the user's data folder") : folder) + ": " + why + "\n\n";
     }
     return status;
 }

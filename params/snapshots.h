@@ -1,7 +1,9 @@
-// The history of each sensor's configuration: every complete parameter set and teach table read
-// from a sensor is kept as a parameter file with an identity section (params/configuration_file.h)
-// in the user's data folder, named SN<serial>_<YYYYMMDD-hhmmss-mmm>.ini, the newest
-// kSnapshotsPerSensor per serial number and no more.
+// The history of each sensor's configuration: a parameter set and teach table read from a sensor
+// is kept as a parameter file with an identity section and the reason it was taken
+// (params/configuration_file.h) in the user's data folder, named
+// SN<serial>_<YYYYMMDD-hhmmss-mmm>.ini, when it differs from that sensor's newest snapshot. The
+// first snapshot of a serial number, the configuration as found, is kept for good; of the
+// others the newest kSnapshotsPerSensor - 1 are kept.
 #pragma once
 
 #include <string>
@@ -16,18 +18,23 @@ inline constexpr char kSnapshotFolder[] = "snapshots";
 // data folder is not available.
 std::string SnapshotFolder();
 
-// Writes a snapshot of configuration into folder (a snapshot folder, trailing separator
-// included) and then removes the oldest of that sensor's snapshots beyond kSnapshotsPerSensor.
-// path (may be null) gets the new file's path. Returns 0, or the store's negative code when the
-// file could not be written (nothing is removed then).
+// Keeps configuration as a snapshot in folder (a snapshot folder, trailing separator included)
+// unless it equals the sensor's newest snapshot, and then removes the oldest of that sensor's
+// snapshots beyond kSnapshotsPerSensor, never the first. path (may be null) gets the path of
+// the snapshot that holds the configuration: the new file, or the newest one it equals.
+// Returns 1 when a file was written, 0 when the newest snapshot holds it already, or the
+// store's negative code when the file could not be written (nothing is removed then).
 int WriteSnapshot(const std::string& folder, const Configuration& configuration,
-                  const SensorIdentity& identity, std::string* path);
+                  const SensorIdentity& identity, const char* reason, std::string* path);
 
 // The snapshots of one sensor (serial >= 0) or of all, as full paths, oldest first.
 std::vector<std::string> ListSnapshots(const std::string& folder, int serial);
 
+// A snapshot for a list: "YYYY-MM-DD hh:mm:ss  reason", the first of a sensor "as found".
+std::string SnapshotLabel(const std::string& path, bool first);
+
 // Keeps a configuration just read from a sensor as its snapshot, in SnapshotFolder(). A failure
-// is no reason to stop anything: it is described in *message (may be null) for the caller to
-// report. Returns 0 or a negative code.
-int KeepSnapshot(const Configuration& configuration, const SensorIdentity& identity,
+// is no reason to stop anything: it is described in words in *message (may be null) for the
+// caller to report. Returns 1 written, 0 unchanged, or a negative code.
+int KeepSnapshot(const Configuration& configuration, const SensorIdentity& identity, const char* reason,
                  std::string* message);

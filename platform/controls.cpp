@@ -299,6 +299,13 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value)
         return -1;
     switch (attribute) {
     case ATTR_TOOLTIP_TEXT: w->setToolTip(QString::fromUtf8(value)); break;
+    case ATTR_LABEL_TEXT: {
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        if (!button)
+            return -1;
+        button->setText(QString::fromUtf8(value));
+        break;
+    }
     case ATTR_TEXT_FONT: {
         // The run-time's dialog font is the toolkit's standard dialog font here.
         QFont f = std::strcmp(value, VAL_DIALOG_META_FONT) == 0 ? QApplication::font("QMessageBox")

@@ -1,6 +1,7 @@
 #include "platform/tcp.h"
 
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QTcpSocket>
 
 #include <map>
@@ -112,7 +113,26 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
     // Nagle would hold back every request until the previous reply's ACK: a strict
     // request/response dialogue of small frames wants each one on the wire at once.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    socket->connectToHost(QString::fromUtf8(server), static_cast<quint16>(port));
+    // A name is looked up here, in this thread. Left to the socket, the lookup runs in Qt's own
+    // thread pool and can still be finishing when the program ends after the failure has been
+    // reported: the pool thread then works on freed memory. Waiting for the answer here blocks
+    // no more than waiting for the connection below does.
+    QHostAddress address;
+    if (!address.setAddress(host)) {
+        const QHostInfo info = QHostInfo::fromName(host);
+        const QList<QHostAddress> found = info.addresses();
+        if (info.error() != QHostInfo::NoError || found.isEmpty()) {
+            delete socket;
+            return failed(failure, -2, TcpConnectCause::HostNotFound, info.errorString());
+        }
+        address = found.first();
+        for (const QHostAddress& a : found)
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                address = a;
+                break;
+            }
+    }
+    socket->connectToHost(address, static_cast<quint16>(port));
     if (!socket->waitForConnected(timeoutMs > 0 ? timeoutMs : 5000)) {
         const int code = socket->error() == QAbstractSocket::SocketTimeoutError ? -11 : -2;
         const TcpConnectCause cause = causeOf(*socket);

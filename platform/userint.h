@@ -64,6 +64,7 @@ enum Attribute : int {
     ATTR_FRAME_COLOR = 13,
     ATTR_CTRL_MODE = 14,
     ATTR_MAX_ENTRY_LENGTH = 15,
+    ATTR_LABEL_TEXT = 16,    // a button's caption, string
     ATTR_TITLE = 20,         // panel title, string
     ATTR_WINDOW_ZOOM = 21,   // panel: VAL_NO_ZOOM, VAL_MINIMIZE, VAL_MAXIMIZE
     ATTR_CELL_TYPE = 30,

@@ -10,6 +10,7 @@
 #include "params/parameter_set.h"
 #include "link/sensor_context.h"
 #include "params/program_state.h"
+#include "params/restore_mark.h"
 #include "platform/controls.h"
 #include "platform/popups.h"
 #include "platform/rs232.h"
@@ -18,6 +19,7 @@
 #include "ui/dimming.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
+#include "ui/window_seams.h"
 
 namespace {
 
@@ -99,6 +101,12 @@ void CheckComLine()
     FormatMsg("%s%i", "\nSERIAL NUMBER: ", static_cast<int>(SerialNumber));
     SetCtrlVal(ConnectPage, CONP_STATUSBOX, MsgBuf);
     SetCtrlVal(ConnectPage, CONP_STATUSBOX, "\n\n");
+    // A restore of the command line that never finished left this sensor in an unknown state.
+    const int serial = static_cast<int>(SerialNumber & 0xFFFF);
+    if (RestoreMark mark; FindUnfinishedRestore(serial, &mark)) {
+        SetCtrlVal(ConnectPage, CONP_STATUSBOX, UnfinishedRestoreText(serial, mark).c_str());
+        SetCtrlVal(ConnectPage, CONP_STATUSBOX, "\n\n");
+    }
 
     if (ConfirmPopupDefaultNo("ATTENTION!", AssistantText(TxtSendDefaults, LanguageIndex))) {
         LoadDefaultParaValues(1);
@@ -108,7 +116,9 @@ void CheckComLine()
             return;
     }
     SensorConnected = 1;
+    NextSensorReadIs("at connection");
     GetPara();
+    NextSensorReadIs(nullptr);
     if (SensorConnected != 1)
         return;
     SetCtrlAttribute(ConnectPage, CONP_BUTTON_ACCEPT, ATTR_DIMMED, 0);

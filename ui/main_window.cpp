@@ -5,6 +5,7 @@
 
 #include "link/commands.h"
 #include "link/link_state.h"
+#include "params/configuration.h"
 #include "params/parameter_file.h"
 #include "params/parameter_set.h"
 #include "link/sensor_context.h"
@@ -23,6 +24,7 @@
 #include "ui/panel_handles.h"
 #include "ui/panel_settings.h"
 #include "ui/record_panel.h"
+#include "ui/send_resets.h"
 #include "ui/settings_location.h"
 #include "ui/teach_assistant.h"
 #include "ui/uir.h"
@@ -128,7 +130,12 @@ int CBF_ButtonSend(int, int, int event, void*, int, int)
         SendPending = 1;
     } else {
         SetButtonsDimmed(0, 1);
+        const uint32_t resets = PlausibilityResets();
+        const Configuration sent = WorkingCopy();
         SendPara();
+        // The sensor kept other values than those sent: the working copy shows what it holds.
+        if (SensorConnected == 1 && PlausibilityResets() != resets)
+            ReadBackAfterResets(sent);
         SetButtonsDimmed(0, 0);
     }
     return 0;
@@ -167,6 +174,7 @@ int CBF_SelectMem(int, int control, int event, void*, int, int)
     SetCtrlVal(MainPanel, MAINP_TOGGLE_FILE, file ? 1 : 0);
     SetCtrlVal(MainPanel, MAINP_TOGGLE_SENSOR, file ? 0 : 1);
     TransferTarget = file ? kTargetFile : kTargetSensor;
+    ShowWorkbenchTarget();
     return 0;
 }
 

@@ -39,10 +39,13 @@ void showWorkingCopy()
 }
 
 // Every complete read from the sensor is also kept in the sensor's history.
+const char* sensorReadReason = nullptr;
+
 void showSensorRead()
 {
     showWorkingCopy();
-    SnapshotSensorRead();
+    SnapshotSensorRead(sensorReadReason ? sensorReadReason : "GET");
+    sensorReadReason = nullptr;
 }
 
 void showLiveSample()
@@ -54,6 +57,8 @@ void showLiveSample()
 void waitCursor(int on) { SetWaitCursor(on); }
 
 }  // namespace
+
+void NextSensorReadIs(const char* reason) { sensorReadReason = reason; }
 
 void InitWindowSeams()
 {

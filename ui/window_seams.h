@@ -6,3 +6,7 @@
 // Called once at start, after the run-time is up and before any panel is loaded; the program,
 // the window's tests and the benchmarks that show the window call it.
 void InitWindowSeams();
+
+// The reason the snapshot of the next complete read of the sensor gives ("at connection");
+// without one it is "GET".
+void NextSensorReadIs(const char* reason);

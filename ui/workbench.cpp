@@ -4,10 +4,14 @@
 
 #include <cstdio>
 
+#include "link/connection.h"
 #include "params/configuration.h"
+#include "params/parameter_file_layout.h"
 #include "params/parameter_limits.h"
 #include "params/parameter_set.h"
+#include "params/program_state.h"
 #include "platform/controls.h"
+#include "platform/popups.h"
 #include "platform/panels.h"
 #include "platform/table_edit.h"
 #include "platform/userint.h"
@@ -19,12 +23,16 @@
 namespace {
 
 constexpr int kEditedColour = 0xFFE080;  // a value changed here and not yet sent or saved
+constexpr int kResetColour = 0xFFB0B0;   // a value the sensor replaced by its default on SEND
 constexpr int kValueColumn = 2;
 
 int panel = 0;
 bool busy = false;
 // What the sensor, a file or the last SEND knows: edits are measured against it.
 Configuration baseline{};
+// What the last SEND sent, while the sensor's resets of it are marked.
+Configuration resetFrom{};
+bool resetsMarked = false;
 
 // Values are shown as text, so that the cell's editor takes any entry and the limits, not the
 // editor, decide what is refused.
@@ -35,17 +43,18 @@ void showWord(int control, Point cell, uint16_t value)
     SetTableCellValText(panel, control, cell, text);
 }
 
-void setMark(int control, Point cell, bool edited)
+void setMark(int control, Point cell, bool edited, bool reset)
 {
     SetTableCellAttribute(panel, control, cell, ATTR_TEXT_BGCOLOR,
-                          edited ? kEditedColour : VAL_TRANSPARENT);
+                          edited ? kEditedColour : reset ? kResetColour : VAL_TRANSPARENT);
 }
 
 void showParameter(int i)
 {
     const Point cell = MakePoint(kValueColumn, i + 1);
     showWord(WBP_PARAMS, cell, Para.*kParameterFields[i]);
-    setMark(WBP_PARAMS, cell, Para.*kParameterFields[i] != baseline.para.*kParameterFields[i]);
+    setMark(WBP_PARAMS, cell, Para.*kParameterFields[i] != baseline.para.*kParameterFields[i],
+            resetsMarked && Para.*kParameterFields[i] != resetFrom.para.*kParameterFields[i]);
     char limits[32];
     FormatLimits(ParameterLimits(i, MaxColorCount()), limits, sizeof limits);
     SetTableCellValText(panel, WBP_PARAMS, MakePoint(3, i + 1), limits);
@@ -55,7 +64,8 @@ void showTeachWord(int row, int w)
 {
     const Point cell = MakePoint(w, row + 1);
     showWord(WBP_TEACH, cell, TeachWord(TechVec[row], w));
-    setMark(WBP_TEACH, cell, TeachWord(TechVec[row], w) != TeachWord(baseline.rows[row], w));
+    setMark(WBP_TEACH, cell, TeachWord(TechVec[row], w) != TeachWord(baseline.rows[row], w),
+            resetsMarked && TeachWord(TechVec[row], w) != TeachWord(resetFrom.rows[row], w));
 }
 
 // Builds the tables' fixed parts once: names, meanings, which cells take entries.
@@ -106,6 +116,7 @@ void takeEntry(int control, Point cell, const char* name, ValueLimits limits, ui
     std::snprintf(text, sizeof text, "%s = %u in the working copy (not yet sent or saved).", name,
                   static_cast<unsigned>(value));
     workbench::ShowMessage(text);
+    workbench::ClearDifferences();
     workbench::ShowValues();
     showInMainWindow();
 }
@@ -116,6 +127,7 @@ void workbench::ShowValues()
 {
     if (panel <= 0)
         return;
+    ShowWorkbenchTarget();
     for (int i = 0; i < kParameterCount; ++i)
         showParameter(i);
     for (int row = 0; row < kTeachRows; ++row)
@@ -126,7 +138,49 @@ void workbench::ShowValues()
 void workbench::AcceptWorkingCopy()
 {
     baseline = WorkingCopy();
+    resetsMarked = false;
+    ClearDifferences();
     ShowValues();
+}
+
+void workbench::ClearDifferences()
+{
+    if (panel <= 0)
+        return;
+    SetCtrlVal(panel, WBP_DIFF_TITLE, "Differences: none listed (the working copy changed since the last comparison)");
+    SetNumTableRows(panel, WBP_DIFFS, 0);
+}
+
+void ShowWorkbenchTarget()
+{
+    if (panel <= 0)
+        return;
+    char title[400];
+    if (SensorConnected == 1)
+        std::snprintf(title, sizeof title, "Parameter workbench - sensor %u, %s",
+                      static_cast<unsigned>(SerialNumber & 0xFFFF), FirmwareText.c_str());
+    else
+        std::snprintf(title, sizeof title, "Parameter workbench - no sensor");
+    SetPanelAttribute(panel, ATTR_TITLE, title);
+    const char* label = TransferTarget == kTargetFile     ? "SEND to parameter file"
+                        : TransferTarget == kTargetSensor ? "SEND to sensor EEPROM"
+                                                          : "SEND to sensor RAM";
+    SetCtrlAttribute(panel, WBP_SEND, ATTR_LABEL_TEXT, label);
+}
+
+bool WorkbenchHasUnsentEdits()
+{
+    return panel > 0 && !CompareConfigurations(WorkingCopy(), baseline, kFileScope).empty();
+}
+
+void MarkWorkbenchResets(const Configuration& sent)
+{
+    if (panel <= 0)
+        return;
+    baseline = WorkingCopy();
+    resetFrom = sent;
+    resetsMarked = true;
+    workbench::ShowValues();
 }
 
 void workbench::ShowMessage(const char* text)
@@ -190,9 +244,15 @@ int CBF_ButtonWorkbench(int, int, int event, void*, int, int)
 
 int CBF_WBP(int p, int event, void*, int, int)
 {
-    // Closing only hides it: the window keeps its state for the next F8.
-    if (event == EVENT_CLOSE)
+    // Closing only hides it: the window keeps its state for the next F8. Edits stay in the
+    // working copy, but an operator closing the window may think them gone or sent: ask.
+    if (event == EVENT_CLOSE) {
+        if (WorkbenchHasUnsentEdits() &&
+            ConfirmPopup("ATTENTION!", "The working copy holds edits that were neither sent nor saved.\n"
+                                       "They stay in the working copy. Close the workbench?") != 1)
+            return 0;
         SetPanelAttribute(p, ATTR_VISIBLE, 0);
+    }
     return 0;
 }
 
@@ -210,8 +270,10 @@ int CBF_WorkbenchTeach(int, int control, int event, void*, int row, int column)
 {
     if (event != EVENT_COMMIT || row < 1 || row > kTeachRows || column < 1 || column > kTeachWords)
         return 0;
+    // Named as the differences list and the parameter file name it.
     char name[48];
-    std::snprintf(name, sizeof name, "TEACH VECTOR %d word %d", row - 1, column);
+    std::snprintf(name, sizeof name, "TEACH VECTOR %d %s", row - 1,
+                  column <= kSavedTeachWords ? kTeachKeys[column - 1] : "WORD 8");
     takeEntry(control, MakePoint(column, row), name, kWordLimits, TeachWord(TechVec[row - 1], column));
     return 0;
 }

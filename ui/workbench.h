@@ -4,6 +4,8 @@
 // the main panel. Everything it sends goes the way of the SEND button.
 #pragma once
 
+#include "params/configuration.h"
+
 // Opens the workbench (loading its panel on first use) showing the working copy.
 void OpenWorkbench();
 // The workbench's panel handle, 0 while it was never opened.
@@ -11,6 +13,15 @@ int WorkbenchPanel();
 // The working copy was replaced from outside (sensor read, parameter file, assistant): the
 // workbench shows it, with no value marked as edited. Does nothing while it is not open.
 void RefreshWorkbench();
+// After a SEND the sensor answered with a plausibility reset and the working copy was read
+// back: the values that differ from `sent` are marked as reset by the sensor until the working
+// copy is next replaced. Does nothing while the workbench was never opened.
+void MarkWorkbenchResets(const Configuration& sent);
+// The workbench's title (the sensor it edits for) and its SEND button (where SEND goes) follow
+// the connection and the transfer target.
+void ShowWorkbenchTarget();
+// True when the workbench holds edits that were neither sent nor saved.
+bool WorkbenchHasUnsentEdits();
 // Binds F8 on the main panel to open the workbench.
 void InstallWorkbenchShortcut();
 
@@ -21,6 +32,8 @@ namespace workbench {
 void ShowValues();
 // The working copy was sent or saved: nothing is marked any more.
 void AcceptWorkingCopy();
+// The working copy changed: a list of differences no longer holds.
+void ClearDifferences();
 void ShowMessage(const char* text);
 // The link's waits run callbacks, so a second sensor operation could start inside one: true
 // while one is under way (the main window's, shown by its dimmed SEND button, or the

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "link/commands.h"
 #include "link/connection.h"
 #include "link/firmware.h"
 #include "link/frame.h"
 #include "link/sensor_snapshot.h"
 #include "params/configuration_file.h"
+#include "params/parameter_file.h"
 #include "params/parameter_file_path.h"
 #include "params/parameter_set.h"
 #include "link/sensor_context.h"
@@ -19,19 +21,20 @@
 #include "platform/files.h"
 #include "platform/popups.h"
 #include "platform/table_edit.h"
+#include "platform/user_files.h"
 #include "platform/userint.h"
 #include "ui/dimming.h"
 #include "ui/live_display.h"
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
+#include "ui/send_resets.h"
 #include "ui/uir.h"
 #include "ui/workbench.h"
 
 namespace {
 
 constexpr char kAttention[] = "ATTENTION!";
-constexpr char kRamNotice[] = "PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK";
 
 void showDifferences(const char* title, const std::vector<Difference>& differences)
 {
@@ -70,19 +73,20 @@ bool sensorReady()
 }
 
 // A fresh read of the sensor's working memory, bracketed like every sensor operation.
-bool readSensor(Configuration* read)
+bool readSensor(Configuration* read, const char* reason)
 {
     SetButtonsDimmed(0, 1);
-    const int result = ReadSensorConfiguration(read);
+    const int result = ReadSensorConfiguration(read, reason);
     SetButtonsDimmed(0, 0);
     return result == 1;
 }
 
-// A file dialog starting in `folder`; the chosen path goes into path (MAX_PATHNAME_LEN).
-bool chooseFile(const char* folder, const char* title, int button, char* path)
+// A file dialog starting in `folder`, offering files of `spec`; the chosen path goes into path
+// (MAX_PATHNAME_LEN).
+bool chooseFile(const char* folder, const char* title, int button, char* path, const char* spec = "*.ini")
 {
     std::snprintf(path, MAX_PATHNAME_LEN, "%s", "");
-    const int result = FileSelectPopup(folder, "*.ini", "*.ini", title, button, 0, 0, 1, 1, path);
+    const int result = FileSelectPopup(folder, spec, spec, title, button, 0, 0, 1, 1, path);
     return button == VAL_SAVE_BUTTON ? result == VAL_EXISTING_FILE_SELECTED || result == VAL_NEW_FILE_SELECTED
                                      : result == VAL_EXISTING_FILE_SELECTED;
 }
@@ -96,17 +100,26 @@ std::string parameterFileFolder()
     return std::string(drive) + dir;
 }
 
-// A file that names a sensor of another edition than the connected one is used only when the
-// operator says so.
+// A file that names the sensor it was saved from must fit the connected one: a file of another
+// edition holds another parameter set and is refused; one of another sensor of this edition
+// is used only when the operator says so.
 bool identityAccepted(const SensorIdentity& identity)
 {
     if (identity.firmware.empty() || SensorConnected != 1)
         return true;
-    if (SensorEditionOf(SplitFirmwareText(identity.firmware)) == SensorEdition)
+    if (SensorEditionOf(SplitFirmwareText(identity.firmware)) != SensorEdition) {
+        const std::string text = "The file was saved from a sensor of another edition:\n" + identity.firmware +
+                                 "\nThe connected sensor is:\n" + FirmwareText +
+                                 "\n\nIts values do not fit this sensor; nothing was loaded.";
+        MessagePopup(kAttention, text.c_str());
+        return false;
+    }
+    const int serial = static_cast<int>(SerialNumber & 0xFFFF);
+    if (identity.serial < 0 || identity.serial == serial)
         return true;
-    const std::string question = "The file was saved from a sensor of another edition:\n" +
-                                 identity.firmware + "\nThe connected sensor is:\n" + FirmwareText +
-                                 "\n\nDo you want to use it anyway?";
+    const std::string question = "The file was saved from the sensor with serial number " +
+                                 std::to_string(identity.serial) + ";\nthe connected sensor has serial number " +
+                                 std::to_string(serial) + ".\n\nDo you want to use it anyway?";
     return ConfirmPopup(kAttention, question.c_str()) == 1;
 }
 
@@ -124,25 +137,56 @@ bool loadChosen(const char* path, Configuration* loaded)
     return identityAccepted(identity);
 }
 
-void compareWithFile(const std::string& folder, const char* title)
+// Where a file to compare with or to load comes from: a parameter file of the operator's, or one
+// of the connected sensor's snapshots (only those are offered, and each is named by when and
+// why it was taken).
+struct Source {
+    std::string folder;
+    const char* title;
+    bool snapshot;
+};
+
+Source parameterFiles(const char* title) { return Source{parameterFileFolder(), title, false}; }
+Source snapshots(const char* title) { return Source{SnapshotFolder(), title, true}; }
+
+// The dialog for a source; the chosen path into path, and how the file is named into *name.
+bool chooseFrom(const Source& source, char* path, std::string* name)
+{
+    char spec[32] = "*.ini";
+    if (source.snapshot && SensorConnected == 1)
+        std::snprintf(spec, sizeof spec, "SN%05u_*.ini", static_cast<unsigned>(SerialNumber & 0xFFFF));
+    if (!chooseFile(source.folder.c_str(), source.title, VAL_LOAD_BUTTON, path, spec))
+        return false;
+    if (source.snapshot) {
+        const std::vector<std::string> kept = ListSnapshots(source.folder, static_cast<int>(SerialNumber & 0xFFFF));
+        *name = "snapshot " + SnapshotLabel(path, !kept.empty() && kept.front() == path);
+    } else {
+        *name = std::string("file ") + path;
+    }
+    return true;
+}
+
+void compareWithFile(const Source& source)
 {
     char path[MAX_PATHNAME_LEN];
-    if (!chooseFile(folder.c_str(), title, VAL_LOAD_BUTTON, path))
+    std::string name;
+    if (!chooseFrom(source, path, &name))
         return;
     Configuration file;
     if (loadChosen(path, &file))
-        showDifferences("Working copy (left) and file (right)",
+        showDifferences(("Working copy (left) and " + name + " (right)").c_str(),
                         CompareConfigurations(WorkingCopy(), file, kFileScope));
 }
 
 // Puts a file's values into the working copy; they stay marked until sent or saved.
-void restoreFrom(const std::string& folder, const char* title)
+void restoreFrom(const Source& source)
 {
     if (refusedWhileBusy())
         return;
     const workbench::BusyScope scope;
     char path[MAX_PATHNAME_LEN];
-    if (!chooseFile(folder.c_str(), title, VAL_LOAD_BUTTON, path))
+    std::string name;
+    if (!chooseFrom(source, path, &name))
         return;
     Configuration file;
     if (!loadChosen(path, &file))
@@ -151,29 +195,23 @@ void restoreFrom(const std::string& folder, const char* title)
     SetPanelValues();
     InitGraphs();
     ShowGraph3D();
+    workbench::ClearDifferences();
     workbench::ShowValues();
-    const std::string text = std::string("Loaded into the working copy (not yet sent): ") + path;
+    const std::string text = "Loaded into the working copy (not yet sent): " + name;
     workbench::ShowMessage(text.c_str());
 }
 
-// After a SEND: what the sensor holds now against what was sent. A value the sensor's
-// plausibility check reset shows as a difference.
-void readBack(bool afterNotice)
+// After a SEND: what the sensor holds now against what was sent.
+void readBack()
 {
-    const uint16_t connected = SensorConnected;
-    // The notice went through the link-error report; the read goes on as the SEND did.
-    SensorConnected = 1;
     Configuration sensor;
-    if (!readSensor(&sensor))
+    if (!readSensor(&sensor, "after SEND"))
         return;
-    if (afterNotice)
-        SensorConnected = connected;
     const auto differences = CompareConfigurations(WorkingCopy(), sensor, kSensorScope);
     showDifferences("Sent (left) and read back from the sensor (right)", differences);
-    workbench::ShowMessage(differences.empty()
-                               ? "Sent; the sensor holds every value as sent."
-                               : "Sent; the sensor reset the values listed below to its defaults "
-                                 "(see its notice in the status box).");
+    workbench::ShowMessage(differences.empty() ? "Sent; the sensor holds every value as sent."
+                                               : "Sent; the sensor holds other values than those sent, "
+                                                 "listed below.");
 }
 
 }  // namespace
@@ -190,7 +228,7 @@ int CBF_WbSend(int, int, int event, void*, int, int)
         if (!sensorReady())
             return 0;
         Configuration sensor;
-        if (!readSensor(&sensor))
+        if (!readSensor(&sensor, "before SEND"))
             return 0;
         const auto differences = CompareConfigurations(WorkingCopy(), sensor, kSensorScope);
         showDifferences("Working copy (left) and sensor (right)", differences);
@@ -200,19 +238,38 @@ int CBF_WbSend(int, int, int event, void*, int, int)
         if (ConfirmPopup(kAttention, question) != 1)
             return 0;
     }
-    MsgBuf[0] = '\0';
-    CBF_ButtonSend(MainPanel, MAINP_BUTTON_SEND, EVENT_COMMIT, nullptr, 0, 0);
-    if (!toSensor) {
-        workbench::ShowMessage(TransferTarget == kTargetFile
-                                   ? "SEND went to the parameter file."
-                                   : "SEND is served by the live display at its next pass.");
+    if (TransferTarget == kTargetFile) {
+        // As the SEND button does, with its outcome told here.
+        GetCtrlVal(MainPanel, MAINP_AVERAGE, &Para.Average);
+        const int saved = SendParaToFile();
+        if (saved == 1) {
+            workbench::AcceptWorkingCopy();
+            const std::string text = std::string("SEND wrote the parameter file ") + ParameterFilePath + ".";
+            workbench::ShowMessage(text.c_str());
+        } else {
+            workbench::ShowMessage(saved == 0 ? "SEND cancelled: no parameter file was chosen."
+                                              : "SEND failed: the parameter file could not be written.");
+        }
         return 0;
     }
-    const bool notice = std::strstr(MsgBuf, kRamNotice) != nullptr;
-    if (SensorConnected != 1 && !notice)
+    const uint32_t resets = PlausibilityResets();
+    CBF_ButtonSend(MainPanel, MAINP_BUTTON_SEND, EVENT_COMMIT, nullptr, 0, 0);
+    if (!toSensor) {
+        workbench::ShowMessage("SEND is served by the live display at its next pass.");
+        return 0;
+    }
+    if (SensorConnected != 1)
         return 0;  // the link failed; its report is in the status box
+    if (PlausibilityResets() != resets) {
+        // The SEND read the sensor back already; the working copy holds its values, the reset
+        // ones marked.
+        showDifferences("Sent (left) and reset by the sensor (right)", LastSendResets());
+        workbench::ShowMessage("Sent; the sensor reset the values listed below to its defaults "
+                               "(see its notice in the status box). The working copy now holds them.");
+        return 0;
+    }
     workbench::AcceptWorkingCopy();
-    readBack(notice);
+    readBack();
     return 0;
 }
 
@@ -222,7 +279,7 @@ int CBF_WbCompareSensor(int, int, int event, void*, int, int)
         return 0;
     const workbench::BusyScope scope;
     Configuration sensor;
-    if (readSensor(&sensor))
+    if (readSensor(&sensor, "compare"))
         showDifferences("Working copy (left) and sensor (right)",
                         CompareConfigurations(WorkingCopy(), sensor, kSensorScope));
     return 0;
@@ -231,28 +288,28 @@ int CBF_WbCompareSensor(int, int, int event, void*, int, int)
 int CBF_WbCompareFile(int, int, int event, void*, int, int)
 {
     if (event == EVENT_COMMIT)
-        compareWithFile(parameterFileFolder(), "Compare with parameter file");
+        compareWithFile(parameterFiles("Compare with parameter file"));
     return 0;
 }
 
 int CBF_WbCompareSnapshot(int, int, int event, void*, int, int)
 {
     if (event == EVENT_COMMIT)
-        compareWithFile(SnapshotFolder(), "Compare with snapshot");
+        compareWithFile(snapshots("Compare with snapshot"));
     return 0;
 }
 
 int CBF_WbRestoreSnapshot(int, int, int event, void*, int, int)
 {
     if (event == EVENT_COMMIT)
-        restoreFrom(SnapshotFolder(), "Restore snapshot");
+        restoreFrom(snapshots("Restore snapshot"));
     return 0;
 }
 
 int CBF_WbOpenFile(int, int, int event, void*, int, int)
 {
     if (event == EVENT_COMMIT)
-        restoreFrom(parameterFileFolder(), "Open parameter file");
+        restoreFrom(parameterFiles("Open parameter file"));
     return 0;
 }
 
@@ -260,15 +317,32 @@ int CBF_WbSaveFile(int, int, int event, void*, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
+    // Proposed: the sensor's serial number and the time, the snapshots' naming.
+    const std::string folder = parameterFileFolder();
+    char proposal[MAX_PATHNAME_LEN];
+    std::snprintf(proposal, sizeof proposal, "SN%05u_%s.ini",
+                  SensorConnected == 1 ? static_cast<unsigned>(SerialNumber & 0xFFFF) : 0u,
+                  LocalTimeStamp().c_str());
     char path[MAX_PATHNAME_LEN];
-    if (!chooseFile(parameterFileFolder().c_str(), "Save parameter file", VAL_SAVE_BUTTON, path))
+    std::snprintf(path, sizeof path, "%s", "");
+    const int chosen = FileSelectPopup(folder.c_str(), proposal, "*.ini", "Save parameter file", VAL_SAVE_BUTTON,
+                                       0, 0, 1, 1, path);
+    if (chosen != VAL_EXISTING_FILE_SELECTED && chosen != VAL_NEW_FILE_SELECTED) {
+        workbench::ShowMessage("SAVE FILE cancelled: no file was chosen.");
         return 0;
+    }
+    // A name typed without an extension gets ".ini", or OPEN would not list the file.
+    char drive[MAX_DRIVENAME_LEN], dir[MAX_DIRNAME_LEN], name[MAX_FILENAME_LEN];
+    if (SplitPath(path, drive, dir, name) == 0 && std::strchr(name, '.') == nullptr &&
+        std::strlen(path) + 4 < sizeof path)
+        std::strcat(path, ".ini");
     // The identity of the connected sensor goes with the values; offline there is none to give.
     const SensorIdentity identity = ConnectedSensorIdentity();
     const int status = WriteConfigurationFile(path, WorkingCopy(), SensorConnected == 1 ? &identity : nullptr);
     if (status < 0) {
-        char text[MAX_PATHNAME_LEN + 80];
-        std::snprintf(text, sizeof text, "The parameter file could not be saved:\n%s\n(error %d)", path, status);
+        char text[MAX_PATHNAME_LEN + 200];
+        std::snprintf(text, sizeof text, "The parameter file could not be saved:\n%s\n\n%s", path,
+                      GetToolboxErrorString(status));
         MessagePopup(kAttention, text);
         return 0;
     }

@@ -78,6 +78,8 @@ CtlRun CliTest::Ctl(const QStringList& args, int timeoutSeconds, const QStringLi
     QProcess process;
     process.setWorkingDirectory(dir_.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Snapshots and restore marks of this test's runs stay in its own folder.
+    env.insert("XDG_DATA_HOME", QString::fromStdString(PathOf("data")));
     for (const QString& setting : environment)
         env.insert(setting.section('=', 0, 0), setting.section('=', 1));
     process.setProcessEnvironment(env);

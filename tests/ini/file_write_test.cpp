@@ -13,6 +13,10 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,7 +64,7 @@ protected:
     {
         return static_cast<int>(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
     }
-    // Temporary files of the writer's naming, "ini$$" hash "." random ".CVI", sorted.
+    // Temporary files of the writer's naming, "ini$$" hash "." random ".TMP", sorted.
     std::vector<std::string> TemporaryFiles() const
     {
         std::vector<std::string> names;
@@ -118,12 +122,70 @@ TEST_F(FileWrite, UnwritableTargetsFailAndCreateNothing)
     Ini_PutInt(doc, "S", "A", 1);
     EXPECT_EQ(kIniNotWritable, Ini_WriteToFile(doc, (folder_ / "missing" / "x.ini").c_str()));
     EXPECT_FALSE(fs::exists(folder_ / "missing"));
-    fs::create_directory(folder_ / "dir.ini");
-    EXPECT_EQ(kIniNotWritable, Ini_WriteToFile(doc, (folder_ / "dir.ini").c_str()));
     Spit(folder_ / "plain", "x");
     EXPECT_EQ(kIniProbeRefused, Ini_WriteToFile(doc, (folder_ / "plain" / "x.ini").c_str()));
     EXPECT_EQ(kIniNotWritable, Ini_WriteToFile(doc, ""));
-    EXPECT_EQ(2, Entries());
+    EXPECT_EQ(1, Entries());
+    Ini_Dispose(doc);
+}
+
+// Whatever sits at the target's name that is not a file keeps its name and kind: a device
+// node replaced by a file would break every program that uses it.
+TEST_F(FileWrite, TargetsThatAreNotFilesAreRefusedAndLeftUntouched)
+{
+    IniText doc = Ini_New(0);
+    Ini_PutInt(doc, "S", "A", 1);
+    const fs::path fifo = folder_ / "fifo.ini", device = folder_ / "null.ini", dir = folder_ / "dir.ini",
+                   socketPath = folder_ / "socket.ini";
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    ASSERT_EQ(0, ::mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 3)));
+    fs::create_directory(dir);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    ASSERT_EQ(0, ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address));
+    fs::create_symlink("null.ini", folder_ / "link-to-device.ini");
+
+    for (const fs::path& target : {fifo, device, dir, socketPath, folder_ / "link-to-device.ini"})
+        EXPECT_EQ(kIniNotARegularFile, Ini_WriteToFile(doc, target.c_str())) << target;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_character_file(device));
+    EXPECT_TRUE(fs::is_directory(dir) && fs::is_empty(dir));
+    EXPECT_TRUE(fs::is_socket(socketPath));
+    EXPECT_TRUE(TemporaryFiles().empty());
+    EXPECT_NE(std::string(GetToolboxErrorString(kIniNotARegularFile)).find("not a file"), std::string::npos);
+    ::close(listener);
+    Ini_Dispose(doc);
+}
+
+// A link names the file to write: the file behind it is replaced, in its own folder, and the
+// link keeps pointing at it; links to links and links to a missing name are followed too.
+TEST_F(FileWrite, SymbolicLinksAreFollowedAndStayLinks)
+{
+    IniText doc = Ini_New(0);
+    Ini_PutInt(doc, "S", "A", 7);
+    fs::create_directory(folder_ / "real");
+    Spit(folder_ / "real" / "Parameter.ini", "old");
+    fs::permissions(folder_ / "real" / "Parameter.ini", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("real/Parameter.ini", folder_ / "first.ini");
+    fs::create_symlink(folder_ / "first.ini", folder_ / "second.ini");
+    fs::create_symlink("not-yet.ini", folder_ / "real" / "dangling.ini");
+
+    ASSERT_EQ(0, Ini_WriteToFile(doc, (folder_ / "second.ini").c_str()));
+    EXPECT_EQ("[S]\r\nA = 7\r\n\r\n", Slurp(folder_ / "real" / "Parameter.ini"));
+    EXPECT_TRUE(fs::is_symlink(folder_ / "first.ini"));
+    EXPECT_TRUE(fs::is_symlink(folder_ / "second.ini"));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write,
+              fs::status(folder_ / "real" / "Parameter.ini").permissions() & fs::perms::all);
+
+    ASSERT_EQ(0, Ini_WriteToFile(doc, (folder_ / "real" / "dangling.ini").c_str()));
+    EXPECT_TRUE(fs::is_symlink(folder_ / "real" / "dangling.ini"));
+    EXPECT_EQ(Slurp(folder_ / "real" / "Parameter.ini"), Slurp(folder_ / "real" / "not-yet.ini"));
+
+    fs::create_symlink("loop-b.ini", folder_ / "loop-a.ini");
+    fs::create_symlink("loop-a.ini", folder_ / "loop-b.ini");
+    EXPECT_EQ(kIniProbeRefused, Ini_WriteToFile(doc, (folder_ / "loop-a.ini").c_str()));
     Ini_Dispose(doc);
 }
 
@@ -147,8 +209,10 @@ TEST_F(FileWrite, LeftoversOfKilledWritersAreRemovedAndNeverBlockASave)
     }
     ASSERT_FALSE(TemporaryFiles().empty()) << "no kill hit a write";
     const std::string prefix = TemporaryFiles().front().substr(0, 14);  // "ini$$" hash "."
-    ASSERT_EQ(0, Ini_WriteToFile(a, target_.c_str()));
+    // Leftovers are cleared by a write of any file in the folder, not only of their own target.
+    ASSERT_EQ(0, Ini_WriteToFile(a, (folder_ / "Other.ini").c_str()));
     EXPECT_TRUE(TemporaryFiles().empty());
+    fs::remove(folder_ / "Other.ini");
 
     // A writer stopped while it holds its temporary file, among many leftovers.
     const pid_t live = WriteForever(b);
@@ -165,7 +229,7 @@ TEST_F(FileWrite, LeftoversOfKilledWritersAreRemovedAndNeverBlockASave)
     const std::string liveFile = TemporaryFiles().front();
     for (unsigned n = 0; n < 100; ++n) {
         char name[32];
-        std::snprintf(name, sizeof name, "%s%08x.CVI", prefix.c_str(), 0x10000000u + n);
+        std::snprintf(name, sizeof name, "%s%08x.%s", prefix.c_str(), 0x10000000u + n, n % 2 ? "TMP" : "CVI");
         Spit(folder_ / name, "left over");
     }
     ASSERT_EQ(0, Ini_WriteToFile(a, target_.c_str()));

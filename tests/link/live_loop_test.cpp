@@ -121,7 +121,6 @@ TEST_P(LiveLoopTest, LinkErrorEndsTheLoopBeforeTheNextLiveRequest)
          kHeaderText},
         {"pending send", {{sim::FaultKind::Status2, 1, 0, 1, 0}}, 1, 2, &SendPending, {8, 8, 1},
          kReduceBaudText},
-        {"pending send reset by the sensor", {}, 0, 2, &SendPending, {8, 8, 1, 1}, kRamNotice1},
         {"pending get", {{sim::FaultKind::BadHeaderCrc, 2, 0, 1, 0}}, 1, 1, &GetPending, {8, 2},
          kHeaderText},
     };
@@ -144,6 +143,25 @@ TEST_P(LiveLoopTest, LinkErrorEndsTheLoopBeforeTheNextLiveRequest)
         EXPECT_EQ(0, SensorConnected);
         EXPECT_EQ("TIMEOUT!", Text(DataPanel, DATAP_STATUS));
     }
+}
+
+// The sensor answered the SEND: its reset of a value is told, and the loop goes on.
+TEST_P(LiveLoopTest, APlausibilityResetOfAPendingSendIsToldAndTheLoopGoesOn)
+{
+    ResetTextBox(ConnectPage, CONP_STATUSBOX, "");
+    SetCtrlVal(DataPanel, DATAP_STATUS, "CHROMIX5 V4.2B12");
+    SensorConnected = 1;
+    Para.Gain = 0;
+    RunLoop([](int n) {
+        if (n == 2)
+            SendPending = 1;
+        if (n == 4)
+            AcquisitionRunning = 0;
+    });
+    EXPECT_EQ((Orders{8, 8, 1, 1, 8, 8}), sensor.orders());
+    EXPECT_EQ(kRamNotice1, StatusBox());
+    EXPECT_EQ(1, SensorConnected);
+    EXPECT_EQ("CHROMIX5 V4.2B12", Text(DataPanel, DATAP_STATUS));
 }
 
 INSTANTIATE_ON_BOTH_LINES(LiveLoopTest);

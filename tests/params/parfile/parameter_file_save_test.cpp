@@ -14,6 +14,7 @@
 #include "params/parameter_file.h"
 #include "params/parameter_file_path.h"
 #include "params/parameter_set.h"
+#include "platform/runtime.h"
 #include "tests/params/parfile/parameter_file_fixture.h"
 #include "tests/support/popup_script.h"
 
@@ -116,30 +117,21 @@ TEST_F(ParameterFileSave, DialogStartsInTheFolderOfTheLastFileWithTheFixedChoice
 
 // An installed program cannot write beside itself: without an earlier file the dialog starts in
 // the user's documents folder, or in the home folder when there is none.
-TEST_F(ParameterFileSave, AnEmptyPathStartsInTheDocumentsFolder)
+// Without an earlier file the dialog starts where the settings file would be kept: beside the
+// program when its folder can be written (as here), else in the documents folder.
+TEST_F(ParameterFileSave, AnEmptyPathStartsBesideAWritableProgram)
 {
-    const QByteArray oldHome = qgetenv("HOME");
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qunsetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", dir_.path().toUtf8());
-    for (bool withDocuments : {false, true}) {
-        if (withDocuments) {
-            ASSERT_TRUE(QDir(dir_.path()).mkdir("Documents"));
-        }
-        ParameterFilePath[0] = '\0';
-        PopupScript popups;
-        popups.answer(PopupKind::FileSelect, 0);
-        popups.answer(PopupKind::Message, 0);
-        SendParaToFile();
+    char program[1024];
+    GetProjectDir(program, sizeof program);
+    ParameterFilePath[0] = '\0';
+    PopupScript popups;
+    popups.answer(PopupKind::FileSelect, 0);
+    popups.answer(PopupKind::Message, 0);
+    EXPECT_EQ(0, SendParaToFile());
 
-        ASSERT_FALSE(popups.shown().empty());
-        const std::string folder = dir_.path().toStdString() + (withDocuments ? "/Documents" : "");
-        EXPECT_EQ(folder + "/", popups.shown()[0].message);
-        EXPECT_EQ(folder + "/Parameter.ini", std::string(ParameterFilePath));
-    }
-    qputenv("HOME", oldHome);
-    if (!oldConfig.isNull())
-        qputenv("XDG_CONFIG_HOME", oldConfig);
+    ASSERT_FALSE(popups.shown().empty());
+    EXPECT_EQ(std::string(program) + "/", popups.shown()[0].message);
+    EXPECT_EQ(std::string(program) + "/Parameter.ini", std::string(ParameterFilePath));
 }
 
 // Every case below runs as root in CI, so only failures that permissions cannot override.

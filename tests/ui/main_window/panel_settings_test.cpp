@@ -64,6 +64,9 @@ std::string DocumentsDir()
     return dir;
 }
 
+// The tests' program folder can be written: the parameter file starts beside the program.
+std::string DefaultFolder() { return ProgramDir(); }
+
 }  // namespace
 
 class PanelSettingsTest : public MainWindowTest {
@@ -217,17 +220,30 @@ TEST_F(PanelSettingsTest, ForeignFileTypeIsIgnoredByBothReaders)
     EXPECT_EQ(4, Value(ConnectPage, CONP_BAUDRATE));
     EXPECT_EQ("", Text(ConnectPage, CONP_IPADDRESS));
     EXPECT_EQ("10001", Text(ConnectPage, CONP_PORTNUMBER));
-    EXPECT_EQ(DocumentsDir() + "/Parameter.ini", ParameterFilePath);
+    EXPECT_EQ(DefaultFolder() + "/Parameter.ini", ParameterFilePath);
 }
 
-TEST_F(PanelSettingsTest, MissingParameterFileKeyLeavesTheDocumentsFolderAlone)
+// The parameter file's folder follows the settings file's rule: beside the program when that
+// folder can be written, else the user's documents folder.
+TEST_F(PanelSettingsTest, TheParameterFileStartsBesideAWritableProgramElseInTheDocuments)
+{
+    char dir[1024];
+    const std::string writable = QDir::tempPath().toStdString();
+    EXPECT_EQ(1, FormDefaultParameterFolder(writable.c_str(), dir, sizeof dir));
+    EXPECT_EQ(writable, dir);
+    // Root may write anywhere: a folder that does not exist stands for one that cannot be written.
+    EXPECT_EQ(2, FormDefaultParameterFolder((writable + "/no-such-program-folder").c_str(), dir, sizeof dir));
+    EXPECT_EQ(DocumentsDir(), dir);
+}
+
+TEST_F(PanelSettingsTest, MissingParameterFileKeyLeavesTheDefaultFolderAlone)
 {
     WriteSettings("[GENERAL INFO]\r\nFILE TYPE: = \"Panel Settings\"\r\n\r\n");
     LoadPanelSettings();
-    EXPECT_EQ(DocumentsDir(), ParameterFilePath);
+    EXPECT_EQ(DefaultFolder(), ParameterFilePath);
     std::remove(SettingsPath);
     LoadPanelSettings();
-    EXPECT_EQ(DocumentsDir() + "/Parameter.ini", ParameterFilePath);
+    EXPECT_EQ(DefaultFolder() + "/Parameter.ini", ParameterFilePath);
 }
 
 // Root may write anywhere, so a folder that does not exist stands for one the operator cannot
@@ -342,7 +358,7 @@ TEST_F(PanelSettingsTest, LanguageAndBaudRateOutOfRangeAreShownAndStoredAsWhatIs
     }
 }
 
-TEST_F(PanelSettingsTest, AFifoInPlaceOfTheSettingsFileIsTakenForAMissingFile)
+TEST_F(PanelSettingsTest, AFifoInPlaceOfTheSettingsFileIsReadAsMissingAndNeverReplaced)
 {
     ASSERT_EQ(0, ::mkfifo(SettingsPath, 0600));
     // Should start-up wait on the FIFO, a writer ends the wait after a few seconds and says so.
@@ -365,16 +381,19 @@ TEST_F(PanelSettingsTest, AFifoInPlaceOfTheSettingsFileIsTakenForAMissingFile)
     done = true;
     rescue.join();
     EXPECT_FALSE(rescued) << "start-up waited for a writer on the FIFO";
-    EXPECT_EQ(DocumentsDir() + "/Parameter.ini", ParameterFilePath);
+    EXPECT_EQ(DefaultFolder() + "/Parameter.ini", ParameterFilePath);
     EXPECT_EQ(1, Value(ConnectPage, CONP_COMPORT));
     EXPECT_EQ(4, Value(ConnectPage, CONP_BAUDRATE));
 
-    // Closing stores a settings file in its place.
+    // Closing does not replace what is not a file: it says so and leaves the FIFO as it is.
+    popups->answer(PopupKind::Message, 0);
     StorePanelSettings();
     struct stat info {};
     ASSERT_EQ(0, ::stat(SettingsPath, &info));
-    EXPECT_TRUE(S_ISREG(info.st_mode));
-    EXPECT_EQ(0u, SettingsFileText().find("[GENERAL INFO]\r\nFILE TYPE: = \"Panel Settings\"\r\n"));
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    ASSERT_EQ(1u, popups->shown().size());
+    EXPECT_NE(std::string::npos, popups->shown()[0].message.find("not a file; it was left untouched"))
+        << popups->shown()[0].message;
 }
 
 TEST_F(PanelSettingsTest, ASaveThatFailsOnCloseIsToldOnStandardErrorAndInAPopUp)
@@ -388,7 +407,8 @@ TEST_F(PanelSettingsTest, ASaveThatFailsOnCloseIsToldOnStandardErrorAndInAPopUp)
     ASSERT_EQ(1u, popups->shown().size());
     EXPECT_EQ("ATTENTION!", popups->shown()[0].title);
     EXPECT_EQ(std::string("The settings could not be saved:\n") + SettingsPath +
-                  "\n\nThe file or its folder cannot be written (no access, or not a file). (error -95)",
+                  "\n\nThe path names a folder, a device, a FIFO or a socket, not a file; it was left "
+                  "untouched. (error -5005)",
               popups->shown()[0].message);
     EXPECT_NE(std::string::npos, stderrText.find(SettingsPath)) << stderrText;
     EXPECT_EQ(0, RunUserInterface()) << "the close event ends the program all the same";

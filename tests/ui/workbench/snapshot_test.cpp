@@ -64,11 +64,11 @@ TEST_F(SnapshotFile, KeepsTheFilesOwnBytesAndTheFilesReaderTakesItAsAnyOther)
         SendParaToFile();
     }
     std::string path;
-    ASSERT_EQ(0, WriteSnapshot(SnapshotFolder(), kept, SensorIdentity{"CHROMIX5 V4.2 \"x\"", 4711}, &path));
+    ASSERT_EQ(1, WriteSnapshot(SnapshotFolder(), kept, SensorIdentity{"CHROMIX5 V4.2 \"x\"", 4711}, "GET", &path));
     EXPECT_NE(std::string::npos, path.find("SN04711_"));
     const std::string bytes = Slurp(path);
     EXPECT_EQ(Slurp(plain) + "[SENSOR IDENTITY]\r\nFIRMWARE = \"CHROMIX5 V4.2 \\\"x\\\"\"\r\n"
-                             "SERIAL NUMBER = 4711\r\n\r\n",
+                             "SERIAL NUMBER = 4711\r\n\r\n[SNAPSHOT]\r\nREASON = \"GET\"\r\n\r\n",
               bytes);
 
     // Loaded with the file's own reader: no question, no report; the eighth word stays as it was.
@@ -90,18 +90,27 @@ TEST_F(SnapshotFile, KeepsTheFilesOwnBytesAndTheFilesReaderTakesItAsAnyOther)
     EXPECT_TRUE(CompareConfigurations(read, kept, kFileScope).empty());
 }
 
-TEST_F(SnapshotFile, KeepsTheNewestFiftyOfEachSensor)
+// An unchanged sensor read again adds no snapshot; of a changing one the newest are kept, and
+// the first, the sensor as found, for good.
+TEST_F(SnapshotFile, KeepsTheFirstAndTheNewestOfEachSensorAndNoRepeats)
 {
     const std::string folder = SnapshotFolder();
-    std::string first, last;
-    for (int i = 0; i < kSnapshotsPerSensor + 2; ++i)
-        ASSERT_EQ(0, WriteSnapshot(folder, WorkingCopy(), SensorIdentity{"F", 7}, i == 0 ? &first : &last));
-    ASSERT_EQ(0, WriteSnapshot(folder, WorkingCopy(), SensorIdentity{"F", 8}, nullptr));
+    std::string first, last, again;
+    Configuration c = WorkingCopy();
+    for (int i = 0; i < kSnapshotsPerSensor + 2; ++i) {
+        c.para.Power = static_cast<uint16_t>(100 + i);
+        ASSERT_EQ(1, WriteSnapshot(folder, c, SensorIdentity{"F", 7}, "GET", i == 0 ? &first : &last));
+    }
+    EXPECT_EQ(0, WriteSnapshot(folder, c, SensorIdentity{"F", 7}, "compare", &again));
+    EXPECT_EQ(last, again);
+    ASSERT_EQ(1, WriteSnapshot(folder, c, SensorIdentity{"F", 8}, "GET", nullptr));
     const auto seven = ListSnapshots(folder, 7);
     ASSERT_EQ(static_cast<size_t>(kSnapshotsPerSensor), seven.size());
     EXPECT_EQ(last, seven.back());
-    EXPECT_NE(first, seven.front());
+    EXPECT_EQ(first, seven.front());
     EXPECT_EQ(1u, ListSnapshots(folder, 8).size());
+    EXPECT_NE(std::string::npos, SnapshotLabel(first, true).find("  as found, GET")) << SnapshotLabel(first, true);
+    EXPECT_EQ(std::string::npos, SnapshotLabel(seven[1], false).find("as found"));
 }
 
 // Snapshots of one millisecond get a counter; the counted ones are the newer, in counter order,
@@ -124,7 +133,7 @@ TEST_F(SnapshotFile, AFolderThatCannotTakeTheFileGivesAnError)
     // A folder that is a file cannot take the snapshot.
     const std::string blocker = PathOf("blocker");
     WriteFile(blocker, "x");
-    EXPECT_LT(WriteSnapshot(blocker + "/", WorkingCopy(), SensorIdentity{"F", 1}, nullptr), 0);
+    EXPECT_LT(WriteSnapshot(blocker + "/", WorkingCopy(), SensorIdentity{"F", 1}, "GET", nullptr), 0);
 }
 
 class SnapshotOnRead : public MainWindowTest {
@@ -160,6 +169,11 @@ TEST_F(SnapshotOnRead, ConnectAndGetEachKeepTheSensorsValuesWithItsIdentity)
     ASSERT_EQ(2u, kept.size());
     ASSERT_EQ(1, LoadConfigurationFile(kept[1].c_str(), &read, nullptr));
     EXPECT_EQ(3, read.para.Gain);
+    EXPECT_EQ("at connection", ReadSnapshotReason(kept[0].c_str()));
+    EXPECT_EQ("GET", ReadSnapshotReason(kept[1].c_str()));
+    // The same values read again are no news.
+    Click(CBF_ButtonGet, MainPanel, MAINP_BUTTON_GET);
+    EXPECT_EQ(2u, ListSnapshots(SnapshotFolder(), 321).size());
     EXPECT_EQ(0u, popups->pending());
 }
 
@@ -179,4 +193,5 @@ TEST_F(SnapshotOnRead, AFailedSnapshotGoesToTheStatusBoxAndTheReadStands)
     StartConnected(0);
     EXPECT_EQ(1, SensorConnected);
     EXPECT_NE(std::string::npos, StatusBox().find("could not be kept")) << StatusBox();
+    EXPECT_EQ(std::string::npos, StatusBox().find("(error")) << "the reason in words";
 }

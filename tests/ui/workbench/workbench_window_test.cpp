@@ -2,7 +2,9 @@
 // into the tables' editors, the buttons' callbacks, scripted pop-ups and file dialogs.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -176,8 +178,12 @@ TEST_F(Workbench, EditedGainIsSentReadBackAndComparesEqual)
     EXPECT_EQ(0u, popups->pending());
 }
 
-TEST_F(Workbench, AfterSendTheValuesTheSensorResetAreListed)
+// The sensor answered the SEND with its notice: that is no link failure. The working copy takes
+// what the sensor now holds, and the reset value is listed and marked.
+TEST_F(Workbench, AfterSendTheValuesTheSensorResetAreListedMarkedAndReadBack)
 {
+    const std::string status = Text(DataPanel, DATAP_STATUS);
+    ASSERT_NE("TIMEOUT!", status);
     Enter("WBP_PARAMS", kGainRow, 2, "50");  // the simulated sensor takes 1 to 8
     Press(CBF_WbSend, WBP_SEND);
     EXPECT_NE(std::string::npos, StatusBox().find("INFO!\n1 PARAMETER IN RAM DID NOT PASS")) << StatusBox();
@@ -186,6 +192,72 @@ TEST_F(Workbench, AfterSendTheValuesTheSensorResetAreListed)
     EXPECT_EQ(50, CellValue(WBP_DIFFS, 2, 1));
     EXPECT_EQ(sensor.model().ram().Gain, CellValue(WBP_DIFFS, 3, 1));
     EXPECT_NE(std::string::npos, Message().find("reset"));
+
+    EXPECT_EQ(status, Text(DataPanel, DATAP_STATUS));
+    EXPECT_EQ(1, SensorConnected);
+    EXPECT_FALSE(Dimmed(ConnectPage, CONP_BUTTON_ACCEPT));
+    EXPECT_EQ(sensor.model().ram().Gain, Para.Gain);
+    EXPECT_EQ(sensor.model().ram().Gain, CellValue(WBP_PARAMS, 2, kGainRow));
+    EXPECT_EQ(0xFFB0B0, CellColour(WBP_PARAMS, 2, kGainRow));
+    EXPECT_NE(std::string::npos,
+              StatusBox().find("Reset by the sensor (sent, now):\nGAIN 50, " + std::to_string(Para.Gain) + "\n"))
+        << StatusBox();
+}
+
+TEST_F(Workbench, SaysWhichSensorItEditsWhereSendGoesAndWhatItCompares)
+{
+    const auto widget = [](const char* name) -> QWidget* {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == name)
+                return top;
+            if (auto* w = top->findChild<QWidget*>(name))
+                return w;
+        }
+        return nullptr;
+    };
+    const auto sendLabel = [&] { return static_cast<QAbstractButton*>(widget("WBP_SEND"))->text().toStdString(); };
+    EXPECT_EQ("Parameter workbench - sensor " + std::to_string(sensor.model().serial()) + ", " +
+                  sensor.model().firmware(),
+              widget("WBP")->windowTitle().toStdString());
+    EXPECT_EQ("SEND to sensor EEPROM", sendLabel());
+
+    // A teach word has one name everywhere: the status line says what the differences list says.
+    Enter("WBP_TEACH", 4, 1, "70000");
+    EXPECT_NE(std::string::npos, Message().find("TEACH VECTOR 3 CELL 0: \"70000\" refused")) << Message();
+
+    // An edit, compared, then a snapshot restored: the list of the old comparison goes.
+    Enter("WBP_PARAMS", kGainRow, 2, Para.Gain == 4 ? "5" : "4");
+    Press(CBF_WbCompareSensor, WBP_COMPARE_SENSOR);
+    ASSERT_EQ(1, DiffRows());
+    const std::string saved = PathOf("noext");
+    popups->answer(PopupKind::FileSelect, 2, saved);
+    Press(CBF_WbSaveFile, WBP_SAVE);
+    EXPECT_EQ(0u, popups->shown().back().buttons[0].find("SN" + std::string(5 - std::to_string(sensor.model().serial()).size(), '0') +
+                                                         std::to_string(sensor.model().serial()) + "_"))
+        << popups->shown().back().buttons[0];
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(saved + ".ini"))) << "a name without extension gets .ini";
+    Enter("WBP_PARAMS", kGainRow, 2, "3");
+    popups->answer(PopupKind::FileSelect, 1, saved + ".ini");
+    Press(CBF_WbRestoreSnapshot, WBP_RESTORE);
+    EXPECT_EQ(0, DiffRows());
+
+    // Unsent edits: closing asks first.
+    Enter("WBP_PARAMS", kGainRow, 2, "2");
+    popups->answer(PopupKind::Confirm, 0);
+    CBF_WBP(WorkbenchPanel(), EVENT_CLOSE, nullptr, 0, 0);
+    EXPECT_TRUE(widget("WBP")->isVisible());
+    popups->answer(PopupKind::Confirm, 1);
+    CBF_WBP(WorkbenchPanel(), EVENT_CLOSE, nullptr, 0, 0);
+    EXPECT_FALSE(widget("WBP")->isVisible());
+    OpenWorkbench();
+
+    // SEND to a file whose dialog was cancelled says so.
+    CBF_SelectMem(MainPanel, MAINP_TOGGLE_FILE, EVENT_VAL_CHANGED, nullptr, 0, 0);
+    EXPECT_EQ("SEND to parameter file", sendLabel());
+    popups->answer(PopupKind::FileSelect, 0, "").answer(PopupKind::Message, 0);
+    Press(CBF_WbSend, WBP_SEND);
+    EXPECT_EQ("SEND cancelled: no parameter file was chosen.", Message());
+    EXPECT_EQ(0u, popups->pending());
 }
 
 TEST_F(Workbench, PreviewShowsTheChangesAndSendsNothingWhenDeclined)
@@ -204,7 +276,7 @@ TEST_F(Workbench, PreviewShowsTheChangesAndSendsNothingWhenDeclined)
     EXPECT_EQ(0u, popups->pending());
 }
 
-TEST_F(Workbench, ComparesWithFilesAndWarnsAboutAnotherEditionsFile)
+TEST_F(Workbench, ComparesWithFilesRefusesAnotherEditionsAndAsksAboutAnotherSensors)
 {
     const std::string saved = PathOf("saved.ini");
     popups->answer(PopupKind::FileSelect, 2, saved);
@@ -225,18 +297,30 @@ TEST_F(Workbench, ComparesWithFilesAndWarnsAboutAnotherEditionsFile)
     EXPECT_EQ("POWER", DiffName(1));
     EXPECT_EQ("TEACH VECTOR 40 HOLD", DiffName(2));
 
-    // The same values from a sensor of edition 2: asked before use; declining keeps the copy.
+    // The same values from a sensor of edition 2 are refused: its parameters are another set.
     identity.firmware = "CHROMIX5 KR V1.0 X";
     const std::string other = PathOf("other.ini");
     ASSERT_EQ(0, WriteConfigurationFile(other.c_str(), read, &identity));
     const Configuration before = WorkingCopy();
-    popups->answer(PopupKind::FileSelect, 1, other).answer(PopupKind::Confirm, 0);
+    popups->answer(PopupKind::FileSelect, 1, other).answer(PopupKind::Message, 0);
     Press(CBF_WbOpenFile, WBP_OPEN);
     ASSERT_EQ(0u, popups->pending());
     EXPECT_NE(std::string::npos, popups->shown().back().message.find("another edition"));
     EXPECT_TRUE(CompareConfigurations(WorkingCopy(), before, kSensorScope).empty());
+
+    // From another sensor of this edition: asked before use; declining keeps the copy.
+    identity.firmware = sensor.model().firmware();
+    identity.serial = sensor.model().serial() + 1;
+    const std::string twin = PathOf("twin.ini");
+    ASSERT_EQ(0, WriteConfigurationFile(twin.c_str(), read, &identity));
+    popups->answer(PopupKind::FileSelect, 1, twin).answer(PopupKind::Confirm, 0);
+    Press(CBF_WbRestoreSnapshot, WBP_RESTORE);
+    ASSERT_EQ(0u, popups->pending());
+    EXPECT_NE(std::string::npos, popups->shown().back().message.find(
+                                     "serial number " + std::to_string(identity.serial)));
+    EXPECT_TRUE(CompareConfigurations(WorkingCopy(), before, kSensorScope).empty());
     RefreshWorkbench();  // as after a read: the changed POWER is what the sensor holds
-    popups->answer(PopupKind::FileSelect, 1, other).answer(PopupKind::Confirm, 1);
+    popups->answer(PopupKind::FileSelect, 1, twin).answer(PopupKind::Confirm, 1);
     Press(CBF_WbOpenFile, WBP_OPEN);
     EXPECT_EQ(read.para.Power, Para.Power);
     EXPECT_EQ(kEdited, CellColour(WBP_PARAMS, 2, 1));  // loaded, not yet sent
