@@ -1,13 +1,16 @@
 // The default sensor's context and the program's names for its flags and working copy. Every
-// such name is a reference bound to a member of a static object, so it is constant-initialised:
-// usable before any constructor runs, and as cheap as the variable it replaces. The names of the
-// exchange, the connection and the commands are bound in their own modules.
+// such name is a reference bound to a member of a static object: the member's address is a
+// link-time constant, so the reference is constant-initialised and as cheap as the variable it
+// replaces. The object itself is not declared constinit: not every standard library's
+// std::string can be constructed in a constant expression (clang with GCC 12's library cannot),
+// and nothing touches the context before main(). The names of the exchange, the connection and
+// the commands are bound in their own modules.
 #include "link/sensor_context.h"
 
 #include "params/parameter_set.h"
 #include "params/program_state.h"
 
-constinit SensorContext DefaultSensorContext;
+SensorContext DefaultSensorContext;
 
 SensorContext& DefaultSensor() { return DefaultSensorContext; }
 
