@@ -18,10 +18,17 @@ int16_t LiveValue(int word) { return LiveValue(DefaultSensor(), word); }
 
 namespace {
 
-// The sensor's notice that it reset parameters of a write goes to the status box. It is no
-// link failure: the sensor answered, so the connection, the live loop and the status display
-// stay as they are; the caller reads back what the sensor now holds.
-void reportRamResets(SensorContext& c)
+int exchange(SensorContext& c, int order, int info, unsigned length = 0)
+{
+    FillTxBuf(c, order, info, length);
+    return DataExchange(c, length + kHeaderSize);
+}
+
+}  // namespace
+
+// The notice is no link failure: the sensor answered, so the connection, the live loop and the
+// status display stay as they are; the caller reads back what the sensor now holds.
+void ReportPlausibilityResets(SensorContext& c)
 {
     if (c.respInfo == 0)
         return;
@@ -32,14 +39,6 @@ void reportRamResets(SensorContext& c)
     NotifyStatusBox(c, "\n\n");
 }
 
-int exchange(SensorContext& c, int order, int info, unsigned length = 0)
-{
-    FillTxBuf(c, order, info, length);
-    return DataExchange(c, length + kHeaderSize);
-}
-
-}  // namespace
-
 uint32_t PlausibilityResets(const SensorContext& c) { return c.plausibilityResets; }
 uint32_t PlausibilityResets() { return PlausibilityResets(DefaultSensor()); }
 
@@ -49,12 +48,12 @@ void SendPara(SensorContext& c)
     std::memcpy(c.headerFrame.payload, &c.para, sizeof c.para);
     if (exchange(c, kOrderWrite, kBlockParameters, sizeof c.para) != 1)
         return;
-    reportRamResets(c);
+    ReportPlausibilityResets(c);
     constexpr unsigned kRows = kSensorTeachRows * sizeof(TeachVector);
     std::memcpy(c.headerFrame.payload, c.techVec.data(), kRows);
     if (exchange(c, kOrderWrite, kBlockTeachTable, kRows) != 1)
         return;
-    reportRamResets(c);
+    ReportPlausibilityResets(c);
     if (c.transferTarget == kTargetSensor)
         exchange(c, kOrderStoreEeprom, 0);
 }

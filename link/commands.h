@@ -29,6 +29,9 @@ void SendPara();
 // or of an EEPROM load (GetPara). Callers compare it before and after an operation.
 uint32_t PlausibilityResets(const SensorContext& c);
 uint32_t PlausibilityResets();
+// After a write was answered: when the answer's info field holds the number of values the
+// sensor reset, counts it and tells it in the status box.
+void ReportPlausibilityResets(SensorContext& c);
 // Reads them back (after an EEPROM load with transferTarget 2) and refreshes the views. A
 // plausibility reset of the EEPROM load is counted in plausibilityResets.
 void GetPara(SensorContext& c);

@@ -32,17 +32,6 @@ void request(SensorContext& c, int order, int info, unsigned length = 0)
         end(c, -1);
 }
 
-// As SendPara reports it: through the link-error report, and the sequence goes on.
-void reportRamResets(SensorContext& c)
-{
-    if (c.respInfo == 0)
-        return;
-    ++c.plausibilityResets;
-    FormatMsg(c, "%s%d%s", "INFO!\n", c.respInfo,
-              " PARAMETER IN RAM DID NOT PASS PLAUSIBILITY CHECK AND WERE SET TO DEFAULT VALUE!");
-    SetTimeout(c);
-}
-
 constexpr unsigned kRows = kSensorTeachRows * sizeof(TeachVector);
 
 void readBlocks(SensorContext& c, uint8_t at)
@@ -88,7 +77,7 @@ void step(SensorContext& c, int result)
         return;
     case kSend:
         if (at < 2)
-            reportRamResets(c);
+            ReportPlausibilityResets(c);
         if (at == 0) {
             c.operationStep = 1;
             std::memcpy(c.headerFrame.payload, c.techVec.data(), kRows);

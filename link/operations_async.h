@@ -19,7 +19,7 @@ int IdentifyAsync(SensorContext& c, ExchangeDone done);
 // the status box; the read goes on.
 int ReadParametersAsync(SensorContext& c, ExchangeDone done);
 // SendPara: c.para and rows 0 to 31 of c.techVec to the working memory, stored into the EEPROM
-// when c.transferTarget is 2. A plausibility reset is counted and reported as a link error, and
+// when c.transferTarget is 2. A plausibility reset is counted and told in the status box, and
 // the sequence goes on, as SendPara does; the result is then still 1.
 int SendParametersAsync(SensorContext& c, ExchangeDone done);
 // One live-data request into c.liveData.

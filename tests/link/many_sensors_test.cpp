@@ -228,6 +228,7 @@ TEST(ManySensors, TwoHundredSensorsAreReadWrittenAndReadBackAtOnceAndOneLostIsRe
 {
     constexpr int kSensors = 200;
     constexpr size_t kLost = 13;
+    constexpr size_t kReset = 21;  // sends a value the sensor resets: a notice, no link failure
     std::vector<std::unique_ptr<Sensor>> fleet;
     for (int i = 0; i < kSensors; ++i) {
         fleet.push_back(std::make_unique<Sensor>(static_cast<uint16_t>(3000 + i)));
@@ -246,7 +247,11 @@ TEST(ManySensors, TwoHundredSensorsAreReadWrittenAndReadBackAtOnceAndOneLostIsRe
             c.techVec[static_cast<size_t>(row)] =
                 TeachVector{static_cast<uint16_t>(i), static_cast<uint16_t>(row), 7, 9, 1, 0, 10, 1};
     }
+    fleet[kReset]->context->para.Power = 5000;
     runAll(fleet, SendParametersAsync);
+    EXPECT_EQ(1, fleet[kReset]->result);
+    EXPECT_EQ(1u, fleet[kReset]->context->plausibilityResets);
+    fleet[kReset]->context->para.Power = fleet[kReset]->sim.model().ram().Power;
     // One sensor goes away in the middle of the read back, after its parameter block.
     fleet[kLost]->sim.faults().Add({sim::FaultKind::Close, kOrderRead, 1, 1, 0});
     std::vector<ParameterSet> sent;
@@ -267,6 +272,7 @@ TEST(ManySensors, TwoHundredSensorsAreReadWrittenAndReadBackAtOnceAndOneLostIsRe
         }
         EXPECT_EQ(1, s.result);
         EXPECT_EQ(0u, s.context->linkErrorReports);
+        EXPECT_EQ(i == kReset ? 1u : 0u, s.context->plausibilityResets);
         EXPECT_EQ(0, std::memcmp(&sent[i], &s.context->para, sizeof sent[i]));
         EXPECT_EQ(0, std::memcmp(&sent[i], &fleet[i]->sim.model().ram(), sizeof sent[i]));
         EXPECT_EQ(static_cast<uint16_t>(i), s.context->techVec[5].Cell0);
