@@ -8,10 +8,10 @@ set -euo pipefail
 run_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-tools-dev libqcustomplot-dev
-  libmosquitto-dev
+  libmosquitto-dev libprotobuf-dev protobuf-compiler
 )
 headless_packages=(xvfb xauth xdotool imagemagick)
-test_packages=(libgtest-dev mosquitto python3 socat clang libclang-rt-14-dev desktop-file-utils file
+test_packages=(libgtest-dev mosquitto python3 python3-protobuf socat clang libclang-rt-14-dev desktop-file-utils file
   lintian)
 
 case "${1:-all}" in
