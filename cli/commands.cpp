@@ -71,7 +71,7 @@ std::vector<std::string> FieldNames(const Options& o)
         if (!o.csv.empty())
             names.push_back("csv");
         if (!o.mqttHost.empty())
-            names.insert(names.end(), {"topic", "dropped"});
+            names.insert(names.end(), {"topic", "dropped", "delivered"});
         break;
     default: break;
     }

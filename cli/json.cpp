@@ -78,15 +78,28 @@ std::string JsonString(const std::string& text)
     return out;
 }
 
-std::string SampleJson(const std::string& sensor, unsigned serial, const record::LiveSample& s)
+std::string SampleJson(const std::string& sensor, unsigned serial, const record::LiveSample& s, uint64_t seq)
 {
-    char values[256];
+    char values[512];
     std::snprintf(values, sizeof values,
                   "\"pass\":%" PRIu64 ",\"R\":%d,\"G\":%d,\"B\":%d,\"X\":%d,\"Y\":%d,\"INT\":%d,"
-                  "\"C-No\":%d}",
-                  s.pass, s.r, s.g, s.b, s.x, s.y, s.intensity, s.colorNo);
+                  "\"C-No\":%d,\"seq\":%" PRIu64 ",\"timestamp\":%" PRId64 ",\"values\":{\"red\":%d,"
+                  "\"green\":%d,\"blue\":%d,\"x\":%d,\"y\":%d,\"intensity\":%d,\"colour_number\":%d}}",
+                  s.pass, s.r, s.g, s.b, s.x, s.y, s.intensity, s.colorNo, seq ? seq : s.pass, s.unixMs, s.r,
+                  s.g, s.b, s.x, s.y, s.intensity, s.colorNo);
     return "{\"sensor\":" + JsonString(sensor) + ",\"serial\":" + std::to_string(serial) +
            ",\"time\":" + JsonString(record::Iso8601Millis(s.unixMs)) + "," + values;
+}
+
+std::string SensorStatusJson(const std::string& status, const std::string& sensor, unsigned serial,
+                             const std::string& firmware, const std::string& detail)
+{
+    std::string json = "{\"status\":" + JsonString(status) + ",\"sensor\":" + JsonString(sensor) +
+                       ",\"serial\":" + std::to_string(serial) + ",\"firmware\":" + JsonString(firmware) +
+                       ",\"time\":" + JsonString(record::Iso8601Millis(record::NowUnixMs()));
+    if (!detail.empty())
+        json += ",\"detail\":" + JsonString(detail);
+    return json + "}";
 }
 
 }  // namespace cli

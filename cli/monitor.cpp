@@ -104,10 +104,18 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
     }
     std::unique_ptr<MqttPublisher> mqtt;
     const std::string topic = o.topic + "/" + std::to_string(id.serial);
+    const std::string statusTopic = topic + "/status";
     if (!o.mqttHost.empty()) {
-        mqtt = std::make_unique<MqttPublisher>([](const std::string& line) { Diag(line); });
+        MqttSettings settings = o.mqtt;
+        // Each sensor of a fleet is served by a process and a broker connection of its own; one
+        // client id for all of them would make the broker drop each connection for the next.
+        if (o.sensors.size() > 1 && !settings.clientId.empty())
+            settings.clientId += "-" + std::to_string(index + 1);
+        settings.statusTopic = o.topic + "/status/" + MqttClientId(settings);
+        mqtt = std::make_unique<MqttPublisher>([](const std::string& line) { Diag(line); }, settings);
         if (!mqtt->Connect(o.mqttHost, o.mqttPort, kConnectTimeout, &error))
             return SensorResult{kExitOutput, error, {}};
+        mqtt->PublishStatus(statusTopic, SensorStatusJson("online", address.text, id.serial, id.firmware, {}));
     }
 
     struct sigaction action {};
@@ -144,7 +152,7 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
             break;
         }
         if (mqtt) {
-            mqtt->Publish(topic, SampleJson(address.text, id.serial, sample));
+            mqtt->Publish(topic, SampleJson(address.text, id.serial, sample, passes));
             mqtt->Service();
         }
     }
@@ -155,13 +163,14 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
             error = closeError;
         }
     }
-    size_t unsent = 0;
     if (mqtt) {
-        if (!mqtt->Finish(kFinishTimeout))
-            unsent = mqtt->queued();
-        if (mqtt->dropped() > 0 || unsent > 0) {
-            Diag("MQTT: " + std::to_string(mqtt->dropped()) + " samples dropped, " +
-                 std::to_string(unsent) + " not sent");
+        mqtt->PublishStatus(statusTopic, SensorStatusJson("offline", address.text, id.serial, id.firmware,
+                                                          code == kExitOk ? std::string() : error));
+        mqtt->Finish(kFinishTimeout);
+        if (mqtt->dropped() > 0 || mqtt->queued() > 0) {
+            Diag("MQTT: " + std::to_string(mqtt->delivered()) + " of " + std::to_string(mqtt->published()) +
+                 " samples delivered, " + std::to_string(mqtt->dropped()) + " dropped, " +
+                 std::to_string(mqtt->queued()) + (o.mqtt.qos > 0 ? " not acknowledged" : " not sent"));
             if (code == kExitOk) {
                 code = kExitOutput;
                 error = "not every sample reached the MQTT broker";
@@ -177,6 +186,7 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
     if (mqtt) {
         result.fields.push_back({"topic", JsonString(topic)});
         result.fields.push_back({"dropped", std::to_string(mqtt->dropped())});
+        result.fields.push_back({"delivered", std::to_string(mqtt->delivered())});
     }
     return result;
 }

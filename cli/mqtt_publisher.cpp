@@ -14,9 +14,10 @@ namespace cli {
 
 namespace {
 
-constexpr int kKeepAliveSeconds = 30;
 constexpr double kLongestPause = 16.0;
 constexpr double kConnectLimit = 10.0;  // seconds an attempt may take before it counts as failed
+constexpr double kDropTellPause = 5.0;  // while samples keep being dropped, a count this often
+constexpr int kStatusQos = 1;
 
 double Now()
 {
@@ -32,21 +33,57 @@ std::string ErrorText(int rc)
     return mosquitto_strerror(rc);
 }
 
+// Errors that the same message would meet again on any connection: it is given up, not retried.
+bool Unsendable(int rc)
+{
+    return rc == MOSQ_ERR_INVAL || rc == MOSQ_ERR_PAYLOAD_SIZE || rc == MOSQ_ERR_MALFORMED_UTF8 ||
+           rc == MOSQ_ERR_OVERSIZE_PACKET || rc == MOSQ_ERR_QOS_NOT_SUPPORTED;
+}
+
+// "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed" -> the reason.
+std::string TlsReason(const std::string& line)
+{
+    const size_t colon = line.rfind(':');
+    std::string reason = colon == std::string::npos ? line : line.substr(colon + 1);
+    reason.erase(0, reason.find_first_not_of(' '));
+    return reason.empty() ? line : reason;
+}
+
+bool Readable(const std::string& path, const char* what, std::string* error)
+{
+    if (::access(path.c_str(), R_OK) == 0)
+        return true;
+    *error = std::string("cannot read the ") + what + " " + path + ": " + std::strerror(errno);
+    return false;
+}
+
 struct LibraryInit {
     LibraryInit() { mosquitto_lib_init(); }
 };
 
 }  // namespace
 
+std::string MqttClientId(const MqttSettings& settings)
+{
+    return settings.clientId.empty() ? "chromix5ctl-" + std::to_string(::getpid()) : settings.clientId;
+}
+
 MqttPublisher::MqttPublisher(std::function<void(const std::string&)> log, size_t queueLimit)
-    : log_(std::move(log)), limit_(queueLimit > 0 ? queueLimit : 1)
+    : MqttPublisher(std::move(log), MqttSettings{}, queueLimit)
+{
+}
+
+MqttPublisher::MqttPublisher(std::function<void(const std::string&)> log, const MqttSettings& settings,
+                             size_t queueLimit)
+    : log_(std::move(log)), settings_(settings), limit_(queueLimit > 0 ? queueLimit : 1)
 {
     static LibraryInit init;
-    const std::string id = "chromix5ctl-" + std::to_string(::getpid());
-    client_ = mosquitto_new(id.c_str(), true, this);
+    client_ = mosquitto_new(MqttClientId(settings_).c_str(), true, this);
     if (client_) {
         mosquitto_connect_callback_set(client_, OnConnect);
         mosquitto_disconnect_callback_set(client_, OnDisconnect);
+        mosquitto_publish_callback_set(client_, OnPublish);
+        mosquitto_log_callback_set(client_, OnLog);
     }
 }
 
@@ -68,6 +105,74 @@ void MqttPublisher::OnDisconnect(mosquitto*, void* self, int)
     static_cast<MqttPublisher*>(self)->connected_ = false;
 }
 
+// At QoS 1 and 2 the broker's acknowledgement; at QoS 0 only that the message was written, which
+// Service() counted already when it handed the message over.
+void MqttPublisher::OnPublish(mosquitto*, void* self, int mid)
+{
+    auto* p = static_cast<MqttPublisher*>(self);
+    const auto it = p->inFlight_.find(mid);
+    if (it == p->inFlight_.end())
+        return;
+    if (it->second) {
+        --p->inFlightSamples_;
+        ++p->delivered_;
+    }
+    p->inFlight_.erase(it);
+}
+
+// libmosquitto tells why a TLS handshake failed only through its log; kept for Connect's message.
+void MqttPublisher::OnLog(mosquitto*, void* self, int level, const char* text)
+{
+    auto* p = static_cast<MqttPublisher*>(self);
+    if (level == MOSQ_LOG_ERR && p->tlsError_.empty() && text && std::strncmp(text, "OpenSSL", 7) == 0)
+        p->tlsError_ = text;
+}
+
+bool MqttPublisher::Configure(std::string* error)
+{
+    const MqttSettings& s = settings_;
+    int rc = MOSQ_ERR_SUCCESS;
+    if (!s.user.empty()) {
+        rc = mosquitto_username_pw_set(client_, s.user.c_str(), s.hasPassword ? s.password.c_str() : nullptr);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            *error = "cannot use the MQTT user name: " + ErrorText(rc);
+            return false;
+        }
+    }
+    if (s.tls) {
+        if ((!s.caFile.empty() && !Readable(s.caFile, "CA file", error)) ||
+            (!s.certFile.empty() && !Readable(s.certFile, "client certificate", error)) ||
+            (!s.keyFile.empty() && !Readable(s.keyFile, "client key", error)))
+            return false;
+        // Without a CA file the system's certificate authorities decide.
+        if (s.caFile.empty())
+            mosquitto_int_option(client_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        if (!s.caFile.empty() || !s.certFile.empty()) {
+            rc = mosquitto_tls_set(client_, s.caFile.empty() ? nullptr : s.caFile.c_str(),
+                                   s.caFile.empty() ? "/etc/ssl/certs" : nullptr,
+                                   s.certFile.empty() ? nullptr : s.certFile.c_str(),
+                                   s.keyFile.empty() ? nullptr : s.keyFile.c_str(), nullptr);
+        }
+        if (rc == MOSQ_ERR_SUCCESS && s.insecure) {
+            rc = mosquitto_tls_opts_set(client_, 0, nullptr, nullptr);  // SSL_VERIFY_NONE
+            if (rc == MOSQ_ERR_SUCCESS)
+                rc = mosquitto_tls_insecure_set(client_, true);
+        }
+        if (rc != MOSQ_ERR_SUCCESS) {
+            *error = "cannot set up TLS for the MQTT broker at " + broker_ + ": " + ErrorText(rc);
+            return false;
+        }
+    }
+    if (!s.statusTopic.empty()) {
+        rc = mosquitto_will_set(client_, s.statusTopic.c_str(), 7, "offline", kStatusQos, true);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            *error = "cannot set the last will on " + s.statusTopic + ": " + ErrorText(rc);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool MqttPublisher::Connect(const std::string& host, int port, double timeoutSeconds, std::string* error)
 {
     broker_ = host + ":" + std::to_string(port);
@@ -75,19 +180,26 @@ bool MqttPublisher::Connect(const std::string& host, int port, double timeoutSec
         *error = "cannot create an MQTT client";
         return false;
     }
-    connackCode_ = -1;
-    int rc = mosquitto_connect(client_, host.c_str(), port, kKeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        *error = "cannot reach the MQTT broker at " + broker_ + ": " + ErrorText(rc);
+    if (!Configure(error))
         return false;
-    }
+    connackCode_ = -1;
+    tlsError_.clear();
+    const auto failed = [&](const std::string& what, int rc) {
+        if (rc == MOSQ_ERR_TLS || !tlsError_.empty())
+            *error = "TLS with the MQTT broker at " + broker_ + " failed: " +
+                     (tlsError_.empty() ? ErrorText(rc) : TlsReason(tlsError_));
+        else
+            *error = what + ErrorText(rc);
+        return false;
+    };
+    int rc = mosquitto_connect(client_, host.c_str(), port, settings_.keepAlive);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return failed("cannot reach the MQTT broker at " + broker_ + ": ", rc);
     const double end = Now() + timeoutSeconds;
     while (connackCode_ < 0 && Now() < end) {
         rc = mosquitto_loop(client_, 100, 1);
-        if (rc != MOSQ_ERR_SUCCESS && connackCode_ < 0) {
-            *error = "the MQTT broker at " + broker_ + " closed the connection: " + ErrorText(rc);
-            return false;
-        }
+        if (rc != MOSQ_ERR_SUCCESS && connackCode_ < 0)
+            return failed("the MQTT broker at " + broker_ + " closed the connection: ", rc);
     }
     if (connackCode_ < 0) {
         *error = "the MQTT broker at " + broker_ + " did not answer";
@@ -99,20 +211,67 @@ bool MqttPublisher::Connect(const std::string& host, int port, double timeoutSec
         return false;
     }
     everConnected_ = true;
+    Connected();
     return true;
+}
+
+// On every (re)connect: the process is online, and every status is said again, first.
+void MqttPublisher::Connected()
+{
+    if (!settings_.statusTopic.empty())
+        status_[settings_.statusTopic] = "online";
+    for (const auto& status : status_) {
+        std::erase_if(queue_, [&](const Message& m) { return !m.sample && m.topic == status.first; });
+        queue_.push_front(Message{status.first, status.second, false});
+    }
+}
+
+void MqttPublisher::TellDrops(bool force)
+{
+    if (dropped_ == droppedTold_)
+        return;
+    const double now = Now();
+    if (!force && droppedTold_ > 0 && now - dropToldAt_ < kDropTellPause)
+        return;
+    if (droppedTold_ == 0)
+        log_("MQTT: " + std::to_string(limit_) + " samples wait for the broker: dropping the oldest");
+    else
+        log_("MQTT: " + std::to_string(dropped_) + " samples dropped so far");
+    droppedTold_ = dropped_;
+    dropToldAt_ = now;
+}
+
+void MqttPublisher::DropOldestSample()
+{
+    const auto oldest = std::find_if(queue_.begin(), queue_.end(), [](const Message& m) { return m.sample; });
+    if (oldest != queue_.end()) {
+        queue_.erase(oldest);
+        --queuedSamples_;
+    }
+    ++dropped_;
 }
 
 void MqttPublisher::Publish(const std::string& topic, const std::string& payload)
 {
-    if (queue_.size() >= limit_) {
-        queue_.pop_front();
-        ++dropped_;
-        if (!overflowTold_) {
-            log_("MQTT queue full (" + std::to_string(limit_) + " samples): dropping the oldest");
-            overflowTold_ = true;
+    ++published_;
+    if (queuedSamples_ + inFlightSamples_ >= limit_) {
+        DropOldestSample();
+        // Every sample waits for its acknowledgement: the new one is the one that goes.
+        if (queuedSamples_ + inFlightSamples_ >= limit_) {
+            TellDrops(false);
+            return;
         }
+        TellDrops(false);
     }
-    queue_.emplace_back(topic, payload);
+    queue_.push_back(Message{topic, payload, true});
+    ++queuedSamples_;
+}
+
+void MqttPublisher::PublishStatus(const std::string& topic, const std::string& payload)
+{
+    status_[topic] = payload;
+    std::erase_if(queue_, [&](const Message& m) { return !m.sample && m.topic == topic; });
+    queue_.push_back(Message{topic, payload, false});
 }
 
 void MqttPublisher::Lost(const std::string& why)
@@ -126,10 +285,42 @@ void MqttPublisher::Lost(const std::string& why)
     retryPause_ = std::min(retryPause_ * 2, kLongestPause);
 }
 
+// libmosquitto writes what it can at once and keeps the rest; only hand it the next message
+// when it has nothing waiting, so that our queue is the only one that grows.
+void MqttPublisher::HandOver()
+{
+    while (connected_ && !queue_.empty() && !mosquitto_want_write(client_)) {
+        Message& m = queue_.front();
+        const int qos = m.sample ? settings_.qos : kStatusQos;
+        const bool retain = m.sample ? settings_.retain : true;
+        int mid = 0;
+        const int rc = mosquitto_publish(client_, &mid, m.topic.c_str(), static_cast<int>(m.payload.size()),
+                                         m.payload.data(), qos, retain);
+        if (rc != MOSQ_ERR_SUCCESS && !Unsendable(rc))
+            break;
+        if (rc != MOSQ_ERR_SUCCESS) {
+            log_("MQTT: a message to " + m.topic + " cannot be sent (" + ErrorText(rc) + "): given up");
+            if (m.sample)
+                ++dropped_;
+        } else if (qos > 0) {
+            // The callback cannot have come yet: acknowledgements are read in mosquitto_loop().
+            inFlight_[mid] = m.sample;
+            if (m.sample)
+                ++inFlightSamples_;
+        } else if (m.sample) {
+            ++delivered_;
+        }
+        if (m.sample)
+            --queuedSamples_;
+        queue_.pop_front();
+    }
+}
+
 void MqttPublisher::Service()
 {
     if (!client_ || !everConnected_)
         return;
+    TellDrops(false);
     if (!connected_) {
         if (retryAt_ > 0) {
             // Pausing before the next attempt.
@@ -148,16 +339,7 @@ void MqttPublisher::Service()
             return;
         }
     }
-    // libmosquitto writes what it can at once and keeps the rest; only hand it the next message
-    // when it has nothing waiting, so that our queue is the only one that grows.
-    while (connected_ && !queue_.empty() && !mosquitto_want_write(client_)) {
-        const auto& [topic, payload] = queue_.front();
-        const int rc = mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
-                                         payload.data(), 0, false);
-        if (rc != MOSQ_ERR_SUCCESS)
-            break;
-        queue_.pop_front();
-    }
+    HandOver();
     const bool wasConnected = connected_;
     const int rc = mosquitto_loop(client_, 0, 1);
     if (rc != MOSQ_ERR_SUCCESS) {
@@ -167,8 +349,9 @@ void MqttPublisher::Service()
     if (!wasConnected && connected_) {
         retryPause_ = 1.0;
         lostTold_ = false;
-        overflowTold_ = false;
         log_("reconnected to the MQTT broker at " + broker_);
+        Connected();
+        HandOver();
     } else if (!connected_ && connackCode_ > 0) {
         Lost(std::string("refused: ") + mosquitto_connack_string(connackCode_));
     }
@@ -177,24 +360,28 @@ void MqttPublisher::Service()
 bool MqttPublisher::Finish(double timeoutSeconds)
 {
     if (!client_ || !everConnected_)
-        return queue_.empty();
+        return queued() == 0;
+    if (!settings_.statusTopic.empty())
+        PublishStatus(settings_.statusTopic, "offline");
     // A broker that is away gets one more attempt now rather than after the current pause.
     if (!connected_ && retryAt_ > 0)
         retryAt_ = Now();
     const double end = Now() + timeoutSeconds;
-    while (Now() < end && (!queue_.empty() || mosquitto_want_write(client_) || !connected_)) {
+    const auto pending = [&] { return !queue_.empty() || !inFlight_.empty() || mosquitto_want_write(client_); };
+    while (Now() < end && (pending() || !connected_)) {
         Service();
         if (!connected_)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        else if (!queue_.empty() || mosquitto_want_write(client_))
+        else if (pending())
             mosquitto_loop(client_, 10, 1);
     }
-    const bool allSent = queue_.empty() && !mosquitto_want_write(client_);
+    TellDrops(true);
+    const bool allDelivered = queued() == 0 && !pending();
     if (connected_) {
         mosquitto_disconnect(client_);
         mosquitto_loop(client_, 0, 1);
     }
-    return allSent;
+    return allDelivered;
 }
 
 }  // namespace cli

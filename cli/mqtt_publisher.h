@@ -1,61 +1,110 @@
-// Publishes live samples to an MQTT broker (libmosquitto, QoS 0). It runs on the caller's
-// thread: Service() does the network work between two samples, so no thread of its own is
-// needed. Messages wait in a bounded queue while the broker is away; the oldest are dropped
-// when it is full, and the connection is tried again with a growing pause (1 s up to 16 s).
+// Publishes live samples and status messages to an MQTT broker (libmosquitto). It runs on the
+// caller's thread: Service() does the network work between two samples, so no thread of its own
+// is needed.
+//
+// Accounting: a sample counts as delivered at QoS 0 when libmosquitto took it, at QoS 1 and 2
+// only when the broker acknowledged it (the publish callback with its message id). Samples not
+// yet delivered wait in one bounded queue, whether still ours or handed over and awaiting the
+// acknowledgement (libmosquitto sends those again after a reconnect); when it is full the oldest
+// sample not yet handed over is dropped, counted and told through the log as it happens. So
+// published = delivered + dropped + queued at any time.
+//
+// Status messages (PublishStatus, and the process's own "online"/"offline" when the settings name
+// a status topic) are retained, go at QoS 1, are never dropped for samples, and are sent again
+// after every reconnect, since a broker that restarted may have lost them.
+//
+// The connection is tried again with a growing pause (1 s up to 16 s).
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
-#include <utility>
+#include <unordered_map>
+
+#include "cli/mqtt_settings.h"
 
 struct mosquitto;
 
 namespace cli {
 
+// The client id the settings give, or chromix5ctl-PID.
+std::string MqttClientId(const MqttSettings& settings);
+
 class MqttPublisher {
 public:
-    // log receives one line per event worth telling (connection lost, back, queue overflow).
+    // log receives one line per event worth telling (connection lost, back, samples dropped).
     explicit MqttPublisher(std::function<void(const std::string&)> log, size_t queueLimit = 1000);
+    MqttPublisher(std::function<void(const std::string&)> log, const MqttSettings& settings,
+                  size_t queueLimit = 1000);
     ~MqttPublisher();
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;
 
-    // Connects and waits up to timeoutSeconds for the broker's acceptance. False with a reason
-    // naming the broker when it cannot be reached or refuses.
+    // Connects and waits up to timeoutSeconds for the broker's acceptance. False with one line
+    // naming the broker and the cause when it cannot be reached, the TLS handshake fails (an
+    // untrusted certificate, a wrong host name) or it refuses the login.
     bool Connect(const std::string& host, int port, double timeoutSeconds, std::string* error);
-    // Queues a message; it goes out in Service().
+    // Queues a sample with the settings' QoS and retain flag; it goes out in Service().
     void Publish(const std::string& topic, const std::string& payload);
+    // Queues a retained status message; a newer one for the same topic replaces one still queued.
+    void PublishStatus(const std::string& topic, const std::string& payload);
     // Sends what the connection takes, reads the broker's answers, keeps the connection alive
     // and reconnects when it was lost. Never blocks.
     void Service();
-    // At the end: sends what is queued, for at most timeoutSeconds, then disconnects. True when
-    // nothing was left behind.
+    // At the end: says "offline" on the status topic, sends what is queued and waits for its
+    // acknowledgement, for at most timeoutSeconds, then disconnects cleanly (so the broker does
+    // not send the last will). True when every sample was delivered.
     bool Finish(double timeoutSeconds);
 
     bool connected() const { return connected_; }
-    size_t queued() const { return queue_.size(); }
+    // Samples published and not yet delivered (nor dropped).
+    size_t queued() const { return queuedSamples_ + inFlightSamples_; }
     size_t dropped() const { return dropped_; }
+    uint64_t delivered() const { return delivered_; }
+    uint64_t published() const { return published_; }
 
 private:
+    struct Message {
+        std::string topic;
+        std::string payload;
+        bool sample = true;
+    };
     static void OnConnect(mosquitto*, void* self, int rc);
     static void OnDisconnect(mosquitto*, void* self, int rc);
+    static void OnPublish(mosquitto*, void* self, int mid);
+    static void OnLog(mosquitto*, void* self, int level, const char* text);
+    bool Configure(std::string* error);
     void Lost(const std::string& why);
+    void Connected();
+    void HandOver();
+    void DropOldestSample();
+    void TellDrops(bool force);
 
     std::function<void(const std::string&)> log_;
+    MqttSettings settings_;
     size_t limit_;
     mosquitto* client_ = nullptr;
     std::string broker_;
     bool connected_ = false;
     bool everConnected_ = false;
     int connackCode_ = -1;
+    std::string tlsError_;         // libmosquitto's last error line while connecting
     double retryAt_ = 0;           // when the next attempt is due; 0 while connected or connecting
     double connectingSince_ = 0;
     double retryPause_ = 1.0;
-    std::deque<std::pair<std::string, std::string>> queue_;
+    std::deque<Message> queue_;    // not yet handed to libmosquitto
+    std::unordered_map<int, bool> inFlight_;     // message id -> is a sample; awaiting the broker
+    std::map<std::string, std::string> status_;  // the latest status per topic, for reconnects
+    size_t queuedSamples_ = 0;
+    size_t inFlightSamples_ = 0;
+    uint64_t published_ = 0;
+    uint64_t delivered_ = 0;
     size_t dropped_ = 0;
-    bool overflowTold_ = false;
+    size_t droppedTold_ = 0;
+    double dropToldAt_ = 0;
     bool lostTold_ = false;
 };
 

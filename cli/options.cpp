@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/file_pattern.h"
+#include "cli/mqtt_options.h"
 
 namespace cli {
 
@@ -31,8 +32,15 @@ constexpr ValueOption kValueOptions[] = {
     {"--csv", Subcommand::Monitor},   {"--mqtt", Subcommand::Monitor}, {"--topic", Subcommand::Monitor},
 };
 
+// The subcommands that publish to an MQTT broker.
+bool Publishes(Subcommand command) { return command == Subcommand::Monitor; }
+
 bool TakesValue(const std::string& name, Subcommand command, bool* known)
 {
+    if (IsMqttValueOption(name)) {
+        *known = Publishes(command);
+        return true;
+    }
     for (const ValueOption& o : kValueOptions) {
         if (name == o.name) {
             *known = o.only == Subcommand::None || o.only == command;
@@ -77,6 +85,7 @@ bool ParseBroker(const std::string& text, Options* o, std::string* error)
             return false;
         }
         o->mqttPort = static_cast<int>(port);
+        o->mqttPortGiven = true;
     }
     if (host.empty()) {
         *error = "--mqtt: no broker host";
@@ -124,12 +133,13 @@ bool ApplyValue(const std::string& name, const std::string& value, Options* o, s
         return ParseBroker(value, o, error);
     } else if (name == "--topic") {
         // A publish topic may not hold the subscription wildcards.
-        if (value.empty() || value.find_first_of("+#") != std::string::npos ||
-            value.find('\0') != std::string::npos) {
-            *error = "--topic: '" + value + "' is empty or holds '+' or '#'";
+        if (!IsPublishTopic(value)) {
+            *error = "--topic: '" + value + "' is empty, holds '+' or '#', or is not UTF-8";
             return false;
         }
         o->topic = value;
+    } else if (IsMqttValueOption(name)) {
+        return ApplyMqttOption(name, value, &o->mqtt, error);
     }
     return true;
 }
@@ -174,6 +184,8 @@ bool CheckComplete(Options* o, const std::vector<std::string>& positional, std::
             *error = "--mqtt and --topic go together";
             return false;
         }
+        if (!CompleteMqttSettings(&o->mqtt, !o->mqttHost.empty(), o->mqttPortGiven, &o->mqttPort, error))
+            return false;
         if (o->csv.empty() && o->mqttHost.empty())
             o->csv = "-";
         if (several && o->csv == "-") {
@@ -244,6 +256,15 @@ bool ParseArguments(int argc, const char* const* argv, Options* o, std::string* 
         if (arg == "--plain" && o->command == Subcommand::Backup) {
             o->plain = true;
             continue;
+        }
+        if (IsMqttFlag(arg) && Publishes(o->command)) {
+            ApplyMqttOption(arg, "", &o->mqtt, error);
+            continue;
+        }
+        if (arg.rfind("--mqtt-password", 0) == 0 && arg.rfind("--mqtt-password-", 0) != 0) {
+            *error = "--mqtt-password: a password on the command line is visible to every user of the "
+                     "machine; use --mqtt-password-file FILE or --mqtt-password-env VARIABLE";
+            return o->help;
         }
         std::string value;
         bool hasValue = false;

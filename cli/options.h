@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/mqtt_settings.h"
 #include "cli/sensor_address.h"
 
 namespace cli {
@@ -29,8 +30,10 @@ struct Options {
     long long count = 0;               // monitor --count N; 0 = until interrupted
     std::string csv;                   // monitor --csv FILE|-; "" = none
     std::string mqttHost;              // monitor --mqtt HOST[:PORT]
-    int mqttPort = 1883;
+    int mqttPort = 1883;               // 8883 with TLS when HOST has no port
+    bool mqttPortGiven = false;
     std::string topic;                 // monitor --topic PREFIX
+    MqttSettings mqtt;                 // monitor --mqtt-...: QoS, login, TLS
 };
 
 // Exit codes, the same for one sensor and for a fleet (where the highest of the sensors' codes
@@ -41,7 +44,9 @@ enum ExitCode : int {
                            // sensor reported implausible values
     kExitLink = 2,         // the sensor could not be reached or an exchange failed
     kExitFile = 3,         // a parameter file could not be read, is not one, or was not written
-    kExitOutput = 4,       // the CSV output or the MQTT broker failed
+    kExitOutput = 4,       // the CSV output or the MQTT broker failed: the broker could not be
+                           // reached or refused the login or TLS, or not every sample reached it
+                           // (dropped from the queue, or never acknowledged at QoS 1 or 2)
     kExitUnsupported = 5,  // the firmware is not one the tool supports
     kExitOtherSensor = 6,  // restore: the file names a sensor of another edition, or of another
                            // serial number without --force; nothing was sent

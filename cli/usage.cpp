@@ -81,7 +81,7 @@ constexpr char kCompare[] =
 
 constexpr char kMonitor[] =
     "Usage: chromix5ctl monitor [--rate HZ] [--count N] [--csv FILE|-]\n"
-    "                           [--mqtt HOST[:PORT] --topic PREFIX] SENSOR...\n"
+    "                           [--mqtt HOST[:PORT] --topic PREFIX [--mqtt-...]] SENSOR...\n"
     "\n"
     "Requests live samples until --count is reached or the program is interrupted (Ctrl+C,\n"
     "SIGTERM), and writes them as CSV (the window's recording format: time, R, G, B, X, Y, INT,\n"
@@ -94,9 +94,28 @@ constexpr char kMonitor[] =
     "                           --mqtt); an existing file is never replaced (a pipe or device\n"
     "                           that exists is written to); with several sensors FILE must hold\n"
     "                           {n}, {serial} or {sensor}\n"
-    "  --mqtt HOST[:PORT]       MQTT broker (port 1883 when none is given); reconnects when the\n"
-    "                           broker goes away, queueing at most 1000 samples meanwhile\n"
-    "  --topic PREFIX           samples go to PREFIX/SERIAL\n" SENSORS_PART;
+    "  --mqtt HOST[:PORT]       MQTT broker (port 1883 when none is given, 8883 with TLS);\n"
+    "                           reconnects when the broker goes away; at most 1000 samples wait\n"
+    "                           for it, beyond that the oldest are dropped and counted\n"
+    "  --topic PREFIX           samples go to PREFIX/SERIAL, the sensor's retained status to\n"
+    "                           PREFIX/SERIAL/status, the program's (online, offline, also as its\n"
+    "                           last will) to PREFIX/status/CLIENT-ID\n"
+    "  --mqtt-qos 0|1|2         QoS of the samples (default 0); at 1 and 2 a sample counts as\n"
+    "                           delivered only when the broker acknowledged it\n"
+    "  --mqtt-retain            the broker keeps each sensor's latest sample\n"
+    "  --mqtt-client-id ID      default chromix5ctl-PID; give one for a stable status topic\n"
+    "  --mqtt-keepalive SECONDS default 30 (5 to 65535)\n"
+    "  --mqtt-user NAME         log in with this user name\n"
+    "  --mqtt-password-file FILE  the password is the file's first line\n"
+    "  --mqtt-password-env VARIABLE  the password is in this environment variable\n"
+    "                           (never on the command line, where every user could read it)\n"
+    "  --mqtt-tls               TLS, the broker's certificate checked against the system's\n"
+    "                           certificate authorities\n"
+    "  --mqtt-cafile FILE       TLS, the broker's certificate checked against this CA file\n"
+    "  --mqtt-cert FILE --mqtt-key FILE  TLS with this client certificate and key\n"
+    "  --mqtt-insecure          TLS without checking the broker's certificate or host name\n"
+    "Exit code 4 when the broker cannot be reached, refuses the login or fails TLS at the start,\n"
+    "and when not every sample reached it (dropped, or not acknowledged at QoS 1 and 2).\n" SENSORS_PART;
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/mqtt_options.h"
 #include "cli/options.h"
 #include "cli/sensor_address.h"
 
@@ -38,8 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (end == std::string::npos)
             end = text.size();
         std::string arg = text.substr(start, end - start);
-        // Sensor lists named in the input are not read: the fuzzer must not wander the disk.
-        if (arg.rfind("--file", 0) == 0)
+        // Sensor lists and password files named in the input are not read: the fuzzer must not
+        // wander the disk.
+        if (arg.rfind("--file", 0) == 0 || arg.rfind("--mqtt-password-file", 0) == 0)
             arg = "--json";
         args.push_back(arg);
         start = end + 1;
@@ -53,6 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // --force belongs to restore and --plain to backup only.
         if ((options.force && options.command != cli::Subcommand::Restore) ||
             (options.plain && options.command != cli::Subcommand::Backup))
+            __builtin_trap();
+        // MQTT settings only with a broker, and only consistent ones: what the publisher is
+        // handed it can use as it is.
+        const cli::MqttSettings& m = options.mqtt;
+        if (options.mqttHost.empty() ? !(m == cli::MqttSettings{})
+                                     : (m.qos < 0 || m.qos > 2 || m.keepAlive < 5 || m.keepAlive > 65535 ||
+                                        (m.hasPassword && m.user.empty()) || (m.insecure && !m.tls) ||
+                                        m.certFile.empty() != m.keyFile.empty() || !cli::IsPublishTopic(options.topic) ||
+                                        options.mqttPort < 1 || options.mqttPort > 65535))
             __builtin_trap();
     }
     return 0;

@@ -11,7 +11,7 @@ run_packages=(
   libmosquitto-dev libprotobuf-dev protobuf-compiler
 )
 headless_packages=(xvfb xauth xdotool imagemagick)
-test_packages=(libgtest-dev mosquitto python3 python3-protobuf socat clang libclang-rt-14-dev desktop-file-utils file
+test_packages=(libgtest-dev mosquitto openssl python3 python3-protobuf socat clang libclang-rt-14-dev desktop-file-utils file
   lintian)
 
 case "${1:-all}" in

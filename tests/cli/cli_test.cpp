@@ -320,12 +320,27 @@ TEST_F(CliTest, BadArgumentsAreNamedAndEachSubcommandHasHelp)
         {{"monitor", "--mqtt", "b", "--topic", "a/#", "tcp:h"}, "--topic: 'a/#'"},
         {{"monitor", "tcp:a", "tcp:b"}, "several sensors cannot share standard output"},
         {{"monitor", "--jobs", "0", "tcp:a"}, "--jobs: '0' is not a number from 1 to 64"},
+        // The MQTT options: a password never on the command line (and never echoed), only
+        // consistent TLS and login settings, none without a broker.
+        {{"monitor", "--mqtt", "b", "--topic", "t", "--mqtt-password=hunter2", "tcp:h"},
+         "a password on the command line is visible to every user"},
+        {{"monitor", "--mqtt", "b", "--topic", "t", "--mqtt-qos", "3", "tcp:h"}, "--mqtt-qos: '3' is not 0, 1 or 2"},
+        {{"monitor", "--mqtt", "b", "--topic", "t", "--mqtt-user", "u", "--mqtt-password-env", "NO_SUCH_VARIABLE_X",
+          "tcp:h"}, "'NO_SUCH_VARIABLE_X' is not set or empty"},
+        {{"monitor", "--mqtt", "b", "--topic", "t", "--mqtt-password-file", ".", "tcp:h"},
+         "--mqtt-password-file: . is not a regular file"},
+        {{"monitor", "--mqtt", "b", "--topic", "t", "--mqtt-cert", "c.pem", "tcp:h"}, "--mqtt-cert and --mqtt-key go together"},
+        {{"monitor", "--mqtt", "b", "--topic", "t", "--mqtt-insecure", "tcp:h"}, "--mqtt-insecure turns off"},
+        {{"monitor", "--mqtt-qos", "1", "tcp:h"}, "the --mqtt-... options need a broker"},
+        {{"monitor", "--mqtt", "b", "--topic", "t", "--mqtt-client-id", "a/b", "tcp:h"}, "--mqtt-client-id: 'a/b'"},
+        {{"backup", "-o", "x", "--mqtt-qos", "1", "tcp:h"}, "unknown option '--mqtt-qos' for backup"},
     };
     for (const Case& c : cases) {
         const CtlRun run = Ctl(c.args);
         EXPECT_EQ(64, run.exit) << c.message;
         EXPECT_EQ(0u, run.err.find("chromix5ctl: ")) << run.err;
         EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
+        EXPECT_FALSE(Contains(run.err, "hunter2")) << run.err;
         EXPECT_EQ("", run.out);
     }
     for (const char* sub : {"identify", "backup", "restore", "compare", "monitor"}) {
