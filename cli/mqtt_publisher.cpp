@@ -163,12 +163,27 @@ bool MqttPublisher::Configure(std::string* error)
             return false;
         }
     }
-    if (!s.statusTopic.empty()) {
-        rc = mosquitto_will_set(client_, s.statusTopic.c_str(), 7, "offline", kStatusQos, true);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            *error = "cannot set the last will on " + s.statusTopic + ": " + ErrorText(rc);
-            return false;
-        }
+    return SetWill(error);
+}
+
+// The broker keeps one will per connection: the session protocol's, which changes with every
+// session, or else the process's "offline".
+bool MqttPublisher::SetWill(std::string* error)
+{
+    int rc = MOSQ_ERR_SUCCESS;
+    std::string topic;
+    if (hooks_.will) {
+        const MqttMessage will = hooks_.will();
+        topic = will.topic;
+        rc = mosquitto_will_set(client_, will.topic.c_str(), static_cast<int>(will.payload.size()),
+                                will.payload.data(), 1, false);
+    } else if (!settings_.statusTopic.empty()) {
+        topic = settings_.statusTopic;
+        rc = mosquitto_will_set(client_, topic.c_str(), 7, "offline", kStatusQos, true);
+    }
+    if (rc != MOSQ_ERR_SUCCESS) {
+        *error = "cannot set the last will on " + topic + ": " + ErrorText(rc);
+        return false;
     }
     return true;
 }
@@ -221,8 +236,14 @@ void MqttPublisher::Connected()
     if (!settings_.statusTopic.empty())
         status_[settings_.statusTopic] = "online";
     for (const auto& status : status_) {
-        std::erase_if(queue_, [&](const Message& m) { return !m.sample && m.topic == status.first; });
-        queue_.push_front(Message{status.first, status.second, false});
+        std::erase_if(queue_, [&](const Message& m) { return m.kind == Kind::Status && m.topic == status.first; });
+        queue_.push_front(Message{status.first, status.second, Kind::Status, {}});
+    }
+    // The session's births come before everything else, in their order.
+    if (hooks_.births) {
+        const std::vector<MqttMessage> births = hooks_.births();
+        for (auto it = births.rbegin(); it != births.rend(); ++it)
+            queue_.push_front(Message{it->topic, it->payload, Kind::Session, {}});
     }
 }
 
@@ -243,7 +264,7 @@ void MqttPublisher::TellDrops(bool force)
 
 void MqttPublisher::DropOldestSample()
 {
-    const auto oldest = std::find_if(queue_.begin(), queue_.end(), [](const Message& m) { return m.sample; });
+    const auto oldest = std::find_if(queue_.begin(), queue_.end(), [](const Message& m) { return m.sample(); });
     if (oldest != queue_.end()) {
         queue_.erase(oldest);
         --queuedSamples_;
@@ -252,6 +273,16 @@ void MqttPublisher::DropOldestSample()
 }
 
 void MqttPublisher::Publish(const std::string& topic, const std::string& payload)
+{
+    EnqueueSample(Message{topic, payload, Kind::Sample, {}});
+}
+
+void MqttPublisher::PublishLate(const std::string& topic, std::function<std::string()> encode)
+{
+    EnqueueSample(Message{topic, {}, Kind::Sample, std::move(encode)});
+}
+
+void MqttPublisher::EnqueueSample(Message message)
 {
     ++published_;
     if (queuedSamples_ + inFlightSamples_ >= limit_) {
@@ -263,15 +294,20 @@ void MqttPublisher::Publish(const std::string& topic, const std::string& payload
         }
         TellDrops(false);
     }
-    queue_.push_back(Message{topic, payload, true});
+    queue_.push_back(std::move(message));
     ++queuedSamples_;
+}
+
+void MqttPublisher::PublishSessionLate(const std::string& topic, std::function<std::string()> encode)
+{
+    queue_.push_back(Message{topic, {}, Kind::Session, std::move(encode)});
 }
 
 void MqttPublisher::PublishStatus(const std::string& topic, const std::string& payload)
 {
     status_[topic] = payload;
-    std::erase_if(queue_, [&](const Message& m) { return !m.sample && m.topic == topic; });
-    queue_.push_back(Message{topic, payload, false});
+    std::erase_if(queue_, [&](const Message& m) { return m.kind == Kind::Status && m.topic == topic; });
+    queue_.push_back(Message{topic, payload, Kind::Status, {}});
 }
 
 void MqttPublisher::Lost(const std::string& why)
@@ -291,8 +327,16 @@ void MqttPublisher::HandOver()
 {
     while (connected_ && !queue_.empty() && !mosquitto_want_write(client_)) {
         Message& m = queue_.front();
-        const int qos = m.sample ? settings_.qos : kStatusQos;
-        const bool retain = m.sample ? settings_.retain : true;
+        if (m.encode) {
+            m.payload = m.encode();
+            m.encode = nullptr;
+        }
+        const int qos = m.kind == Kind::Status || m.kind == Kind::Farewell ? kStatusQos
+                        : m.kind == Kind::Session                       ? 0
+                                                                        : settings_.qos;
+        // A session protocol's messages are never retained: its births and deaths say what
+        // holds now, and a host that comes later asks for a rebirth.
+        const bool retain = m.kind == Kind::Status || (m.sample() && settings_.retain && !hooks_.will);
         int mid = 0;
         const int rc = mosquitto_publish(client_, &mid, m.topic.c_str(), static_cast<int>(m.payload.size()),
                                          m.payload.data(), qos, retain);
@@ -300,17 +344,17 @@ void MqttPublisher::HandOver()
             break;
         if (rc != MOSQ_ERR_SUCCESS) {
             log_("MQTT: a message to " + m.topic + " cannot be sent (" + ErrorText(rc) + "): given up");
-            if (m.sample)
+            if (m.sample())
                 ++dropped_;
         } else if (qos > 0) {
             // The callback cannot have come yet: acknowledgements are read in mosquitto_loop().
-            inFlight_[mid] = m.sample;
-            if (m.sample)
+            inFlight_[mid] = m.sample();
+            if (m.sample())
                 ++inFlightSamples_;
-        } else if (m.sample) {
+        } else if (m.sample()) {
             ++delivered_;
         }
-        if (m.sample)
+        if (m.sample())
             --queuedSamples_;
         queue_.pop_front();
     }
@@ -329,6 +373,11 @@ void MqttPublisher::Service()
             retryAt_ = 0;
             connackCode_ = -1;
             connectingSince_ = Now();
+            std::string willError;
+            if (!SetWill(&willError)) {
+                Lost(willError);
+                return;
+            }
             const int rc = mosquitto_reconnect_async(client_);
             if (rc != MOSQ_ERR_SUCCESS) {
                 Lost(ErrorText(rc));
@@ -361,8 +410,12 @@ bool MqttPublisher::Finish(double timeoutSeconds)
 {
     if (!client_ || !everConnected_)
         return queued() == 0;
-    if (!settings_.statusTopic.empty())
+    if (!settings_.statusTopic.empty() && !hooks_.will)
         PublishStatus(settings_.statusTopic, "offline");
+    if (hooks_.farewell) {
+        const MqttMessage farewell = hooks_.farewell();
+        queue_.push_back(Message{farewell.topic, farewell.payload, Kind::Farewell, {}});
+    }
     // A broker that is away gets one more attempt now rather than after the current pause.
     if (!connected_ && retryAt_ > 0)
         retryAt_ = Now();

@@ -13,6 +13,12 @@
 // a status topic) are retained, go at QoS 1, are never dropped for samples, and are sent again
 // after every reconnect, since a broker that restarted may have lost them.
 //
+// A session protocol on top of the connection (Sparkplug B) plugs in with SetSessionHooks: its
+// last will is asked for before every connection attempt, its births are sent first after every
+// connect, and its farewell at a clean end. Its data go with PublishLate, whose payload is made
+// only when the message is handed over, so that sequence numbers inside payloads follow the
+// order in which the broker gets them, also after a reconnect.
+//
 // The connection is tried again with a growing pause (1 s up to 16 s).
 #pragma once
 
@@ -23,12 +29,26 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "cli/mqtt_settings.h"
 
 struct mosquitto;
 
 namespace cli {
+
+// A message of a session protocol: not retained; the will goes at QoS 1, everything else at 0
+// (births) or at the settings' QoS (data).
+struct MqttMessage {
+    std::string topic;
+    std::string payload;
+};
+
+struct MqttSessionHooks {
+    std::function<MqttMessage()> will;                    // before every connection attempt
+    std::function<std::vector<MqttMessage>()> births;     // after every connect, before all else
+    std::function<MqttMessage()> farewell;                // at a clean end, instead of the will
+};
 
 // The client id the settings give, or chromix5ctl-PID.
 std::string MqttClientId(const MqttSettings& settings);
@@ -49,6 +69,13 @@ public:
     bool Connect(const std::string& host, int port, double timeoutSeconds, std::string* error);
     // Queues a sample with the settings' QoS and retain flag; it goes out in Service().
     void Publish(const std::string& topic, const std::string& payload);
+    // Must be called before Connect.
+    void SetSessionHooks(MqttSessionHooks hooks) { hooks_ = std::move(hooks); }
+    // Queues a sample of the session protocol whose payload encode() makes at hand-over.
+    void PublishLate(const std::string& topic, std::function<std::string()> encode);
+    // Queues a message of the session protocol (a device's birth or death), never dropped, whose
+    // payload encode() makes at hand-over.
+    void PublishSessionLate(const std::string& topic, std::function<std::string()> encode);
     // Queues a retained status message; a newer one for the same topic replaces one still queued.
     void PublishStatus(const std::string& topic, const std::string& payload);
     // Sends what the connection takes, reads the broker's answers, keeps the connection alive
@@ -67,16 +94,21 @@ public:
     uint64_t published() const { return published_; }
 
 private:
+    enum class Kind { Sample, Status, Session, Farewell };
     struct Message {
         std::string topic;
         std::string payload;
-        bool sample = true;
+        Kind kind = Kind::Sample;
+        std::function<std::string()> encode;  // when set, makes the payload at hand-over
+        bool sample() const { return kind == Kind::Sample; }
     };
     static void OnConnect(mosquitto*, void* self, int rc);
     static void OnDisconnect(mosquitto*, void* self, int rc);
     static void OnPublish(mosquitto*, void* self, int mid);
     static void OnLog(mosquitto*, void* self, int level, const char* text);
     bool Configure(std::string* error);
+    bool SetWill(std::string* error);
+    void EnqueueSample(Message message);
     void Lost(const std::string& why);
     void Connected();
     void HandOver();
@@ -85,6 +117,7 @@ private:
 
     std::function<void(const std::string&)> log_;
     MqttSettings settings_;
+    MqttSessionHooks hooks_;
     size_t limit_;
     mosquitto* client_ = nullptr;
     std::string broker_;

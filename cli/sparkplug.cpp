@@ -73,12 +73,7 @@ SparkplugNode::SparkplugNode(std::string group, std::string node)
 {
 }
 
-bool SparkplugNode::ValidId(const std::string& id)
-{
-    return !id.empty() && id.find_first_of("/+#") == std::string::npos;
-}
-
-std::string SparkplugNode::topic(const char* type, const std::string& device) const
+std::string SparkplugNode::Topic(const char* type, const std::string& device) const
 {
     std::string t = "spBv1.0/" + group_ + "/" + type + "/" + node_;
     if (!device.empty())
@@ -106,7 +101,7 @@ SparkplugMessage SparkplugNode::NodeDeath(int64_t nowMs) const
     Payload p;
     p.set_timestamp(static_cast<uint64_t>(nowMs));
     AddBdSeq(p, bdSeq_, nowMs);
-    return {topic("NDEATH", {}), Serialised(p)};
+    return {Topic("NDEATH", {}), Serialised(p)};
 }
 
 SparkplugMessage SparkplugNode::NodeBirth(int64_t nowMs)
@@ -123,7 +118,7 @@ SparkplugMessage SparkplugNode::NodeBirth(int64_t nowMs)
     rebirth->set_timestamp(static_cast<uint64_t>(nowMs));
     rebirth->set_datatype(diror::sparkplug::Boolean);
     rebirth->set_boolean_value(false);
-    return {topic("NBIRTH", {}), Serialised(p)};
+    return {Topic("NBIRTH", {}), Serialised(p)};
 }
 
 SparkplugMessage SparkplugNode::DeviceBirth(const std::string& device, const SparkplugDevice& identity,
@@ -148,7 +143,7 @@ SparkplugMessage SparkplugNode::DeviceBirth(const std::string& device, const Spa
     firmware->set_datatype(diror::sparkplug::String);
     firmware->set_string_value(Printable(identity.firmware));
     AddSample(p, first);
-    return {topic("DBIRTH", device), Serialised(p)};
+    return {Topic("DBIRTH", device), Serialised(p)};
 }
 
 SparkplugMessage SparkplugNode::DeviceData(const std::string& device, const record::LiveSample& sample)
@@ -157,7 +152,7 @@ SparkplugMessage SparkplugNode::DeviceData(const std::string& device, const reco
     p.set_timestamp(static_cast<uint64_t>(sample.unixMs));
     p.set_seq(nextSeq());
     AddSample(p, sample);
-    return {topic("DDATA", device), Serialised(p)};
+    return {Topic("DDATA", device), Serialised(p)};
 }
 
 SparkplugMessage SparkplugNode::DeviceDeath(const std::string& device, int64_t nowMs)
@@ -165,7 +160,7 @@ SparkplugMessage SparkplugNode::DeviceDeath(const std::string& device, int64_t n
     Payload p;
     p.set_timestamp(static_cast<uint64_t>(nowMs));
     p.set_seq(nextSeq());
-    return {topic("DDEATH", device), Serialised(p)};
+    return {Topic("DDEATH", device), Serialised(p)};
 }
 
 }  // namespace cli

@@ -33,9 +33,6 @@ class SparkplugNode {
 public:
     SparkplugNode(std::string group, std::string node);
 
-    // A group, node or device id is not empty and holds none of '/', '+', '#'.
-    static bool ValidId(const std::string& id);
-
     // Before each connection (the first and every reconnection): the death certificate to
     // register as that connection's last will. The session's bdSeq is one more than the last
     // session's (0 for the first), modulo 256.
@@ -51,9 +48,10 @@ public:
     SparkplugMessage DeviceDeath(const std::string& device, int64_t nowMs);
 
     uint64_t bdSeq() const { return bdSeq_; }
+    // The topic of a message type ("DDATA") of a device ("" for the node itself).
+    std::string Topic(const char* type, const std::string& device) const;
 
 private:
-    std::string topic(const char* type, const std::string& device) const;
     uint64_t nextSeq();
 
     std::string group_, node_;

@@ -124,10 +124,3 @@ TEST(Sparkplug, TwoSessionsOfANodeWithASensorDecodeAsTheSpecificationOrdersThem)
     EXPECT_EQ(2, MetricNamed(data, "pass")["value"].toInteger());
     EXPECT_TRUE(d[5].toObject()["metrics"].toArray().isEmpty());
 }
-
-TEST(Sparkplug, IdsThatWouldBreakTheTopicAreRefused)
-{
-    EXPECT_TRUE(cli::SparkplugNode::ValidId("line-7"));
-    for (const char* bad : {"", "a/b", "a+", "#"})
-        EXPECT_FALSE(cli::SparkplugNode::ValidId(bad)) << bad;
-}
