@@ -45,6 +45,7 @@ uint32_t PlausibilityResets() { return PlausibilityResets(DefaultSensor()); }
 void SendPara(SensorContext& c)
 {
     c.sendPending = 0;
+    const uint32_t resets = c.plausibilityResets;
     std::memcpy(c.headerFrame.payload, &c.para, sizeof c.para);
     if (exchange(c, kOrderWrite, kBlockParameters, sizeof c.para) != 1)
         return;
@@ -54,8 +55,9 @@ void SendPara(SensorContext& c)
     if (exchange(c, kOrderWrite, kBlockTeachTable, kRows) != 1)
         return;
     ReportPlausibilityResets(c);
-    if (c.transferTarget == kTargetSensor)
-        exchange(c, kOrderStoreEeprom, 0);
+    if (c.transferTarget == kTargetSensor && exchange(c, kOrderStoreEeprom, 0) != 1)
+        return;
+    NotifyParametersWritten(c, c.plausibilityResets != resets ? 1 : 0);
 }
 
 void GetPara(SensorContext& c)

@@ -22,7 +22,8 @@ int16_t LiveValue(int word);
 
 // Writes the parameter set and teach rows 0 to 31 to the sensor and, with transferTarget 2, has
 // it store them in its EEPROM. A plausibility reset is told in the status box and counted in
-// plausibilityResets; it is no link failure and the sequence goes on.
+// plausibilityResets; it is no link failure and the sequence goes on. When every exchange
+// succeeded, the context's parametersWritten notification says so.
 void SendPara(SensorContext& c);
 void SendPara();
 // How many times the sensor has reported that it reset implausible values: of a write (SendPara)

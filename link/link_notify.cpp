@@ -35,6 +35,12 @@ void NotifyParametersRead(SensorContext& c)
         c.notify.parametersRead();
 }
 
+void NotifyParametersWritten(SensorContext& c, int valuesReset)
+{
+    if (c.notify.parametersWritten)
+        c.notify.parametersWritten(valuesReset);
+}
+
 void NotifyLiveSample(SensorContext& c)
 {
     if (c.notify.liveSample)

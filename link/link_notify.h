@@ -23,5 +23,6 @@ void NotifyStatusBox(SensorContext& c, const char* text);
 void NotifyLinkFailed(SensorContext& c);
 void NotifyShowConnectionPage(SensorContext& c);
 void NotifyParametersRead(SensorContext& c);
+void NotifyParametersWritten(SensorContext& c, int valuesReset);
 void NotifyLiveSample(SensorContext& c);
 void NotifyBusy(SensorContext& c, int on);

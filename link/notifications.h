@@ -16,6 +16,10 @@ struct LinkNotifications {
     void (*showConnectionPage)() = nullptr;
     // GetPara has read the parameter set and teach table into the working copy.
     void (*parametersRead)() = nullptr;
+    // SendPara has written the working copy to the sensor (and stored it in EEPROM when that
+    // was the target). valuesReset is 1 when the sensor answered a block with its plausibility
+    // notice: it then holds other values than those sent.
+    void (*parametersWritten)(int valuesReset) = nullptr;
     // The live-data loop has a new sample in LiveData.
     void (*liveSample)() = nullptr;
     // A TCP connect is under way (1) or over (0); the window shows the wait cursor meanwhile.
