@@ -157,5 +157,5 @@ void ReadParaFromFile()
         return;
     }
     // The views follow the working copy whether or not it changed.
-    NotifyParametersChanged();
+    NotifyParametersChanged(result == 1 ? 1 : 0);
 }

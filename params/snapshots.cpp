@@ -94,22 +94,31 @@ int WriteSnapshot(const std::string& folder, const Configuration& configuration,
     return 1;
 }
 
-std::string SnapshotLabel(const std::string& path, bool first)
+std::string SnapshotTime(const std::string& path)
 {
     // SN00007_20261207-170752-166.ini: the time stamp after the first '_'.
     const size_t slash = path.find_last_of("/\\");
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const size_t stamp = name.find('_');
-    std::string when = name;
-    if (stamp != std::string::npos && name.size() >= stamp + 16) {
-        const std::string t = name.substr(stamp + 1);
-        when = t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + " " + t.substr(9, 2) + ":" +
-               t.substr(11, 2) + ":" + t.substr(13, 2);
-    }
-    std::string reason = ReadSnapshotReason(path.c_str());
-    if (first)
-        reason = reason.empty() ? "as found" : "as found, " + reason;
-    return reason.empty() ? when : when + "  " + reason;
+    if (stamp == std::string::npos || name.size() < stamp + 16)
+        return name;
+    const std::string t = name.substr(stamp + 1);
+    return t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + " " + t.substr(9, 2) + ":" +
+           t.substr(11, 2) + ":" + t.substr(13, 2);
+}
+
+std::string SnapshotReason(const std::string& path, bool first)
+{
+    const std::string reason = ReadSnapshotReason(path.c_str());
+    if (!first)
+        return reason;
+    return reason.empty() ? "as found" : "as found, " + reason;
+}
+
+std::string SnapshotLabel(const std::string& path, bool first)
+{
+    const std::string reason = SnapshotReason(path, first);
+    return reason.empty() ? SnapshotTime(path) : SnapshotTime(path) + "  " + reason;
 }
 
 int KeepSnapshot(const Configuration& configuration, const SensorIdentity& identity, const char* reason,

@@ -32,6 +32,10 @@ std::vector<std::string> ListSnapshots(const std::string& folder, int serial);
 
 // A snapshot for a list: "YYYY-MM-DD hh:mm:ss  reason", the first of a sensor "as found".
 std::string SnapshotLabel(const std::string& path, bool first);
+// Its two parts: the time its name gives (the name itself when it gives none), and the reason
+// the file gives, led by "as found" for a sensor's first ("" when there is neither).
+std::string SnapshotTime(const std::string& path);
+std::string SnapshotReason(const std::string& path, bool first);
 
 // Keeps a configuration just read from a sensor as its snapshot, in SnapshotFolder(). A failure
 // is no reason to stop anything: it is described in words in *message (may be null) for the

@@ -2,14 +2,14 @@
 
 namespace {
 
-void (*parametersChanged)() = nullptr;
+void (*parametersChanged)(int loaded) = nullptr;
 
 }  // namespace
 
-void SetParametersChangedNotification(void (*notification)()) { parametersChanged = notification; }
+void SetParametersChangedNotification(void (*notification)(int loaded)) { parametersChanged = notification; }
 
-void NotifyParametersChanged()
+void NotifyParametersChanged(int loaded)
 {
     if (parametersChanged)
-        parametersChanged();
+        parametersChanged(loaded);
 }

@@ -3,6 +3,8 @@
 // refreshed. The window sets it at start-up (ui/window_seams.cpp); without one it stays empty.
 #pragma once
 
-void SetParametersChangedNotification(void (*notification)());
+// loaded is 1 when the working copy now holds a file's values, 0 when the file was refused and
+// the working copy is as it was (the views are refreshed all the same).
+void SetParametersChangedNotification(void (*notification)(int loaded));
 // Calls the notification when it is set.
-void NotifyParametersChanged();
+void NotifyParametersChanged(int loaded);

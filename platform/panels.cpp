@@ -228,6 +228,11 @@ void connectSignals(QWidget* w)
                              if (hint != QAbstractItemDelegate::RevertModelCache && at.isValid())
                                  fireIfAlive(EVENT_COMMIT, at.row() + 1, at.column() + 1);
                          });
+        // A double click (or Enter) on a cell that takes no entry: the view opens no editor
+        // there and activates the cell instead.
+        QObject::connect(table, &QAbstractItemView::activated, table, [fireIfAlive](const QModelIndex& at) {
+            fireIfAlive(EVENT_LEFT_DOUBLE_CLICK, at.row() + 1, at.column() + 1);
+        });
     } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
         // Each step of a drag is a value change; the slider's release, or a key or click that
         // moves it in one step, commits.

@@ -1,9 +1,10 @@
 // Table cells the operator may edit, and cells that show text. An edited cell reports its entry
 // to the table's callback as EVENT_COMMIT with eventData1 the row and eventData2 the column
 // (both from 1); the callback reads the entry with GetTableCellValText and may put another
-// value in its place. Programmatic changes call no callback. Cells are counted from 1, as in
-// platform/tables.h; every operation returns 0, or -1 when the control is not a table or the
-// cell lies outside it.
+// value in its place. A double click (or Enter) on a cell that takes no entry reports
+// EVENT_LEFT_DOUBLE_CLICK with the same data. Programmatic changes call no callback. Cells are
+// counted from 1, as in platform/tables.h; every operation returns 0, or -1 when the control
+// is not a table or the cell lies outside it.
 #pragma once
 
 #include <cstddef>

@@ -82,6 +82,33 @@ int SetActiveTableCell(int panel, int control, Point cell)
     return 0;
 }
 
+int GetActiveTableCell(int panel, int control, Point* cell)
+{
+    QTableWidget* t = TableControl(panel, control);
+    if (!t || !cell || !t->currentIndex().isValid())
+        return -1;
+    *cell = MakePoint(t->currentColumn() + 1, t->currentRow() + 1);
+    return 0;
+}
+
+int SetTableRowAttribute(int panel, int control, int row, int attribute, int value)
+{
+    QTableWidget* t = TableControl(panel, control);
+    if (!t || attribute != ATTR_VISIBLE || row < 1 || row > t->rowCount())
+        return -1;
+    t->setRowHidden(row - 1, value == 0);
+    return 0;
+}
+
+int GetTableRowAttribute(int panel, int control, int row, int attribute, int* value)
+{
+    QTableWidget* t = TableControl(panel, control);
+    if (!t || !value || attribute != ATTR_VISIBLE || row < 1 || row > t->rowCount())
+        return -1;
+    *value = t->isRowHidden(row - 1) ? 0 : 1;
+    return 0;
+}
+
 int HideBuiltInCtrlMenuItem(int panel, int control, int item)
 {
     if (!TableControl(panel, control))

@@ -31,6 +31,12 @@ int GetTableCellAttribute(int panel, int control, Point cell, int attribute, int
 
 // Makes a cell the current one and scrolls it into view.
 int SetActiveTableCell(int panel, int control, Point cell);
+// The current cell; -1 when there is none.
+int GetActiveTableCell(int panel, int control, Point* cell);
+
+// ATTR_VISIBLE of a whole row (1 shown, 0 hidden); the only row attribute there is.
+int SetTableRowAttribute(int panel, int control, int row, int attribute, int value);
+int GetTableRowAttribute(int panel, int control, int row, int attribute, int* value);
 
 // Built-in context-menu items of a table.
 enum BuiltInMenuItem : int {

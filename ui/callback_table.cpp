@@ -69,6 +69,9 @@ const CallbackEntry kCallbackTable[] = {
     CONTROL(CBF_WbRestoreSnapshot),
     CONTROL(CBF_WbOpenFile),
     CONTROL(CBF_WbSaveFile),
+    CONTROL(CBF_WbFilter),
+    CONTROL(CBF_WbDefault),
+    CONTROL(CBF_WbSnapshots),
 };
 
 #undef CONTROL

@@ -1,5 +1,4 @@
 #include "ui/main_window.h"
-#include "ui/workbench.h"
 
 #include <cstdio>
 
@@ -25,9 +24,12 @@
 #include "ui/panel_settings.h"
 #include "ui/record_panel.h"
 #include "ui/send_resets.h"
+#include "ui/send_snapshots.h"
 #include "ui/settings_location.h"
 #include "ui/teach_assistant.h"
 #include "ui/uir.h"
+#include "ui/unsent_edits.h"
+#include "ui/workbench.h"
 
 int LoadMainPanels()
 {
@@ -84,6 +86,9 @@ void InitAll()
 int CBF_MAINP(int panel, int event, void*, int, int)
 {
     if (event == EVENT_CLOSE) {
+        if (!MayCloseOverUnsentEdits("The working copy holds edits that were neither sent nor saved.\n"
+                                     "They are lost when the program ends. Close the program?"))
+            return 0;
         AcquisitionRunning = 0;
         RecordingWindowCloses();
         StorePanelSettings();
@@ -125,14 +130,18 @@ int CBF_ButtonSend(int, int, int event, void*, int, int)
         return 0;
     GetCtrlVal(MainPanel, MAINP_AVERAGE, &Para.Average);
     if (TransferTarget == kTargetFile) {
-        SendParaToFile();
+        if (SendParaToFile() == 1)
+            WorkingCopyKept();
     } else if (AcquisitionRunning) {
+        SendStarts();
         SendPending = 1;
     } else {
         SetButtonsDimmed(0, 1);
         const uint32_t resets = PlausibilityResets();
         const Configuration sent = WorkingCopy();
+        SendStarts();
         SendPara();
+        SendEnds();
         // The sensor kept other values than those sent: the working copy shows what it holds.
         if (SensorConnected == 1 && PlausibilityResets() != resets)
             ReadBackAfterResets(sent);

@@ -7,7 +7,9 @@
 #include "ui/live_display.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
+#include "ui/send_snapshots.h"
 #include "ui/uir.h"
+#include "ui/unsent_edits.h"
 #include "ui/workbench.h"
 
 namespace {
@@ -21,6 +23,8 @@ void ReadBackAfterResets(const Configuration& sent)
         return;
     lastResets = CompareConfigurations(sent, read, kSensorScope);
     SetWorkingCopy(read);
+    WorkingCopyKept();
+    SensorHolds(read);
     SetPanelValues();
     InitGraphs();
     ShowGraph3D();

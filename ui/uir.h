@@ -88,7 +88,11 @@ inline constexpr char kUirFile[] = "Chromix5VantageV10.ui";
     X(WBP_RESTORE, 610)                                                                    \
     X(WBP_OPEN, 611)                                                                       \
     X(WBP_SAVE, 612)                                                                       \
-    X(WBP_PREVIEW, 613)
+    X(WBP_PREVIEW, 613)                                                                    \
+    X(WBP_FILTER, 614)                                                                     \
+    X(WBP_DEFAULT, 615)                                                                    \
+    X(WBP_SNAPSHOTS_TITLE, 616)                                                            \
+    X(WBP_SNAPSHOTS, 617)
 
 #define DIROR_ENUM(name, value) name = value,
 enum UirPanel : int { DIROR_PANELS(DIROR_ENUM) };

@@ -12,7 +12,9 @@
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
 #include "ui/record_panel.h"
+#include "ui/send_snapshots.h"
 #include "ui/uir.h"
+#include "ui/unsent_edits.h"
 #include "ui/workbench.h"
 
 namespace {
@@ -26,6 +28,7 @@ void showConnectionPage() { SetActiveTabPage(MainPanel, MAINP_TAB, 0); }
 // After a link error nothing may be accepted until the next identification.
 void linkFailed()
 {
+    SendEnds();
     SetCtrlAttribute(ConnectPage, CONP_BUTTON_ACCEPT, ATTR_DIMMED, 1);
     showConnectionPage();
 }
@@ -38,14 +41,35 @@ void showWorkingCopy()
     RefreshWorkbench();
 }
 
+// A parameter file was loaded (or refused, which leaves the working copy and its edits as they
+// were).
+void showFileLoaded(int loaded)
+{
+    if (loaded)
+        WorkingCopyKept();
+    showWorkingCopy();
+}
+
 // Every complete read from the sensor is also kept in the sensor's history.
 const char* sensorReadReason = nullptr;
 
 void showSensorRead()
 {
-    showWorkingCopy();
+    WorkingCopyKept();
+    SensorHolds(WorkingCopy());
+    // Kept before the views follow, so that the workbench lists it.
     SnapshotSensorRead(sensorReadReason ? sensorReadReason : "GET");
     sensorReadReason = nullptr;
+    showWorkingCopy();
+}
+
+// The working copy went to the sensor (the SEND button, the assistant, the defaults at
+// connection): it is no longer unsent, whatever the sensor made of it.
+void sensorWritten(int valuesReset)
+{
+    WorkingCopyKept();
+    SensorWritten(valuesReset);
+    RefreshWorkbench();
 }
 
 void showLiveSample()
@@ -70,8 +94,9 @@ void InitWindowSeams()
     n.linkFailed = linkFailed;
     n.showConnectionPage = showConnectionPage;
     n.parametersRead = showSensorRead;
+    n.parametersWritten = sensorWritten;
     n.liveSample = showLiveSample;
     n.busy = waitCursor;
     SetLinkNotifications(n);
-    SetParametersChangedNotification(showWorkingCopy);
+    SetParametersChangedNotification(showFileLoaded);
 }

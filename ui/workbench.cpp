@@ -2,7 +2,10 @@
 // program's limits. Its comparisons, SEND and files are workbench_actions.cpp.
 #include "ui/workbench.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <string>
 
 #include "link/connection.h"
 #include "params/configuration.h"
@@ -14,11 +17,13 @@
 #include "platform/popups.h"
 #include "platform/panels.h"
 #include "platform/table_edit.h"
+#include "platform/tables.h"
 #include "platform/userint.h"
 #include "ui/live_display.h"
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
 #include "ui/uir.h"
+#include "ui/unsent_edits.h"
 
 namespace {
 
@@ -28,8 +33,6 @@ constexpr int kValueColumn = 2;
 
 int panel = 0;
 bool busy = false;
-// What the sensor, a file or the last SEND knows: edits are measured against it.
-Configuration baseline{};
 // What the last SEND sent, while the sensor's resets of it are marked.
 Configuration resetFrom{};
 bool resetsMarked = false;
@@ -53,7 +56,7 @@ void showParameter(int i)
 {
     const Point cell = MakePoint(kValueColumn, i + 1);
     showWord(WBP_PARAMS, cell, Para.*kParameterFields[i]);
-    setMark(WBP_PARAMS, cell, Para.*kParameterFields[i] != baseline.para.*kParameterFields[i],
+    setMark(WBP_PARAMS, cell, Para.*kParameterFields[i] != KeptConfiguration().para.*kParameterFields[i],
             resetsMarked && Para.*kParameterFields[i] != resetFrom.para.*kParameterFields[i]);
     char limits[32];
     FormatLimits(ParameterLimits(i, MaxColorCount()), limits, sizeof limits);
@@ -64,7 +67,7 @@ void showTeachWord(int row, int w)
 {
     const Point cell = MakePoint(w, row + 1);
     showWord(WBP_TEACH, cell, TeachWord(TechVec[row], w));
-    setMark(WBP_TEACH, cell, TeachWord(TechVec[row], w) != TeachWord(baseline.rows[row], w),
+    setMark(WBP_TEACH, cell, TeachWord(TechVec[row], w) != TeachWord(KeptConfiguration().rows[row], w),
             resetsMarked && TeachWord(TechVec[row], w) != TeachWord(resetFrom.rows[row], w));
 }
 
@@ -91,6 +94,19 @@ void showInMainWindow()
     ShowGraph3D();
 }
 
+// Puts an accepted value into a word of the working copy; how says where it came from.
+void setWord(const char* name, uint16_t& word, uint16_t value, const char* how)
+{
+    word = value;
+    char text[200];
+    std::snprintf(text, sizeof text, "%s = %u%s in the working copy (not yet sent or saved).", name,
+                  static_cast<unsigned>(value), how);
+    workbench::ShowMessage(text);
+    workbench::ClearDifferences();
+    workbench::ShowValues();
+    showInMainWindow();
+}
+
 // Takes an entry for a word of the working copy, or refuses it and puts the value back.
 void takeEntry(int control, Point cell, const char* name, ValueLimits limits, uint16_t& word)
 {
@@ -112,13 +128,46 @@ void takeEntry(int control, Point cell, const char* name, ValueLimits limits, ui
         workbench::ShowMessage(text);
         return;
     }
-    word = value;
-    std::snprintf(text, sizeof text, "%s = %u in the working copy (not yet sent or saved).", name,
-                  static_cast<unsigned>(value));
-    workbench::ShowMessage(text);
-    workbench::ClearDifferences();
-    workbench::ShowValues();
-    showInMainWindow();
+    setWord(name, word, value, "");
+}
+
+// Shows the parameters whose name holds the filter box's text, in any letter case.
+void applyFilter()
+{
+    char filter[64] = "";
+    GetCtrlVal(panel, WBP_FILTER, filter, sizeof filter);
+    const auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    std::string wanted(filter);
+    std::transform(wanted.begin(), wanted.end(), wanted.begin(), lower);
+    for (int i = 0; i < kParameterCount; ++i) {
+        std::string name(kParameterKeys[i]);
+        std::transform(name.begin(), name.end(), name.begin(), lower);
+        SetTableRowAttribute(panel, WBP_PARAMS, i + 1, ATTR_VISIBLE, name.find(wanted) != std::string::npos);
+    }
+}
+
+bool rowShown(int row)
+{
+    int shown = 0;
+    return GetTableRowAttribute(panel, WBP_PARAMS, row, ATTR_VISIBLE, &shown) == 0 && shown;
+}
+
+// The parameter the operator means: the selected one, or the only one the filter leaves; 0
+// when there is neither.
+int chosenParameterRow()
+{
+    Point cell{};
+    if (GetActiveTableCell(panel, WBP_PARAMS, &cell) == 0 && rowShown(cell.y))
+        return cell.y;
+    int only = 0;
+    for (int row = 1; row <= kParameterCount; ++row) {
+        if (!rowShown(row))
+            continue;
+        if (only != 0)
+            return 0;
+        only = row;
+    }
+    return only;
 }
 
 }  // namespace
@@ -128,6 +177,7 @@ void workbench::ShowValues()
     if (panel <= 0)
         return;
     ShowWorkbenchTarget();
+    workbench::ShowSnapshots();
     for (int i = 0; i < kParameterCount; ++i)
         showParameter(i);
     for (int row = 0; row < kTeachRows; ++row)
@@ -137,7 +187,6 @@ void workbench::ShowValues()
 
 void workbench::AcceptWorkingCopy()
 {
-    baseline = WorkingCopy();
     resetsMarked = false;
     ClearDifferences();
     ShowValues();
@@ -168,16 +217,10 @@ void ShowWorkbenchTarget()
     SetCtrlAttribute(panel, WBP_SEND, ATTR_LABEL_TEXT, label);
 }
 
-bool WorkbenchHasUnsentEdits()
-{
-    return panel > 0 && !CompareConfigurations(WorkingCopy(), baseline, kFileScope).empty();
-}
-
 void MarkWorkbenchResets(const Configuration& sent)
 {
     if (panel <= 0)
         return;
-    baseline = WorkingCopy();
     resetFrom = sent;
     resetsMarked = true;
     workbench::ShowValues();
@@ -221,7 +264,6 @@ void OpenWorkbench()
         if (panel <= 0)
             return;
         buildTables();
-        baseline = WorkingCopy();
     }
     workbench::ShowValues();
     DisplayPanel(panel);
@@ -247,9 +289,8 @@ int CBF_WBP(int p, int event, void*, int, int)
     // Closing only hides it: the window keeps its state for the next F8. Edits stay in the
     // working copy, but an operator closing the window may think them gone or sent: ask.
     if (event == EVENT_CLOSE) {
-        if (WorkbenchHasUnsentEdits() &&
-            ConfirmPopup("ATTENTION!", "The working copy holds edits that were neither sent nor saved.\n"
-                                       "They stay in the working copy. Close the workbench?") != 1)
+        if (!MayCloseOverUnsentEdits("The working copy holds edits that were neither sent nor saved.\n"
+                                     "They stay in the working copy. Close the workbench?"))
             return 0;
         SetPanelAttribute(p, ATTR_VISIBLE, 0);
     }
@@ -275,5 +316,30 @@ int CBF_WorkbenchTeach(int, int control, int event, void*, int row, int column)
     std::snprintf(name, sizeof name, "TEACH VECTOR %d %s", row - 1,
                   column <= kSavedTeachWords ? kTeachKeys[column - 1] : "WORD 8");
     takeEntry(control, MakePoint(column, row), name, kWordLimits, TeachWord(TechVec[row - 1], column));
+    return 0;
+}
+
+int CBF_WbFilter(int, int, int event, void*, int, int)
+{
+    if (event == EVENT_VAL_CHANGED || event == EVENT_COMMIT)
+        applyFilter();
+    return 0;
+}
+
+int CBF_WbDefault(int, int, int event, void*, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    if (workbench::SensorBusy()) {
+        workbench::ShowMessage("A sensor operation is under way; try again when it has finished.");
+        return 0;
+    }
+    const int row = chosenParameterRow();
+    if (row == 0) {
+        workbench::ShowMessage("Select the parameter to set to its default first.");
+        return 0;
+    }
+    setWord(kParameterKeys[row - 1], Para.*kParameterFields[row - 1], DefaultParameterValue(row - 1),
+            " (its default)");
     return 0;
 }

@@ -29,31 +29,14 @@
 #include "ui/panel_handles.h"
 #include "ui/panel_values.h"
 #include "ui/send_resets.h"
+#include "ui/send_snapshots.h"
 #include "ui/uir.h"
+#include "ui/unsent_edits.h"
 #include "ui/workbench.h"
 
 namespace {
 
 constexpr char kAttention[] = "ATTENTION!";
-
-void showDifferences(const char* title, const std::vector<Difference>& differences)
-{
-    const int panel = WorkbenchPanel();
-    char heading[200];
-    std::snprintf(heading, sizeof heading, "%s: %s", title,
-                  differences.empty() ? "no differences" : "");
-    if (!differences.empty())
-        std::snprintf(heading, sizeof heading, "%s: %zu difference%s", title, differences.size(),
-                      differences.size() == 1 ? "" : "s");
-    SetCtrlVal(panel, WBP_DIFF_TITLE, heading);
-    SetNumTableRows(panel, WBP_DIFFS, static_cast<int>(differences.size()));
-    for (size_t i = 0; i < differences.size(); ++i) {
-        const int row = static_cast<int>(i) + 1;
-        SetTableCellValText(panel, WBP_DIFFS, MakePoint(1, row), differences[i].name.c_str());
-        SetTableCellVal(panel, WBP_DIFFS, MakePoint(2, row), differences[i].left);
-        SetTableCellVal(panel, WBP_DIFFS, MakePoint(3, row), differences[i].right);
-    }
-}
 
 bool refusedWhileBusy()
 {
@@ -78,6 +61,9 @@ bool readSensor(Configuration* read, const char* reason)
     SetButtonsDimmed(0, 1);
     const int result = ReadSensorConfiguration(read, reason);
     SetButtonsDimmed(0, 0);
+    if (result == 1)
+        SensorHolds(*read);
+    workbench::ShowSnapshots();  // the read may have added one
     return result == 1;
 }
 
@@ -123,20 +109,6 @@ bool identityAccepted(const SensorIdentity& identity)
     return ConfirmPopup(kAttention, question.c_str()) == 1;
 }
 
-// Loads a chosen file for comparing or for the working copy. Word 8 of every row, which no file
-// holds, is the working copy's.
-bool loadChosen(const char* path, Configuration* loaded)
-{
-    *loaded = WorkingCopy();
-    SensorIdentity identity;
-    if (LoadConfigurationFile(path, loaded, &identity) != 1) {
-        const std::string text = std::string("Not a parameter file, or it cannot be read:\n") + path;
-        MessagePopup(kAttention, text.c_str());
-        return false;
-    }
-    return identityAccepted(identity);
-}
-
 // Where a file to compare with or to load comes from: a parameter file of the operator's, or one
 // of the connected sensor's snapshots (only those are offered, and each is named by when and
 // why it was taken).
@@ -173,8 +145,8 @@ void compareWithFile(const Source& source)
     if (!chooseFrom(source, path, &name))
         return;
     Configuration file;
-    if (loadChosen(path, &file))
-        showDifferences(("Working copy (left) and " + name + " (right)").c_str(),
+    if (workbench::LoadForComparing(path, &file))
+        workbench::ShowDifferences(("Working copy (left) and " + name + " (right)").c_str(),
                         CompareConfigurations(WorkingCopy(), file, kFileScope));
 }
 
@@ -189,7 +161,7 @@ void restoreFrom(const Source& source)
     if (!chooseFrom(source, path, &name))
         return;
     Configuration file;
-    if (!loadChosen(path, &file))
+    if (!workbench::LoadForComparing(path, &file))
         return;
     SetWorkingCopy(file);
     SetPanelValues();
@@ -208,13 +180,44 @@ void readBack()
     if (!readSensor(&sensor, "after SEND"))
         return;
     const auto differences = CompareConfigurations(WorkingCopy(), sensor, kSensorScope);
-    showDifferences("Sent (left) and read back from the sensor (right)", differences);
+    workbench::ShowDifferences("Sent (left) and read back from the sensor (right)", differences);
     workbench::ShowMessage(differences.empty() ? "Sent; the sensor holds every value as sent."
                                                : "Sent; the sensor holds other values than those sent, "
                                                  "listed below.");
 }
 
 }  // namespace
+
+void workbench::ShowDifferences(const char* title, const std::vector<Difference>& differences)
+{
+    const int panel = WorkbenchPanel();
+    char heading[200];
+    std::snprintf(heading, sizeof heading, "%s: %s", title,
+                  differences.empty() ? "no differences" : "");
+    if (!differences.empty())
+        std::snprintf(heading, sizeof heading, "%s: %zu difference%s", title, differences.size(),
+                      differences.size() == 1 ? "" : "s");
+    SetCtrlVal(panel, WBP_DIFF_TITLE, heading);
+    SetNumTableRows(panel, WBP_DIFFS, static_cast<int>(differences.size()));
+    for (size_t i = 0; i < differences.size(); ++i) {
+        const int row = static_cast<int>(i) + 1;
+        SetTableCellValText(panel, WBP_DIFFS, MakePoint(1, row), differences[i].name.c_str());
+        SetTableCellVal(panel, WBP_DIFFS, MakePoint(2, row), differences[i].left);
+        SetTableCellVal(panel, WBP_DIFFS, MakePoint(3, row), differences[i].right);
+    }
+}
+
+bool workbench::LoadForComparing(const char* path, Configuration* loaded)
+{
+    *loaded = WorkingCopy();
+    SensorIdentity identity;
+    if (LoadConfigurationFile(path, loaded, &identity) != 1) {
+        const std::string text = std::string("Not a parameter file, or it cannot be read:\n") + path;
+        MessagePopup(kAttention, text.c_str());
+        return false;
+    }
+    return identityAccepted(identity);
+}
 
 int CBF_WbSend(int, int, int event, void*, int, int)
 {
@@ -231,7 +234,7 @@ int CBF_WbSend(int, int, int event, void*, int, int)
         if (!readSensor(&sensor, "before SEND"))
             return 0;
         const auto differences = CompareConfigurations(WorkingCopy(), sensor, kSensorScope);
-        showDifferences("Working copy (left) and sensor (right)", differences);
+        workbench::ShowDifferences("Working copy (left) and sensor (right)", differences);
         char question[120];
         std::snprintf(question, sizeof question, "Send the working copy to the sensor?\n%zu value%s will change.",
                       differences.size(), differences.size() == 1 ? "" : "s");
@@ -243,6 +246,7 @@ int CBF_WbSend(int, int, int event, void*, int, int)
         GetCtrlVal(MainPanel, MAINP_AVERAGE, &Para.Average);
         const int saved = SendParaToFile();
         if (saved == 1) {
+            WorkingCopyKept();
             workbench::AcceptWorkingCopy();
             const std::string text = std::string("SEND wrote the parameter file ") + ParameterFilePath + ".";
             workbench::ShowMessage(text.c_str());
@@ -263,7 +267,7 @@ int CBF_WbSend(int, int, int event, void*, int, int)
     if (PlausibilityResets() != resets) {
         // The SEND read the sensor back already; the working copy holds its values, the reset
         // ones marked.
-        showDifferences("Sent (left) and reset by the sensor (right)", LastSendResets());
+        workbench::ShowDifferences("Sent (left) and reset by the sensor (right)", LastSendResets());
         workbench::ShowMessage("Sent; the sensor reset the values listed below to its defaults "
                                "(see its notice in the status box). The working copy now holds them.");
         return 0;
@@ -280,7 +284,7 @@ int CBF_WbCompareSensor(int, int, int event, void*, int, int)
     const workbench::BusyScope scope;
     Configuration sensor;
     if (readSensor(&sensor, "compare"))
-        showDifferences("Working copy (left) and sensor (right)",
+        workbench::ShowDifferences("Working copy (left) and sensor (right)",
                         CompareConfigurations(WorkingCopy(), sensor, kSensorScope));
     return 0;
 }
@@ -346,6 +350,7 @@ int CBF_WbSaveFile(int, int, int event, void*, int, int)
         MessagePopup(kAttention, text);
         return 0;
     }
+    WorkingCopyKept();
     workbench::AcceptWorkingCopy();
     const std::string text = std::string("Saved: ") + path;
     workbench::ShowMessage(text.c_str());

@@ -2,11 +2,15 @@
 // the parameter file's own reader, bounded per sensor; and the out-of-range report on loading.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QTableWidget>
+#include <QTest>
 
 #include <string>
 
 #include "link/commands.h"
+#include "link/orders.h"
 #include "params/configuration_file.h"
 #include "params/parameter_file.h"
 #include "params/parameter_set.h"
@@ -21,6 +25,7 @@
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
+#include "ui/workbench.h"
 
 namespace {
 
@@ -194,4 +199,55 @@ TEST_F(SnapshotOnRead, AFailedSnapshotGoesToTheStatusBoxAndTheReadStands)
     EXPECT_EQ(1, SensorConnected);
     EXPECT_NE(std::string::npos, StatusBox().find("could not be kept")) << StatusBox();
     EXPECT_EQ(std::string::npos, StatusBox().find("(error")) << "the reason in words";
+}
+
+// SEND keeps what the sensor held before and what it holds after, from what the window knows:
+// no read goes out for them, and what the newest snapshot holds already is not kept again. The
+// workbench lists the sensor's snapshots, newest first, and compares one that is opened.
+TEST_F(SnapshotOnRead, SendKeepsBeforeAndAfterWithoutReadingAndTheWorkbenchListsThem)
+{
+    StartConnected(0);
+    const uint16_t gain = sensor.model().ram().Gain;
+    const uint16_t other = gain == 4 ? 5 : 4;
+    // A write of the teach assistant's kind, not the SEND button's: it takes no snapshot.
+    Para.Gain = other;
+    SendPara();
+    ASSERT_EQ(other, sensor.model().ram().Gain);
+    ASSERT_EQ(1u, ListSnapshots(SnapshotFolder(), 321).size());
+
+    Para.Gain = gain;
+    sensor.ClearRequests();
+    Click(CBF_ButtonSend, MainPanel, MAINP_BUTTON_SEND);
+    for (uint8_t order : sensor.orders())
+        EXPECT_NE(static_cast<int>(kOrderRead), order);
+    auto kept = ListSnapshots(SnapshotFolder(), 321);
+    ASSERT_EQ(3u, kept.size());
+    EXPECT_EQ("before SEND", ReadSnapshotReason(kept[1].c_str()));
+    EXPECT_EQ("after SEND", ReadSnapshotReason(kept[2].c_str()));
+    Configuration read;
+    ASSERT_EQ(1, LoadConfigurationFile(kept[1].c_str(), &read, nullptr));
+    EXPECT_EQ(other, read.para.Gain);
+    ASSERT_EQ(1, LoadConfigurationFile(kept[2].c_str(), &read, nullptr));
+    EXPECT_EQ(gain, read.para.Gain);
+    Click(CBF_ButtonSend, MainPanel, MAINP_BUTTON_SEND);
+    EXPECT_EQ(3u, ListSnapshots(SnapshotFolder(), 321).size());
+
+    OpenWorkbench();
+    QTableWidget* list = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (!list)
+            list = top->findChild<QTableWidget*>("WBP_SNAPSHOTS");
+    ASSERT_NE(nullptr, list);
+    ASSERT_EQ(3, list->rowCount());
+    EXPECT_EQ(SnapshotTime(kept[2]), list->item(0, 0)->text().toStdString());
+    EXPECT_EQ("after SEND", list->item(0, 1)->text().toStdString());
+    EXPECT_EQ("before SEND", list->item(1, 1)->text().toStdString());
+    EXPECT_EQ("as found, at connection", list->item(2, 1)->text().toStdString());
+    // Enter on a row opens it as a double click does.
+    list->setCurrentCell(1, 0);
+    QTest::keyClick(list, Qt::Key_Return);
+    const std::string title = Text(WorkbenchPanel(), WBP_DIFF_TITLE);
+    EXPECT_EQ(0u, title.find("The snapshot " + SnapshotTime(kept[1]) + "  before SEND (left)")) << title;
+    EXPECT_NE(std::string::npos, title.find(": 1 difference")) << title;
+    EXPECT_EQ(0u, popups->pending());
 }

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "params/configuration_file.h"
@@ -24,6 +26,7 @@
 #include "ui/main_window.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
+#include "ui/unsent_edits.h"
 #include "ui/workbench.h"
 
 namespace {
@@ -319,9 +322,78 @@ TEST_F(Workbench, ComparesWithFilesRefusesAnotherEditionsAndAsksAboutAnotherSens
     EXPECT_NE(std::string::npos, popups->shown().back().message.find(
                                      "serial number " + std::to_string(identity.serial)));
     EXPECT_TRUE(CompareConfigurations(WorkingCopy(), before, kSensorScope).empty());
-    RefreshWorkbench();  // as after a read: the changed POWER is what the sensor holds
+    WorkingCopyKept();  // as after a read: the changed POWER is what the sensor holds
+    RefreshWorkbench();
     popups->answer(PopupKind::FileSelect, 1, twin).answer(PopupKind::Confirm, 1);
     Press(CBF_WbOpenFile, WBP_OPEN);
     EXPECT_EQ(read.para.Power, Para.Power);
     EXPECT_EQ(kEdited, CellColour(WBP_PARAMS, 2, 1));  // loaded, not yet sent
+}
+
+// The filter narrows the parameters by name; SET DEFAULT puts the program's default back. Edits
+// not yet sent make either window ask before it closes; after a plain SEND or GET nothing asks.
+TEST_F(Workbench, FiltersSetsDefaultsAndAsksBeforeClosingOnlyOverUnsentEdits)
+{
+    QTableWidget* params = Table("WBP_PARAMS");
+    QLineEdit* filter = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (!filter)
+            filter = top->findChild<QLineEdit*>("WBP_FILTER");
+    ASSERT_NE(nullptr, filter);
+    const auto shownRows = [&] {
+        std::string rows;
+        for (int row = 0; row < params->rowCount(); ++row)
+            if (!params->isRowHidden(row))
+                rows += std::to_string(row + 1) + " ";
+        return rows;
+    };
+    QTest::keyClicks(filter, "Po");
+    EXPECT_EQ("1 2 ", shownRows());  // POWER, POWER MODE
+    // Neither is chosen and two are left: nothing is set.
+    const ParameterSet before = Para;
+    Press(CBF_WbDefault, WBP_DEFAULT);
+    EXPECT_EQ("Select the parameter to set to its default first.", Message());
+    EXPECT_EQ(0, std::memcmp(&before, &Para, sizeof Para));
+
+    filter->clear();
+    QTest::keyClicks(filter, "gAi");
+    EXPECT_EQ(std::to_string(kGainRow) + " ", shownRows());
+    Enter("WBP_PARAMS", kGainRow, 2, "3");
+    Press(CBF_WbDefault, WBP_DEFAULT);
+    EXPECT_EQ(6, Para.Gain);
+    EXPECT_EQ(6, Value(ParamPage, PARP_GAIN));
+    EXPECT_EQ("GAIN = 6 (its default) in the working copy (not yet sent or saved).", Message());
+    QTest::keyClick(filter, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(filter, Qt::Key_Backspace);
+    const std::string all = shownRows();
+    EXPECT_EQ(kParameterCount, static_cast<int>(std::count(all.begin(), all.end(), ' ')));
+
+    // An edit: the program's close asks, and declined, the program goes on (its settings are
+    // stored only when it ends).
+    Enter("WBP_PARAMS", kGainRow, 2, sensor.model().ram().Gain == 4 ? "5" : "4");
+    const std::string settings = SettingsFileText();
+    popups->answer(PopupKind::Confirm, 0);
+    CBF_MAINP(MainPanel, EVENT_CLOSE, nullptr, 0, 0);
+    EXPECT_NE(std::string::npos, popups->shown().back().message.find("lost when the program ends"));
+    EXPECT_EQ(settings, SettingsFileText());
+
+    // The main window's SEND: nothing is unsent, nothing is marked, the workbench closes
+    // without a question.
+    CBF_ButtonSend(MainPanel, MAINP_BUTTON_SEND, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Para.Gain, sensor.model().eeprom().Gain);
+    EXPECT_NE(kEdited, CellColour(WBP_PARAMS, 2, kGainRow));
+    CBF_WBP(WorkbenchPanel(), EVENT_CLOSE, nullptr, 0, 0);
+    EXPECT_FALSE(params->isVisible());
+
+    // The main panel's AVERAGE field is part of the working copy: an entry there is unsent.
+    SetCtrlVal(MainPanel, MAINP_AVERAGE, Para.Average + 1);
+    popups->answer(PopupKind::Confirm, 0);
+    CBF_MAINP(MainPanel, EVENT_CLOSE, nullptr, 0, 0);
+    EXPECT_EQ(settings, SettingsFileText());
+
+    // GET brings the sensor's values back: the program closes without a question.
+    CBF_ButtonGet(MainPanel, MAINP_BUTTON_GET, EVENT_COMMIT, nullptr, 0, 0);
+    CBF_MAINP(MainPanel, EVENT_CLOSE, nullptr, 0, 0);
+    EXPECT_NE(settings, SettingsFileText());
+    EXPECT_EQ(0u, popups->pending());
 }
