@@ -17,6 +17,7 @@ Configuration seen{};
 SensorIdentity seenOn{};
 bool seenKnown = false;
 bool afterDue = false;
+bool assistantRuns = false;
 
 bool sameSensor(const SensorIdentity& a, const SensorIdentity& b)
 {
@@ -28,6 +29,13 @@ void keep(const Configuration& configuration, const char* reason)
     std::string message;
     if (KeepSnapshot(configuration, ConnectedSensorIdentity(), reason, &message) < 0)
         SetCtrlVal(ConnectPage, CONP_STATUSBOX, message.c_str());
+}
+
+// Keeps what the connected sensor was last seen to hold.
+void keepSeen(const char* reason)
+{
+    if (SensorConnected == 1 && seenKnown && sameSensor(seenOn, ConnectedSensorIdentity()))
+        keep(seen, reason);
 }
 
 }  // namespace
@@ -42,8 +50,7 @@ void SensorHolds(const Configuration& configuration)
 void SendStarts()
 {
     afterDue = true;
-    if (SensorConnected == 1 && seenKnown && sameSensor(seenOn, ConnectedSensorIdentity()))
-        keep(seen, "before SEND");
+    keepSeen("before SEND");
 }
 
 void SensorWritten(int valuesReset)
@@ -60,3 +67,17 @@ void SensorWritten(int valuesReset)
 }
 
 void SendEnds() { afterDue = false; }
+
+void AssistantStarts()
+{
+    keepSeen("before teach assistant");
+    assistantRuns = true;
+}
+
+void AssistantEnds()
+{
+    assistantRuns = false;
+    keepSeen("after teach assistant");
+}
+
+bool SensorReadsKept() { return !assistantRuns; }

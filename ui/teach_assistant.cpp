@@ -5,9 +5,11 @@
 #include "params/assistant_prompts.h"
 #include "link/sensor_context.h"
 #include "params/program_state.h"
+#include "ui/send_snapshots.h"
 
 void StartAssistant()
 {
+    AssistantStarts();
     if (GetMaxVecNo() == 1) {
         ShowAssistantMessage(TxtParamCancelled);
     } else if (SetSensorPower() == 0) {
@@ -17,4 +19,5 @@ void StartAssistant()
     // The adjustment raised the acquisition flag so that STOP could end it. Left set, it would
     // make SEND and GET only mark themselves pending for a live loop that is not running.
     AcquisitionRunning = 0;
+    AssistantEnds();
 }

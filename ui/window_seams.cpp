@@ -58,7 +58,8 @@ void showSensorRead()
     WorkingCopyKept();
     SensorHolds(WorkingCopy());
     // Kept before the views follow, so that the workbench lists it.
-    SnapshotSensorRead(sensorReadReason ? sensorReadReason : "GET");
+    if (SensorReadsKept())
+        SnapshotSensorRead(sensorReadReason ? sensorReadReason : "GET");
     sensorReadReason = nullptr;
     showWorkingCopy();
 }

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "link/link_state.h"
+#include "link/sensor_snapshot.h"
+#include "params/configuration_file.h"
 #include "params/parameter_set.h"
 #include "link/sensor_context.h"
 #include "params/program_state.h"
+#include "params/snapshots.h"
 #include "platform/controls.h"
 #include "platform/userint.h"
 #include "tests/ui/assistant/assistant_fixture.h"
@@ -61,8 +64,15 @@ TEST_F(AssistantAdjustment, DarkColourRunsAll106PassesAndTeachingStartsWithPower
     ScriptCount(popups, "1", 0);
     ScriptAdjustment(popups);
     ScriptTeaching(popups, 1);
+    const std::string folder = SnapshotFolder();
+    const int serial = ConnectedSensorIdentity().serial;
+    const size_t snapshots = ListSnapshots(folder, serial).size();
     StartAssistant();
 
+    // Of the 106 reads, none is kept on its own: one snapshot tells what the assistant left.
+    const auto kept = ListSnapshots(folder, serial);
+    ASSERT_EQ(snapshots + 1, kept.size());
+    EXPECT_EQ("after teach assistant", ReadSnapshotReason(kept.back().c_str()));
     const auto writes = ParameterWrites();
     ASSERT_EQ(106u + 1u, writes.size());  // one per pass and the final save
     for (int s = 1; s <= 8; ++s) {
