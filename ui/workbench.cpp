@@ -1,5 +1,6 @@
-// The workbench window: showing the working copy and taking the operator's edits within the
-// program's limits. Its comparisons, SEND and files are workbench_actions.cpp.
+// The workbench window: showing the working copy, taking the operator's edits within the
+// program's limits, narrowing the parameters by name and setting defaults. Its comparisons, SEND
+// and files are workbench_actions.cpp, its list of snapshots workbench_snapshots.cpp.
 #include "ui/workbench.h"
 
 #include <algorithm>

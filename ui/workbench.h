@@ -1,7 +1,8 @@
-// The parameter workbench: a window of its own listing all seventeen parameters and the teach
-// table of the working copy for editing within the program's limits, with comparisons against
-// the sensor, parameter files and snapshots, and the sensor's history. It is opened with F8 on
-// the main panel. Everything it sends goes the way of the SEND button.
+// The parameter workbench: a window of its own listing all seventeen parameters (narrowed by
+// name on demand) and the teach table of the working copy for editing within the program's
+// limits, with comparisons against the sensor, parameter files and snapshots, and the connected
+// sensor's history. It is opened with F8 on the main panel. Everything it sends goes the way of
+// the SEND button.
 #pragma once
 
 #include <vector>
