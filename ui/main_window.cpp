@@ -56,6 +56,7 @@ void ColourTeachTable()
 void InitAll()
 {
     SetStartValues();
+    WorkingCopyKept();  // the empty working copy of the start holds no edits
 
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 0, &ConnectPage);
     GetPanelHandleFromTabPage(MainPanel, MAINP_TAB, 1, &ParamPage);
