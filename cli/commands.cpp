@@ -134,10 +134,10 @@ std::optional<SensorResult> CheckFileForSensor(const std::string& path, const Se
 
 // Loads a parameter file into the working copy; what the loader noticed about the file goes to
 // standard error. Returns the result to give when the file could not be loaded.
-std::optional<SensorResult> LoadIntoWorkingCopy(const std::string& path)
+std::optional<SensorResult> LoadIntoWorkingCopy(SensorSession& s, const std::string& path)
 {
     std::string report, error;
-    const int loaded = LoadParameterFile(path, &report, &error);
+    const int loaded = LoadParameterFile(s, path, &report, &error);
     if (!report.empty())
         Diag(path + ":\n" + report);
     if (loaded != 1)
@@ -145,31 +145,35 @@ std::optional<SensorResult> LoadIntoWorkingCopy(const std::string& path)
     return std::nullopt;
 }
 
-SensorResult Backup(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
+Task<SensorResult> Backup(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
+                          const SensorIdentity& id)
 {
     std::string notice, error;
-    if (ReadSensorParameters(false, &notice, &error) != 1)
-        return Failure(kExitLink, "reading the parameters failed: " + error);
+    const int read = co_await ReadSensorParameters(s, false, &notice, &error);
+    if (read != 1)
+        co_return Failure(kExitLink, "reading the parameters failed: " + error);
     const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
-    if (SaveParameterFile(path, o.plain ? nullptr : &id, &error) != 1)
-        return Failure(kExitFile, error);
-    return SensorResult{kExitOk, "saved " + path, {{"file", JsonString(path)}}};
+    if (SaveParameterFile(s, path, o.plain ? nullptr : &id, &error) != 1)
+        co_return Failure(kExitFile, error);
+    co_return SensorResult{kExitOk, "saved " + path, {{"file", JsonString(path)}}};
 }
 
-SensorResult Restore(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
+Task<SensorResult> Restore(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
+                           const SensorIdentity& id)
 {
     std::string notice, error;
     // The sensor's own words (the teach rows' eighth word) stay as they are, as in the window,
     // where connecting reads the sensor before a file is loaded and sent.
-    if (ReadSensorParameters(false, &notice, &error) != 1)
-        return Failure(kExitLink, "reading the parameters failed: " + error);
-    const Configuration before = WorkingCopy();
+    const int read = co_await ReadSensorParameters(s, false, &notice, &error);
+    if (read != 1)
+        co_return Failure(kExitLink, "reading the parameters failed: " + error);
+    const Configuration before = WorkingCopyOf(s);
     const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
-    if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(path))
-        return *failure;
+    if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(s, path))
+        co_return *failure;
     if (std::optional<SensorResult> failure = CheckFileForSensor(path, id, o.force))
-        return *failure;
-    const Configuration sent = WorkingCopy();
+        co_return *failure;
+    const Configuration sent = WorkingCopyOf(s);
 
     // The way back, kept before anything is written: the sensor's configuration as it was, and
     // a mark that stays until the read-back has verified the restore.
@@ -180,22 +184,24 @@ SensorResult Restore(const Options& o, size_t index, const SensorAddress& addres
                                     : WriteSnapshot(folder, before, ::SensorIdentity{id.firmware, serial},
                                                     "before restore", &snapshot);
     if (kept < 0)
-        return Failure(kExitFile, "cannot keep the sensor's configuration as a snapshot" +
+        co_return Failure(kExitFile, "cannot keep the sensor's configuration as a snapshot" +
                                       (folder.empty() ? std::string(" (no data folder)")
                                                       : " in " + folder + ": " + GetToolboxErrorString(kept)) +
                                       "; nothing sent");
     Diag("the sensor's configuration before the restore is kept in " + snapshot);
     if (const int marked = MarkRestoreRunning(serial, RestoreMark{path, snapshot, LocalTimeStamp()}); marked < 0)
-        return Failure(kExitFile, "cannot mark the restore as running in the data folder: " +
+        co_return Failure(kExitFile, "cannot mark the restore as running in the data folder: " +
                                       std::string(GetToolboxErrorString(marked)) + "; nothing sent");
 
     std::string writeNotice, readNotice;
-    if (WriteSensorParameters(o.eeprom, &writeNotice, &error) != 1)
-        return Failure(kExitLink, "sending the parameters failed: " + error);
+    const int written = co_await WriteSensorParameters(s, o.eeprom, &writeNotice, &error);
+    if (written != 1)
+        co_return Failure(kExitLink, "sending the parameters failed: " + error);
     // Read back what the sensor now holds: with --eeprom what it loads from its EEPROM.
-    if (ReadSensorParameters(o.eeprom, &readNotice, &error) != 1)
-        return Failure(kExitLink, "reading the parameters back failed: " + error);
-    const std::vector<Difference> diffs = CompareConfigurations(sent, WorkingCopy(), kRestoreScope);
+    const int readBack = co_await ReadSensorParameters(s, o.eeprom, &readNotice, &error);
+    if (readBack != 1)
+        co_return Failure(kExitLink, "reading the parameters back failed: " + error);
+    const std::vector<Difference> diffs = CompareConfigurations(sent, WorkingCopyOf(s), kRestoreScope);
     for (const Difference& d : diffs)
         Diag("not as sent: " + DifferenceText(d));
 
@@ -213,39 +219,39 @@ SensorResult Restore(const Options& o, size_t index, const SensorAddress& addres
         result.detail = !notices.empty() ? "the sensor reported: " + notices
                                          : std::to_string(diffs.size()) + " values read back differ from " + path;
         Diag("the configuration before the restore is in " + snapshot);
-        return result;
+        co_return result;
     }
     ClearRestoreMark(serial);
     result.detail = "restored " + path + (o.eeprom ? " to working memory and EEPROM" : " to working memory");
-    return result;
+    co_return result;
 }
 
-SensorResult Compare(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
+Task<SensorResult> Compare(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
+                           const SensorIdentity& id)
 {
     std::string notice, error;
     const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
-    if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(path))
-        return *failure;
-    const Configuration file = WorkingCopy();
-    if (ReadSensorParameters(false, &notice, &error) != 1)
-        return Failure(kExitLink, "reading the parameters failed: " + error);
-    const std::vector<Difference> diffs = CompareConfigurations(file, WorkingCopy(), kCompareScope);
+    if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(s, path))
+        co_return *failure;
+    const Configuration file = WorkingCopyOf(s);
+    const int read = co_await ReadSensorParameters(s, false, &notice, &error);
+    if (read != 1)
+        co_return Failure(kExitLink, "reading the parameters failed: " + error);
+    const std::vector<Difference> diffs = CompareConfigurations(file, WorkingCopyOf(s), kCompareScope);
 
     SensorResult result;
     result.fields = {{"file", JsonString(path)}, {"differences", DifferencesJson(diffs)}};
     if (diffs.empty()) {
         result.detail = "equal to " + path;
-        return result;
+        co_return result;
     }
-    if (!o.json) {
-        std::string lines;
+    // The value lines go just before the sensor's result line.
+    if (!o.json)
         for (const Difference& d : diffs)
-            lines += DifferenceLine(address.text, d);
-        std::fputs(lines.c_str(), stdout);
-    }
+            s.output += DifferenceLine(address.text, d);
     result.code = kExitDifferent;
     result.detail = std::to_string(diffs.size()) + " values differ from " + path;
-    return result;
+    co_return result;
 }
 
 // Whatever the command, the operator hears first that the sensor may be half restored.
@@ -256,23 +262,28 @@ void WarnOfUnfinishedRestore(const SensorIdentity& id)
         Diag(UnfinishedRestoreText(serial, mark));
 }
 
-SensorResult RunCommand(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
+Task<SensorResult> RunCommand(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
+                              const SensorIdentity& id)
 {
     if (o.command == Subcommand::Identify) {
         SensorResult result;
         result.detail = "serial " + std::to_string(id.serial) + ", edition " + std::to_string(id.edition) +
                         (id.edition == 0 ? " (not supported)" : "") + ", firmware \"" + id.firmware + "\"";
-        return result;
+        co_return result;
     }
     if (id.edition == 0)
-        return Failure(kExitUnsupported, "firmware \"" + id.firmware + "\" is not supported");
+        co_return Failure(kExitUnsupported, "firmware \"" + id.firmware + "\" is not supported");
+    // Each awaited task is a statement of its own: GCC 12 may end the life of a task awaited
+    // inside a condition or a return too early.
+    SensorResult result;
     switch (o.command) {
-    case Subcommand::Backup: return Backup(o, index, address, id);
-    case Subcommand::Restore: return Restore(o, index, address, id);
-    case Subcommand::Compare: return Compare(o, index, address, id);
-    case Subcommand::Monitor: return Monitor(o, index, address, id);
-    default: return SensorResult{};
+    case Subcommand::Backup: result = co_await Backup(o, index, s, address, id); break;
+    case Subcommand::Restore: result = co_await Restore(o, index, s, address, id); break;
+    case Subcommand::Compare: result = co_await Compare(o, index, s, address, id); break;
+    case Subcommand::Monitor: result = co_await Monitor(o, index, s, address, id); break;
+    default: break;
     }
+    co_return result;
 }
 
 }  // namespace
@@ -284,21 +295,24 @@ std::string LostResultLine(const Options& options, size_t index, const std::stri
     return ResultLine(options.sensors[index].text, result, options.json);
 }
 
-int RunSensor(const Options& o, size_t index)
+Task<int> RunSensor(const Options& o, size_t index, SensorSession& s)
 {
     const SensorAddress& address = o.sensors[index];
     SensorResult result;
     std::string error;
     SensorIdentity id;
-    if (OpenSensor(address, &error) != 1) {
+    const int opened = OpenSensor(s, address, &error);
+    int identified = -1;
+    if (opened == 1)
+        identified = co_await IdentifySensor(s, &id, &error);
+    if (opened != 1) {
         result = Failure(kExitLink, error);
-    } else if (IdentifySensor(&id, &error) != 1) {
+    } else if (identified < 0) {
         result = Failure(kExitLink, "no identification: " + error);
     } else {
         WarnOfUnfinishedRestore(id);
-        result = RunCommand(o, index, address, id);
+        result = co_await RunCommand(o, index, s, address, id);
     }
-    CloseSensor();
     if (!id.firmware.empty() || id.serial != 0) {
         result.fields.insert(result.fields.begin(),
                              {{"serial", std::to_string(id.serial)},
@@ -309,9 +323,11 @@ int RunSensor(const Options& o, size_t index)
     if (result.code != kExitOk && result.code != kExitDifferent)
         Diag(std::string(StatusName(result.code)) + ": " + result.detail);
     // With the samples on standard output the result line goes to standard error.
-    const std::string line = ResultLine(address.text, result, o.json);
-    std::fputs(line.c_str(), o.command == Subcommand::Monitor && o.csv == "-" ? stderr : stdout);
-    return result.code;
+    s.result = ResultLine(address.text, result, o.json);
+    s.resultToStderr = o.command == Subcommand::Monitor && o.csv == "-";
+    s.code = result.code;
+    s.finished = true;
+    co_return result.code;
 }
 
 }  // namespace cli

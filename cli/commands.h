@@ -7,14 +7,17 @@
 #include <string>
 
 #include "cli/options.h"
+#include "cli/sensor_session.h"
+#include "cli/task.h"
 
 namespace cli {
 
-// Runs options.command for options.sensors[index] in this process (the run-time must have been
-// started). Returns the sensor's exit code (ExitCode).
-int RunSensor(const Options& options, size_t index);
+// Runs options.command for options.sensors[index] on the session (the run-time must have been
+// started). At its end the session holds the result line and the sensor's exit code (ExitCode),
+// and is marked finished; the task gives the exit code too.
+Task<int> RunSensor(const Options& options, size_t index, SensorSession& session);
 
-// The result line for a sensor whose process ended without one.
+// The result line for a sensor whose work ended without one.
 std::string LostResultLine(const Options& options, size_t index, const std::string& reason);
 
 }  // namespace cli

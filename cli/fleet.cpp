@@ -1,173 +1,170 @@
 #include "cli/fleet.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/resource.h>
+
+#include "cli/commands.h"
+#include "cli/diagnostics.h"
+#include "cli/link_await.h"
+#include "cli/monitor.h"
+#include "cli/sensor_link.h"
+#include "cli/stop_request.h"
+#include "platform/runtime.h"
 
 namespace cli {
 
 namespace {
 
-volatile sig_atomic_t stopRequested = 0;
+// Descriptors kept aside for the program itself: standard streams, the run-time's own, the
+// broker connection, files opened now and then (snapshots, parameter files).
+constexpr rlim_t kReservedFiles = 64;
+// The longest the loop sleeps without looking at stop requests.
+constexpr double kLongestWait = 0.1;
 
-void OnStop(int) { stopRequested = 1; }
-
-struct Child {
-    size_t index = 0;
-    pid_t pid = -1;
-    int out = -1;  // read end of the child's standard output
-    std::string output;
+struct Slot {
+    std::unique_ptr<SensorSession> session;
+    std::optional<Task<int>> task;
+    std::string text;  // what is printed for the sensor, once it is known
+    bool toStderr = false;
+    bool done = false;
 };
 
-void WriteAll(const std::string& text)
+// How many sensors the open-file limit lets run at once: one descriptor for the link, one more
+// for a monitor's CSV file.
+size_t SensorsTheFileLimitAllows(const Options& o)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return o.sensors.size();
+    const rlim_t perSensor = o.command == Subcommand::Monitor && !o.csv.empty() ? 2 : 1;
+    return limit.rlim_cur > kReservedFiles + perSensor ? (limit.rlim_cur - kReservedFiles) / perSensor : 1;
 }
 
-// Returns the child's pid, or -1 (the caller reports it as lost).
-pid_t Start(size_t index, const std::vector<Child>& running, const std::function<int(size_t)>& run,
-            int* readEnd)
-{
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return -1;
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return -1;
-    }
-    if (pid == 0) {
-        // The child: only its own pipe stays open, so each parent read ends when its child does.
-        for (const Child& c : running)
-            ::close(c.out);
-        ::close(fds[0]);
-        ::dup2(fds[1], STDOUT_FILENO);
-        ::close(fds[1]);
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
-        const int code = run(index);
-        std::fflush(stdout);
-        std::fflush(stderr);
-        // No static destructors: they belong to the parent's copy of the program.
-        ::_exit(code);
-    }
-    ::close(fds[1]);
-    *readEnd = fds[0];
-    return pid;
-}
+bool IsDevicePath(const SensorAddress& a) { return a.kind == SensorAddress::Kind::Serial && a.comPort == 0; }
 
 }  // namespace
 
-int RunFleet(size_t count, int jobs, const std::function<int(size_t)>& run,
-             const std::function<std::string(size_t, const std::string&)>& lost, int fallbackCode)
+bool RaiseOpenFileLimit(std::string* note)
 {
-    struct sigaction action {};
-    action.sa_handler = OnStop;
-    sigemptyset(&action.sa_mask);
-    struct sigaction oldInt {}, oldTerm {};
-    sigaction(SIGINT, &action, &oldInt);
-    sigaction(SIGTERM, &action, &oldTerm);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return false;
+    if (limit.rlim_cur == limit.rlim_max)
+        return true;
+    const rlim_t soft = limit.rlim_cur;
+    limit.rlim_cur = limit.rlim_max;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) == 0)
+        return true;
+    *note = "cannot raise the open-file limit from " + std::to_string(soft) + " to " +
+            std::to_string(limit.rlim_max);
+    return false;
+}
 
-    int worst = 0;
+int ServeSensors(const Options& o)
+{
+    CatchStopSignals();
+    const size_t count = o.sensors.size();
+    const bool many = count > 1;
+    size_t limit = count;
+    if (o.command == Subcommand::Restore || o.jobsGiven)
+        limit = std::min(limit, static_cast<size_t>(o.jobs));
+    if (const size_t files = SensorsTheFileLimitAllows(o); files < limit) {
+        limit = files;
+        SetDiagnosticPrefix("");
+        Diag("chromix5ctl: the limit of open files lets " + std::to_string(files) +
+             " sensors run at once; the others wait their turn");
+    }
+
+    std::vector<Slot> slots(count);
+    std::vector<size_t> running;
     size_t next = 0;
-    // Results are printed in the order of the sensor list, each as soon as every sensor before
-    // it has been printed: a script reads line i as the result of sensor i.
-    std::vector<std::string> results(count);
-    std::vector<bool> finished(count, false);
     size_t printed = 0;
-    const auto finish = [&](size_t index, std::string text) {
-        results[index] = std::move(text);
-        finished[index] = true;
-        for (; printed < count && finished[printed]; ++printed) {
-            WriteAll(results[printed]);
-            results[printed] = std::string();
+    size_t devicePaths = 0;  // serial devices named by path, running
+    int worst = 0;
+
+    const auto settle = [&](size_t i, std::string text, bool toStderr, int code) {
+        slots[i].text = std::move(text);
+        slots[i].toStderr = toStderr;
+        slots[i].done = true;
+        worst = std::max(worst, code);
+        for (; printed < count && slots[printed].done; ++printed) {
+            std::fputs(slots[printed].text.c_str(), slots[printed].toStderr ? stderr : stdout);
+            std::fflush(slots[printed].toStderr ? stderr : stdout);
+            slots[printed].text = std::string();
         }
     };
-    std::vector<Child> running;
-    bool forwarded = false;
-    const size_t limit = static_cast<size_t>(std::max(1, jobs));
+    const auto release = [&](size_t i) {
+        Slot& slot = slots[i];
+        CloseSensor(*slot.session);
+        devicePaths -= IsDevicePath(o.sensors[i]) ? 1 : 0;
+        slot.task.reset();
+        slot.session.reset();
+    };
 
-    while (next < count || !running.empty()) {
-        while (!stopRequested && next < count && running.size() < limit) {
-            Child child;
-            child.index = next++;
-            child.pid = Start(child.index, running, run, &child.out);
-            if (child.pid < 0) {
-                finish(child.index, lost(child.index, std::string("cannot start a process: ") + std::strerror(errno)));
-                worst = std::max(worst, fallbackCode);
-                continue;
-            }
-            running.push_back(std::move(child));
+    StartMonitorOutputs(o);
+    for (;;) {
+        while (!StopRequested() && next < count && running.size() < limit &&
+               !(IsDevicePath(o.sensors[next]) && devicePaths >= static_cast<size_t>(kDevicePorts))) {
+            const size_t i = next++;
+            Slot& slot = slots[i];
+            slot.session = std::make_unique<SensorSession>();
+            slot.session->prefix = many ? o.sensors[i].text : "";
+            devicePaths += IsDevicePath(o.sensors[i]) ? 1 : 0;
+            running.push_back(i);
+            SetDiagnosticPrefix(slot.session->prefix);
+            slot.task.emplace(RunSensor(o, i, *slot.session));
+            slot.task->Start();
         }
-        if (stopRequested && !forwarded) {
-            for (const Child& c : running)
-                ::kill(c.pid, SIGTERM);
-            forwarded = true;
-        }
-        if (running.empty())
+        // The sessions of tasks that have ended are closed here, never inside the callback that
+        // ended them.
+        std::erase_if(running, [&](size_t i) {
+            if (!slots[i].task->Done())
+                return false;
+            const SensorSession& s = *slots[i].session;
+            std::string text = s.output + s.result;
+            const bool toStderr = s.resultToStderr;
+            const int code = s.code;
+            release(i);
+            settle(i, std::move(text), toStderr, code);
+            return true;
+        });
+        if (running.empty() && (next >= count || StopRequested()))
             break;
-
-        std::vector<pollfd> fds;
-        for (const Child& c : running)
-            fds.push_back(pollfd{c.out, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR)
-                continue;
+        if (StopRequests() >= 2) {
+            // Given up: what is under way ends here, with its line.
+            ForgetAllWaits();
+            for (size_t i : running) {
+                release(i);
+                settle(i, LostResultLine(o, i, "interrupted"), false, kExitLink);
+            }
+            running.clear();
             break;
         }
-        for (size_t i = fds.size(); i-- > 0;) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            Child& c = running[i];
-            char buffer[4096];
-            const ssize_t n = ::read(c.out, buffer, sizeof buffer);
-            if (n > 0) {
-                c.output.append(buffer, static_cast<size_t>(n));
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            // End of the child's output: collect its exit status.
-            ::close(c.out);
-            int status = 0;
-            while (::waitpid(c.pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            int code = fallbackCode;
-            std::string why;
-            if (WIFEXITED(status)) {
-                code = WEXITSTATUS(status);
-            } else if (WIFSIGNALED(status)) {
-                why = std::string("ended by signal ") + std::to_string(WTERMSIG(status)) + " (" +
-                      strsignal(WTERMSIG(status)) + ")";
-            }
-            if (c.output.empty() || !why.empty()) {
-                finish(c.index, c.output + lost(c.index, why.empty() ? "ended without a result" : why));
-                code = std::max(code, fallbackCode);
-            } else {
-                finish(c.index, std::move(c.output));
-            }
-            worst = std::max(worst, code);
-            running.erase(running.begin() + static_cast<long>(i));
+        if (!running.empty() && MonitorsWaitingForBroker() == running.size() && (next >= count || StopRequested())) {
+            FinishMonitorOutputs();
+            WakeDueTasks(Timer());
+            continue;
         }
+        if (RunQueuedBlockingCall())
+            continue;
+        const double due = WakeDueTasks(Timer());
+        ServiceMonitorOutputs();
+        const double wait = std::clamp(due - Timer(), 0.0, kLongestWait);
+        if (wait > 0)
+            WaitSystemEvents(wait);
+        else
+            ProcessSystemEvents();
     }
     // Sensors never started because of a stop request still get their line.
-    for (; next < count; ++next) {
-        finish(next, lost(next, "not started: interrupted"));
-        worst = std::max(worst, fallbackCode);
-    }
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGTERM, &oldTerm, nullptr);
+    for (; next < count; ++next)
+        settle(next, LostResultLine(o, next, "not started: interrupted"), false, kExitLink);
+    EndMonitorOutputs();
     return worst;
 }
 

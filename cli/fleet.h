@@ -1,22 +1,24 @@
-// Several sensors at once. The link serves one conversation per process, so each sensor gets a
-// child process of its own: a copy of this program made with fork() before the run-time starts,
-// which runs the subcommand for its sensor and writes its result to a pipe. At most `jobs`
-// children run at once; each child's output is printed whole when it ends, so results of
-// different sensors never interleave. SIGINT and SIGTERM are passed on to the children, and no
-// new ones are started after them.
+// Every sensor of a command served by one process and one event loop. Each sensor has a session
+// of its own (cli/sensor_session.h) and its subcommand runs as a task (cli/commands.h); the
+// loop starts the tasks, runs the serial lines' blocking calls one at a time, wakes tasks whose
+// time has come, keeps the MQTT connection serviced and prints each sensor's result line in the
+// order of the sensor list, as soon as every sensor before it has been printed.
+//
+// All sensors run at once, except where a bound protects something: restore writes to --jobs
+// sensors at a time (default 16), --jobs bounds the other subcommands when it is given, and no
+// more sensors run at once than the limit of open files lets the process hold.
 #pragma once
 
-#include <cstddef>
-#include <functional>
-#include <string>
+#include "cli/options.h"
 
 namespace cli {
 
-// Runs run(i) for i = 0 .. count - 1 in child processes; run returns the child's exit code and
-// writes its result to standard output. When a child ends without any output (killed, crashed)
-// lost(i, reason) gives the line printed in its place. Returns the highest exit code, or
-// fallbackCode for a child that did not exit normally.
-int RunFleet(size_t count, int jobs, const std::function<int(size_t)>& run,
-             const std::function<std::string(size_t, const std::string&)>& lost, int fallbackCode);
+// Runs options.command for every sensor (the run-time must have been started). Returns the
+// highest of the sensors' exit codes.
+int ServeSensors(const Options& options);
+
+// Raises the soft limit of open files to the hard limit. False with the limits in *note when
+// the soft limit could not be raised.
+bool RaiseOpenFileLimit(std::string* note);
 
 }  // namespace cli

@@ -1,5 +1,6 @@
 // chromix5ctl: the command-line companion of the window. Backs up, restores, compares and
-// monitors sensors, one or many, with the window's own link and parameter-file code.
+// monitors sensors, one or many, with the window's own link and parameter-file code; one process
+// and one event loop serve every sensor of a command.
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -9,25 +10,6 @@
 #include "cli/fleet.h"
 #include "cli/options.h"
 #include "cli/sensor_link.h"
-
-namespace {
-
-// One sensor, in this process: start the run-time, then do the work.
-int RunOne(const cli::Options& options, size_t index, bool fleet)
-{
-    if (fleet)
-        cli::SetDiagnosticPrefix(options.sensors[index].text);
-    static char name[] = "chromix5ctl";
-    static char* argv[] = {name, nullptr};
-    std::string error;
-    if (!cli::StartHeadless(1, argv, &error)) {
-        std::fputs(cli::LostResultLine(options, index, error).c_str(), stdout);
-        return cli::kExitLink;
-    }
-    return cli::RunSensor(options, index);
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -45,14 +27,16 @@ int main(int argc, char** argv)
     }
     // A reader that goes away (a pipe into head) shows as a failed write, not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
+    // A fleet holds a connection per sensor: more than the usual soft limit of open files.
+    if (std::string note; !cli::RaiseOpenFileLimit(&note))
+        std::fprintf(stderr, "chromix5ctl: %s\n", note.c_str());
 
-    if (options.sensors.size() == 1)
-        return RunOne(options, 0, false);
-    // The run-time is started in each child, never here: a process that forks must not have
-    // started threads or the event loop.
-    return cli::RunFleet(
-        options.sensors.size(), options.jobs,
-        [&](size_t index) { return RunOne(options, index, true); },
-        [&](size_t index, const std::string& why) { return cli::LostResultLine(options, index, why); },
-        cli::kExitLink);
+    static char name[] = "chromix5ctl";
+    static char* runtimeArgv[] = {name, nullptr};
+    if (!cli::StartHeadless(1, runtimeArgv, &error)) {
+        for (size_t i = 0; i < options.sensors.size(); ++i)
+            std::fputs(cli::LostResultLine(options, i, error).c_str(), stdout);
+        return cli::kExitLink;
+    }
+    return cli::ServeSensors(options);
 }

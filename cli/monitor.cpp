@@ -1,18 +1,20 @@
 #include "cli/monitor.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
 #include "cli/diagnostics.h"
 #include "cli/file_pattern.h"
 #include "cli/json.h"
+#include "cli/link_await.h"
 #include "cli/mqtt_publisher.h"
+#include "cli/stop_request.h"
 #include "platform/runtime.h"
 #include "record/live_csv.h"
 #include "record/recorder.h"
@@ -21,11 +23,18 @@ namespace cli {
 
 namespace {
 
-volatile sig_atomic_t stopRequested = 0;
-void OnStop(int) { stopRequested = 1; }
-
 constexpr double kConnectTimeout = 5.0;    // for the broker's first answer
 constexpr double kFinishTimeout = 3.0;     // for sending what is queued at the end
+constexpr size_t kServiceBatch = 64;       // queued messages that are sent without waiting for the loop
+
+// The one broker connection of the process.
+struct Broker {
+    std::unique_ptr<MqttPublisher> mqtt;
+    std::string error;  // why it could not be connected
+    int qos = 0;
+    bool finished = false;
+    std::vector<SensorSession*> waiting;
+} broker;
 
 // The CSV output: the shared recorder on a new file (never replacing one), on standard output,
 // or on a special file that exists already (a pipe, a device), which is opened as it is.
@@ -90,7 +99,50 @@ private:
 
 }  // namespace
 
-SensorResult Monitor(const Options& o, size_t index, const SensorAddress& address, const SensorIdentity& id)
+void StartMonitorOutputs(const Options& o)
+{
+    if (o.command != Subcommand::Monitor || o.mqttHost.empty())
+        return;
+    // One connection, so one client id and one process status for every sensor.
+    MqttSettings settings = o.mqtt;
+    settings.statusTopic = o.topic + "/status/" + MqttClientId(settings);
+    broker.mqtt = std::make_unique<MqttPublisher>([](const std::string& line) { Diag(line); }, settings);
+    broker.qos = o.mqtt.qos;
+    SetDiagnosticPrefix("");
+    if (!broker.mqtt->Connect(o.mqttHost, o.mqttPort, kConnectTimeout, &broker.error))
+        broker.mqtt.reset();
+}
+
+void ServiceMonitorOutputs()
+{
+    if (broker.mqtt && !broker.finished)
+        broker.mqtt->Service();
+}
+
+size_t MonitorsWaitingForBroker() { return broker.waiting.size(); }
+
+void FinishMonitorOutputs()
+{
+    if (broker.mqtt && !broker.finished) {
+        MqttPublisher& mqtt = *broker.mqtt;
+        SetDiagnosticPrefix("");
+        mqtt.Finish(kFinishTimeout);
+        broker.finished = true;
+        // The connection's figures, told once for all its sensors.
+        if (mqtt.dropped() > 0 || mqtt.queued() > 0)
+            Diag("MQTT: " + std::to_string(mqtt.delivered()) + " of " + std::to_string(mqtt.published()) +
+                 " samples delivered, " + std::to_string(mqtt.dropped()) + " dropped, " +
+                 std::to_string(mqtt.queued()) + (broker.qos > 0 ? " not acknowledged" : " not sent"));
+    }
+    for (SensorSession* s : broker.waiting)
+        Wake(*s);
+    broker.waiting.clear();
+}
+
+void EndMonitorOutputs() { broker.mqtt.reset(); }
+
+Task<SensorResult> Monitor(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
+                           const SensorIdentity& id)
 {
     SensorResult result;
     std::string error;
@@ -100,48 +152,34 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
         csvPath = o.csv == "-" ? "-" : ExpandFilePattern(o.csv, index, id.serial, address);
         csv = std::make_unique<CsvOutput>();
         if (!csv->Open(csvPath, id, &error))
-            return SensorResult{kExitOutput, error, {}};
+            co_return SensorResult{kExitOutput, error, {}};
     }
-    std::unique_ptr<MqttPublisher> mqtt;
+    MqttPublisher* mqtt = nullptr;
     const std::string topic = o.topic + "/" + std::to_string(id.serial);
     const std::string statusTopic = topic + "/status";
     if (!o.mqttHost.empty()) {
-        MqttSettings settings = o.mqtt;
-        // Each sensor of a fleet is served by a process and a broker connection of its own; one
-        // client id for all of them would make the broker drop each connection for the next.
-        if (o.sensors.size() > 1 && !settings.clientId.empty())
-            settings.clientId += "-" + std::to_string(index + 1);
-        settings.statusTopic = o.topic + "/status/" + MqttClientId(settings);
-        mqtt = std::make_unique<MqttPublisher>([](const std::string& line) { Diag(line); }, settings);
-        if (!mqtt->Connect(o.mqttHost, o.mqttPort, kConnectTimeout, &error))
-            return SensorResult{kExitOutput, error, {}};
+        if (!broker.mqtt)
+            co_return SensorResult{kExitOutput, broker.error, {}};
+        mqtt = broker.mqtt.get();
         mqtt->PublishStatus(statusTopic, SensorStatusJson("online", address.text, id.serial, id.firmware, {}));
     }
-
-    struct sigaction action {};
-    action.sa_handler = OnStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 
     const double start = Timer();
     uint64_t passes = 0;
     bool readerGone = false;
     int code = kExitOk;
-    while (!stopRequested && (o.count == 0 || static_cast<long long>(passes) < o.count)) {
+    while (!StopRequested() && (o.count == 0 || static_cast<long long>(passes) < o.count)) {
         if (o.rate > 0) {
             // Paced from the start, so that a slow exchange does not shift every later sample.
             const double due = start + static_cast<double>(passes) / o.rate;
-            while (!stopRequested && Timer() < due) {
-                WaitSystemEvents(due - Timer());
-                if (mqtt)
-                    mqtt->Service();
-            }
-            if (stopRequested)
+            if (Timer() < due)
+                co_await WakeAt{s, due};
+            if (StopRequested())
                 break;
         }
         record::LiveSample sample;
-        if (ReadLiveSample(&sample, &error) != 1) {
+        const int read = co_await ReadLiveSample(s, &sample, &error);
+        if (read != 1) {
             code = kExitLink;
             error = "live data failed after " + std::to_string(passes) + " samples: " + error;
             break;
@@ -153,7 +191,8 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
         }
         if (mqtt) {
             mqtt->Publish(topic, SampleJson(address.text, id.serial, sample, passes));
-            mqtt->Service();
+            if (mqtt->queued() >= kServiceBatch)
+                mqtt->Service();
         }
     }
     if (csv && !readerGone) {
@@ -166,15 +205,15 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
     if (mqtt) {
         mqtt->PublishStatus(statusTopic, SensorStatusJson("offline", address.text, id.serial, id.firmware,
                                                           code == kExitOk ? std::string() : error));
-        mqtt->Finish(kFinishTimeout);
-        if (mqtt->dropped() > 0 || mqtt->queued() > 0) {
-            Diag("MQTT: " + std::to_string(mqtt->delivered()) + " of " + std::to_string(mqtt->published()) +
-                 " samples delivered, " + std::to_string(mqtt->dropped()) + " dropped, " +
-                 std::to_string(mqtt->queued()) + (o.mqtt.qos > 0 ? " not acknowledged" : " not sent"));
-            if (code == kExitOk) {
-                code = kExitOutput;
-                error = "not every sample reached the MQTT broker";
-            }
+        if (!broker.finished) {
+            // Its connection is not needed any more: a sensor still waiting to start takes its place.
+            CloseSensor(s);
+            broker.waiting.push_back(&s);
+            co_await WakeAt{s, -1};
+        }
+        if ((mqtt->dropped() > 0 || mqtt->queued() > 0) && code == kExitOk) {
+            code = kExitOutput;
+            error = "not every sample reached the MQTT broker";
         }
     }
 
@@ -188,7 +227,7 @@ SensorResult Monitor(const Options& o, size_t index, const SensorAddress& addres
         result.fields.push_back({"dropped", std::to_string(mqtt->dropped())});
         result.fields.push_back({"delivered", std::to_string(mqtt->delivered())});
     }
-    return result;
+    co_return result;
 }
 
 }  // namespace cli

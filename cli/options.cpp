@@ -101,11 +101,12 @@ bool ApplyValue(const std::string& name, const std::string& value, Options* o, s
     if (name == "--file") {
         return ReadSensorList(value, &o->sensors, error);
     } else if (name == "--jobs") {
-        if (!ParseInt(value, 1, 64, &n)) {
-            *error = "--jobs: '" + value + "' is not a number from 1 to 64";
+        if (!ParseInt(value, 1, 1000000, &n)) {
+            *error = "--jobs: '" + value + "' is not a number from 1 to 1000000";
             return false;
         }
         o->jobs = static_cast<int>(n);
+        o->jobsGiven = true;
     } else if (name == "-o" || name == "--output") {
         if (value.empty()) {
             *error = name + ": empty file name";

@@ -21,7 +21,8 @@ struct Options {
     bool help = false;
     bool json = false;                 // --json: one JSON object per result line
     std::vector<SensorAddress> sensors;   // given by name and from --file lists, in that order
-    int jobs = 16;                     // --jobs N: sensors served at once, 1 to 64
+    int jobs = 16;                     // --jobs N: sensors restore writes at once, and when
+    bool jobsGiven = false;            //   given, sensors any subcommand serves at once
     std::string file;                  // backup -o FILE; restore and compare FILE (a pattern)
     bool eeprom = false;               // restore --eeprom
     bool force = false;                // restore --force: onto another serial number

@@ -1,10 +1,16 @@
 #include "cli/sensor_address.h"
 
+#include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace cli {
 
@@ -195,15 +201,62 @@ bool ParseSensorAddress(const std::string& text, SensorAddress* address, std::st
     return ok;
 }
 
-bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* addresses, std::string* error)
+namespace {
+
+// Far beyond any plant's list (a name is a few dozen bytes); a larger file is not a sensor list.
+constexpr off_t kMaxListBytes = off_t{16} * 1024 * 1024;
+// Bad lines named one by one; past these only their number is told.
+constexpr int kBadLinesNamed = 20;
+
+// The whole file, if it is a regular file of at most kMaxListBytes. Opened without waiting, so
+// that a FIFO or a device is refused at once instead of blocking the program.
+bool ReadListFile(const std::string& path, std::string* text, std::string* error)
 {
-    std::ifstream in(path);
-    if (!in) {
-        *error = "cannot read the sensor list " + path;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = "cannot read the sensor list " + path + ": " + std::strerror(errno);
         return false;
     }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode)) {
+        *error = "the sensor list " + path + " is not a regular file";
+        ok = false;
+    } else if (ok && st.st_size > kMaxListBytes) {
+        *error = "the sensor list " + path + " is larger than 16 MB (" + std::to_string(st.st_size) + " bytes)";
+        ok = false;
+    }
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || text->size() + static_cast<size_t>(std::max<ssize_t>(n, 0)) > static_cast<size_t>(kMaxListBytes)) {
+            *error = "cannot read the sensor list " + path + (n < 0 ? std::string(": ") + std::strerror(errno) : "");
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        text->append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* addresses, std::string* error)
+{
+    std::string text;
+    if (!ReadListFile(path, &text, error))
+        return false;
+    std::istringstream in(text);
     std::string line;
+    std::string bad;
+    int badLines = 0;
     int number = 0;
+    std::vector<SensorAddress> read;
     while (std::getline(in, line)) {
         ++number;
         // Blanks around the name and a Windows line end are not part of it.
@@ -214,15 +267,19 @@ bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* address
         SensorAddress address;
         std::string why;
         if (!ParseSensorAddress(line.substr(first, last - first + 1), &address, &why)) {
-            *error = path + ":" + std::to_string(number) + ": " + why;
-            return false;
+            if (++badLines <= kBadLinesNamed)
+                bad += (bad.empty() ? "" : "\n") + path + ":" + std::to_string(number) + ": " + why;
+            continue;
         }
-        addresses->push_back(address);
+        read.push_back(std::move(address));
     }
-    if (in.bad()) {
-        *error = "cannot read the sensor list " + path;
+    if (badLines > 0) {
+        if (badLines > kBadLinesNamed)
+            bad += "\n" + path + ": " + std::to_string(badLines - kBadLinesNamed) + " more bad lines";
+        *error = bad;
         return false;
     }
+    addresses->insert(addresses->end(), read.begin(), read.end());
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/link_await.h"
 #include "link/link_library.h"
 #include "params/configuration_file.h"
 #include "params/parameter_file.h"
@@ -17,15 +18,14 @@ namespace cli {
 
 namespace {
 
-// A serial device named by path is reached through this port number: 193 to 240 stand for no
-// device, so the redirection hides nothing.
-constexpr int kDevicePort = 240;
+// Serial devices named by path are reached through the port numbers 240 downwards: 193 to 240
+// stand for no device, so the redirection hides nothing. Which session holds which number.
+constexpr int kHighestDevicePort = 240;
+SensorSession* devicePortOwner[kDevicePorts] = {};
 
-// What the link appended to the status box since the operation began: the window shows it, the
-// command line looks in it for the sensor's notices.
-std::string statusBox;
-
-void AppendStatusBox(const char* text) { statusBox += text; }
+// What the link appended to the session's status box since the operation began: the window
+// shows it, the command line looks in it for the sensor's notices.
+void AppendStatusBox(SensorContext& c, const char* text) { static_cast<SensorSession*>(c.user)->statusBox += text; }
 
 // What the headless pop-ups were told. The command line names its files itself, so no file
 // dialog is expected; one would be answered as cancelled.
@@ -65,18 +65,78 @@ std::string OneLine(const char* text)
 // What the window's status box would show of the failure: the link's text and, for an open
 // failure, the cause line after it. The first report counts; a second one (a time-out after the
 // server closed the connection) would only hide what happened.
-std::string LinkReport()
+std::string LinkReport(SensorSession& s)
 {
-    if (!statusBox.empty())
-        return OneLine(statusBox.c_str());
-    MsgBuf[sizeof MsgBuf - 1] = '\0';
-    return OneLine(MsgBuf);
+    if (!s.statusBox.empty())
+        return OneLine(s.statusBox.c_str());
+    s.link.msgBuf[sizeof s.link.msgBuf - 1] = '\0';
+    return OneLine(s.link.msgBuf);
 }
 
-void BeginOperation()
+void BeginOperation(SensorSession& s)
 {
-    MsgBuf[0] = '\0';
-    statusBox.clear();
+    s.link.msgBuf[0] = '\0';
+    s.statusBox.clear();
+}
+
+// The parameter-file code works on the default sensor's working copy (the window's); the
+// session's copy is lent to it around each synchronous call. Nothing processes events inside
+// those calls, so no other sensor's task can see the default copy meanwhile.
+class LentWorkingCopy {
+public:
+    explicit LentWorkingCopy(SensorContext& c) : c_(c)
+    {
+        SensorContext& d = DefaultSensor();
+        d.para = c.para;
+        d.techVec = c.techVec;
+        d.sensorEdition = c.sensorEdition;
+        d.firmwareText = c.firmwareText;
+        d.serialNumber = c.serialNumber;
+    }
+    ~LentWorkingCopy()
+    {
+        c_.para = DefaultSensor().para;
+        c_.techVec = DefaultSensor().techVec;
+    }
+    LentWorkingCopy(const LentWorkingCopy&) = delete;
+    LentWorkingCopy& operator=(const LentWorkingCopy&) = delete;
+
+private:
+    SensorContext& c_;
+};
+
+// The blocking forms of the operations, for the serial line (cli/link_await.h).
+int BlockingIdentify(SensorContext& c) { return ::IdentifySensor(c); }
+int BlockingRead(SensorContext& c)
+{
+    c.sensorConnected = 1;
+    GetPara(c);
+    return c.sensorConnected == 1 ? 1 : -1;
+}
+int BlockingSend(SensorContext& c)
+{
+    c.sensorConnected = 1;
+    SendPara(c);
+    return c.sensorConnected == 1 ? 1 : -1;
+}
+int BlockingLive(SensorContext& c) { return RequestLiveData(c); }
+
+int AcquireDevicePort(SensorSession& s)
+{
+    for (int i = 0; i < kDevicePorts; ++i) {
+        if (!devicePortOwner[i]) {
+            devicePortOwner[i] = &s;
+            return kHighestDevicePort - i;
+        }
+    }
+    return -1;
+}
+
+void ReleaseDevicePort(SensorSession& s)
+{
+    for (SensorSession*& owner : devicePortOwner)
+        if (owner == &s)
+            owner = nullptr;
 }
 
 }  // namespace
@@ -87,117 +147,130 @@ bool StartHeadless(int argc, char** argv, std::string* error)
         *error = "cannot start the run-time";
         return false;
     }
-    LinkNotifications notifications;
-    notifications.statusBox = AppendStatusBox;
-    SetLinkNotifications(notifications);
     SetPopupHook(AnswerPopup);
-    TransferTarget = 0;  // working memory, until a command asks for the EEPROM
     return true;
 }
 
-int OpenSensor(const SensorAddress& address, std::string* error)
+int OpenSensor(SensorSession& s, const SensorAddress& address, std::string* error)
 {
-    BeginOperation();
+    SensorContext& c = s.link;
+    c.user = &s;
+    c.notify.contextStatusBox = AppendStatusBox;
+    c.transferTarget = 0;  // working memory, until a command asks for the EEPROM
+    BeginOperation(s);
     if (address.kind == SensorAddress::Kind::Tcp) {
-        Protocol = kProtocolTcp;
-        std::snprintf(IpAddress, sizeof IpAddress, "%s", address.host.c_str());
-        std::snprintf(PortNumberText, sizeof PortNumberText, "%d", address.port);
+        c.protocol = kProtocolTcp;
+        std::snprintf(c.ipAddress, sizeof c.ipAddress, "%s", address.host.c_str());
+        std::snprintf(c.portNumberText, sizeof c.portNumberText, "%d", address.port);
     } else {
-        Protocol = kProtocolRs232;
-        BaudRateIndex = static_cast<uint16_t>(address.baudIndex);
+        c.protocol = kProtocolRs232;
+        c.baudRateIndex = static_cast<uint16_t>(address.baudIndex);
         if (address.comPort > 0) {
-            ComPort = static_cast<uint16_t>(address.comPort);
+            c.comPort = static_cast<uint16_t>(address.comPort);
         } else {
-            SetComPortDevice(kDevicePort, address.device.c_str());
-            ComPort = kDevicePort;
+            const int port = AcquireDevicePort(s);
+            if (port < 0) {
+                *error = "cannot open " + address.text + ": more than " + std::to_string(kDevicePorts) +
+                         " serial devices named by path at once";
+                return -1;
+            }
+            SetComPortDevice(port, address.device.c_str());
+            c.comPort = static_cast<uint16_t>(port);
         }
     }
-    if (OpenLink() != 1) {
-        *error = "cannot open " + address.text + ": " + LinkReport();
+    if (OpenLink(c) != 1) {
+        *error = "cannot open " + address.text + ": " + LinkReport(s);
         return -1;
     }
-    SensorConnected = 1;
+    c.sensorConnected = 1;
     return 1;
 }
 
-void CloseSensor()
+void CloseSensor(SensorSession& s)
 {
-    CloseLink();
-    SensorConnected = 0;
+    CancelExchange(s.link);
+    CloseLink(s.link);
+    s.link.sensorConnected = 0;
+    ReleaseDevicePort(s);
 }
 
-int IdentifySensor(SensorIdentity* identity, std::string* error)
+Task<int> IdentifySensor(SensorSession& s, SensorIdentity* identity, std::string* error)
 {
-    BeginOperation();
-    if (::IdentifySensor() < 0) {
-        *error = LinkReport();
-        return -1;
+    BeginOperation(s);
+    const int identified = co_await LinkCall{s, IdentifyAsync, BlockingIdentify};
+    if (identified < 0) {
+        *error = LinkReport(s);
+        co_return -1;
     }
-    identity->firmware = FirmwareText;
-    identity->serial = SerialNumber;
-    identity->edition = SensorEdition;
-    return 1;
+    identity->firmware = s.link.firmwareText;
+    identity->serial = s.link.serialNumber;
+    identity->edition = s.link.sensorEdition;
+    co_return 1;
 }
 
-int ReadSensorParameters(bool fromEeprom, std::string* notice, std::string* error)
+Task<int> ReadSensorParameters(SensorSession& s, bool fromEeprom, std::string* notice, std::string* error)
 {
+    SensorContext& c = s.link;
     notice->clear();
-    TransferTarget = fromEeprom ? kTargetSensor : 0;
-    SensorConnected = 1;
-    BeginOperation();
-    const uint32_t resets = PlausibilityResets();
-    GetPara();
-    TransferTarget = 0;
-    if (SensorConnected != 1) {
-        *error = LinkReport();
-        return -1;
+    c.transferTarget = fromEeprom ? kTargetSensor : 0;
+    BeginOperation(s);
+    const uint32_t resets = PlausibilityResets(c);
+    const int read = co_await LinkCall{s, ReadParametersAsync, BlockingRead};
+    c.transferTarget = 0;
+    if (read != 1) {
+        *error = LinkReport(s);
+        co_return -1;
     }
-    // GetPara tells of an EEPROM load's resets in the status box and goes on.
-    if (PlausibilityResets() != resets)
-        *notice = OneLine(statusBox.c_str());
-    return 1;
+    // An EEPROM load's resets are told in the status box, and the read goes on.
+    if (PlausibilityResets(c) != resets)
+        *notice = OneLine(s.statusBox.c_str());
+    co_return 1;
 }
 
-int WriteSensorParameters(bool toEeprom, std::string* notice, std::string* error)
+Task<int> WriteSensorParameters(SensorSession& s, bool toEeprom, std::string* notice, std::string* error)
 {
+    SensorContext& c = s.link;
     notice->clear();
-    TransferTarget = toEeprom ? kTargetSensor : 0;
-    SensorConnected = 1;
-    BeginOperation();
-    const uint32_t resets = PlausibilityResets();
-    SendPara();
-    TransferTarget = 0;
-    if (SensorConnected != 1) {
-        *error = LinkReport();
-        return -1;
+    c.transferTarget = toEeprom ? kTargetSensor : 0;
+    BeginOperation(s);
+    const uint32_t resets = PlausibilityResets(c);
+    const int sent = co_await LinkCall{s, SendParametersAsync, BlockingSend};
+    c.transferTarget = 0;
+    if (sent != 1) {
+        *error = LinkReport(s);
+        co_return -1;
     }
     // The sensor's report that it replaced implausible values; the write went on.
-    if (PlausibilityResets() != resets)
-        *notice = OneLine(statusBox.c_str());
-    return 1;
+    if (PlausibilityResets(c) != resets)
+        *notice = OneLine(s.statusBox.c_str());
+    co_return 1;
 }
 
-int ReadLiveSample(record::LiveSample* sample, std::string* error)
+Task<int> ReadLiveSample(SensorSession& s, record::LiveSample* sample, std::string* error)
 {
-    SensorConnected = 1;
-    BeginOperation();
-    if (RequestLiveData() != 1) {
-        *error = LinkReport();
-        return -1;
+    BeginOperation(s);
+    const int read = co_await LinkCall{s, LiveSampleAsync, BlockingLive};
+    if (read != 1) {
+        *error = LinkReport(s);
+        co_return -1;
     }
+    const SensorContext& c = s.link;
     sample->unixMs = record::NowUnixMs();
-    sample->r = LiveValue(kLiveR);
-    sample->g = LiveValue(kLiveG);
-    sample->b = LiveValue(kLiveB);
-    sample->x = LiveValue(kLiveX);
-    sample->y = LiveValue(kLiveY);
-    sample->intensity = LiveValue(kLiveInt);
-    sample->colorNo = LiveValue(kLiveColorNo);
+    sample->r = LiveValue(c, kLiveR);
+    sample->g = LiveValue(c, kLiveG);
+    sample->b = LiveValue(c, kLiveB);
+    sample->x = LiveValue(c, kLiveX);
+    sample->y = LiveValue(c, kLiveY);
+    sample->intensity = LiveValue(c, kLiveInt);
+    sample->colorNo = LiveValue(c, kLiveColorNo);
     sample->pass = 0;
-    return 1;
+    co_return 1;
 }
 
-int SaveParameterFile(const std::string& path, const SensorIdentity* identity, std::string* error)
+Configuration WorkingCopyOf(const SensorSession& s) { return Configuration{s.link.para, s.link.techVec}; }
+
+int SaveParameterFile(SensorSession& s, const std::string& path, const SensorIdentity* identity,
+                      std::string* error)
 {
     if (path.size() >= static_cast<size_t>(MAX_PATHNAME_LEN)) {
         *error = "file name longer than " + std::to_string(MAX_PATHNAME_LEN - 1) + " bytes: " + path;
@@ -205,6 +278,7 @@ int SaveParameterFile(const std::string& path, const SensorIdentity* identity, s
     }
     // Without identity exactly what the window's save writes; with it, the same bytes followed
     // by the identity section.
+    const LentWorkingCopy lent(s.link);
     int status = 0;
     if (identity) {
         const ::SensorIdentity id{identity->firmware, static_cast<int32_t>(identity->serial & 0xFFFF)};
@@ -220,7 +294,7 @@ int SaveParameterFile(const std::string& path, const SensorIdentity* identity, s
     return 1;
 }
 
-int LoadParameterFile(const std::string& path, std::string* report, std::string* error)
+int LoadParameterFile(SensorSession& s, const std::string& path, std::string* report, std::string* error)
 {
     report->clear();
     if (path.size() >= static_cast<size_t>(MAX_PATHNAME_LEN)) {
@@ -228,7 +302,11 @@ int LoadParameterFile(const std::string& path, std::string* report, std::string*
         return -1;
     }
     popups.seen.clear();
-    const int result = ReadParaFromPath(path.c_str());
+    int result = 0;
+    {
+        const LentWorkingCopy lent(s.link);
+        result = ReadParaFromPath(path.c_str());
+    }
     if (result < 0 && result != kParaFileRefused) {
         *error = "cannot read the parameter file " + path + ": " + GetToolboxErrorString(result) +
                  " (error " + std::to_string(result) + ")";

@@ -12,8 +12,9 @@ namespace {
     "  serial:NUMBER[@BAUD]     serial port by number, as the window counts them\n"               \
     "  serial:DEVICE[@BAUD]     serial device by path; BAUD 9600 ... 921600, default 115200\n"   \
     "  --file LIST              one sensor a line ('#' starts a comment line)\n"                  \
-    "Several sensors are served in parallel (--jobs N at once, default 16); each gets its own\n"  \
-    "result line, and the exit code is the highest of theirs.\n"                                  \
+    "One process serves every sensor at once (restore writes to --jobs N at a time, default 16;\n" \
+    "--jobs N bounds the other subcommands too when given); each sensor gets its own result\n"    \
+    "line, in list order, and the exit code is the highest of theirs.\n"                          \
     "\n"                                                                                          \
     "Common options:\n"                                                                           \
     "  --json                   one JSON object per result line\n"                                \

@@ -15,6 +15,8 @@ void NotifyStatusBox(SensorContext& c, const char* text)
 {
     if (c.notify.statusBox)
         c.notify.statusBox(text);
+    if (c.notify.contextStatusBox)
+        c.notify.contextStatusBox(c, text);
 }
 
 void NotifyLinkFailed(SensorContext& c)

@@ -2,12 +2,17 @@
 // the program around the link). Every one may be null, which makes it do nothing.
 #pragma once
 
+struct SensorContext;
+
 struct LinkNotifications {
     // The interface status display shows text: "TRY TO CONNECT!", "TIMEOUT!",
     // "NO SENSOR CONNECTED!" or the sensor's firmware version.
     void (*statusDisplay)(const char* text) = nullptr;
     // Text is appended to the status box (each message brings its own line breaks).
     void (*statusBox)(const char* text) = nullptr;
+    // The same text with the context it was reported on, for a program that serves many
+    // sensors with one set of notifications and keeps each sensor's status box apart.
+    void (*contextStatusBox)(SensorContext& c, const char* text) = nullptr;
     // A link error has just been reported through statusDisplay and statusBox; the window dims
     // ACCEPT and shows the connection page.
     void (*linkFailed)() = nullptr;

@@ -73,6 +73,35 @@ SimProgram& CliTest::StartSim(const QStringList& options)
     return *sims_.back();
 }
 
+std::vector<std::string> CliTest::StartSimFleet(int count, const QStringList& options)
+{
+    auto sim = std::make_unique<SimProgram>();
+    sim->process = std::make_unique<QProcess>();
+    sim->process->start(CHROMIX5_SIM_PATH, QStringList{"--tcp", "0", "--count", QString::number(count)} + options);
+    EXPECT_TRUE(sim->process->waitForStarted(5000));
+    // One line per sensor: "sensor I: serial number S, tcp 127.0.0.1:PORT".
+    const QRegularExpression line("^sensor (\\d+): serial number \\d+, tcp 127\\.0\\.0\\.1:(\\d+)$");
+    std::vector<std::string> sensors(static_cast<size_t>(count));
+    int seen = 0;
+    for (int i = 0; i < 300 && seen < count; ++i) {
+        while (sim->process->canReadLine()) {
+            const auto match = line.match(QString::fromUtf8(sim->process->readLine()).trimmed());
+            const int index = match.hasMatch() ? match.captured(1).toInt() : -1;
+            if (index >= 0 && index < count && sensors[static_cast<size_t>(index)].empty()) {
+                sensors[static_cast<size_t>(index)] = "tcp:127.0.0.1:" + match.captured(2).toStdString();
+                ++seen;
+            }
+        }
+        if (seen < count)
+            sim->process->waitForReadyRead(100);
+    }
+    EXPECT_EQ(count, seen) << "chromix5_sim did not start: " << sim->process->readAllStandardError().toStdString();
+    sims_.push_back(std::move(sim));
+    if (seen < count)
+        sensors.clear();
+    return sensors;
+}
+
 CtlRun CliTest::Ctl(const QStringList& args, int timeoutSeconds, const QStringList& environment) const
 {
     QProcess process;

@@ -39,6 +39,9 @@ protected:
     // Starts chromix5_sim with a TCP port and a pseudo-terminal and the given options; waits
     // until it says where it listens. The test fails when it does not.
     SimProgram& StartSim(const QStringList& options);
+    // Starts one chromix5_sim playing `count` sensors on TCP with the given options; returns
+    // their addresses (tcp:127.0.0.1:PORT) by index, empty when it did not start.
+    std::vector<std::string> StartSimFleet(int count, const QStringList& options);
     // Runs chromix5ctl to its end (at most timeoutSeconds) in the temporary folder.
     CtlRun Ctl(const QStringList& args, int timeoutSeconds = 60,
                const QStringList& environment = {}) const;

@@ -319,7 +319,7 @@ TEST_F(CliTest, BadArgumentsAreNamedAndEachSubcommandHasHelp)
         {{"monitor", "--mqtt", "broker", "tcp:h"}, "--mqtt and --topic go together"},
         {{"monitor", "--mqtt", "b", "--topic", "a/#", "tcp:h"}, "--topic: 'a/#'"},
         {{"monitor", "tcp:a", "tcp:b"}, "several sensors cannot share standard output"},
-        {{"monitor", "--jobs", "0", "tcp:a"}, "--jobs: '0' is not a number from 1 to 64"},
+        {{"monitor", "--jobs", "0", "tcp:a"}, "--jobs: '0' is not a number from 1 to 1000000"},
         // The MQTT options: a password never on the command line (and never echoed), only
         // consistent TLS and login settings, none without a broker.
         {{"monitor", "--mqtt", "b", "--topic", "t", "--mqtt-password=hunter2", "tcp:h"},

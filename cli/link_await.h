@@ -1,0 +1,52 @@
+// The waits of a sensor's task, and the event loop's side of them. A task awaits a link
+// operation (LinkCall) or a point in time (WakeAt); meanwhile every other sensor's task goes on.
+//
+// On TCP the operation is one that does not block (link/operations_async.h): its completion
+// resumes the task from inside the transport's callback. A serial line has no such path: its
+// call is queued and the loop runs it with the blocking operation, one call at a time; the
+// blocking call processes events as it waits, so TCP sensors go on meanwhile.
+#pragma once
+
+#include <coroutine>
+
+#include "cli/sensor_session.h"
+#include "link/exchange_async.h"
+
+namespace cli {
+
+struct LinkCall {
+    SensorSession& session;
+    int (*async)(SensorContext& c, ExchangeDone done);  // for TCP
+    int (*blocking)(SensorContext& c);                 // for the serial line
+
+    bool await_ready() const noexcept { return false; }
+    bool await_suspend(std::coroutine_handle<> waiter);
+    // 1, 0 (identification of a sensor not supported) or -1 after a reported failure.
+    int await_resume() const noexcept { return session.callResult; }
+};
+
+// Suspends the task until the loop's clock (Timer) reaches `at`; at < 0 suspends it until
+// Wake(session).
+struct WakeAt {
+    SensorSession& session;
+    double at;
+
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> waiter);
+    void await_resume() const noexcept {}
+};
+// A task parked with WakeAt{s, -1} goes on at the loop's next pass.
+void Wake(SensorSession& session);
+
+// The loop's side. Runs the oldest queued serial call and resumes its task; false when none.
+bool RunQueuedBlockingCall();
+// Resumes every task whose time has come; returns the time the next one is due (a large value
+// when none is).
+double WakeDueTasks(double now);
+// Forgets every wait (the loop is giving up on its tasks).
+void ForgetAllWaits();
+
+// Resumes a suspended task, with the diagnostics prefix of its sensor.
+void Resume(SensorSession& session);
+
+}  // namespace cli

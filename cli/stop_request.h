@@ -1,0 +1,13 @@
+// SIGINT and SIGTERM while chromix5ctl serves its sensors: the first asks it to stop cleanly (no
+// sensor is started any more, monitors end after their sample, what is under way finishes);
+// a second one gives up on what is still under way.
+#pragma once
+
+namespace cli {
+
+void CatchStopSignals();
+// How many stop signals came: 0, 1 (stop cleanly) or 2 and more (give up).
+int StopRequests();
+inline bool StopRequested() { return StopRequests() > 0; }
+
+}  // namespace cli
