@@ -4,15 +4,24 @@
 // sensors are simulators in a child process forked before any run-time starts, so that the
 // figures are this process's alone; its resident memory is printed.
 //
+// Then the same simulators through the real chromix5ctl beside this program: a monitor of every
+// sensor at 10 samples a second, each into its own CSV file (samples delivered a second in the
+// steady middle of the run against what the rate asks, and the monitor's peak resident memory), and a backup of every sensor to its own file
+// against one backup alone.
+//
 //   build/bin/bench_fleet [sensors]     (default 1000)
 #include <QCoreApplication>
+#include <QProcess>
 #include <QSocketNotifier>
+#include <QStringList>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -28,14 +37,24 @@ using namespace bench;
 
 namespace {
 
-// Sockets for every sensor on both sides of the loopback: more than the usual soft limit.
-void raiseDescriptorLimit()
+// Sockets for every sensor on both sides of the loopback: more than the usual soft limit. False
+// with a clear line when even the hard limit is too low for n sensors.
+bool raiseDescriptorLimit(int n)
 {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    // This process and the simulators' each hold one descriptor per sensor and some of their own.
+    const rlim_t needed = static_cast<rlim_t>(n) * 2 + 64;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < needed) {
+        std::fprintf(stderr, "the open-file limit is %llu, %d sensors need %llu: raise it (ulimit -n)\n",
+                     static_cast<unsigned long long>(limit.rlim_cur), n, static_cast<unsigned long long>(needed));
+        return false;
+    }
+    return true;
 }
 
 // The child: n simulated sensors, their ports written to `out` as one line each, then serving
@@ -143,14 +162,146 @@ double readAll(std::vector<std::unique_ptr<Sensor>>& fleet, size_t sensors)
     return wall;
 }
 
-long residentKiB()
+long statusKiB(const std::string& path, const char* field)
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status(path);
     std::string line;
+    const size_t length = std::strlen(field);
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.compare(0, length, field) == 0)
+            return std::atol(line.c_str() + length);
     return 0;
+}
+
+long residentKiB() { return statusKiB("/proc/self/status", "VmRSS:"); }
+
+struct CtlRun {
+    int exit = -1;
+    double wall = 0;   // seconds from start to end
+    long peakKiB = 0;  // the highest resident memory seen
+    std::string out;
+};
+
+// Runs chromix5ctl in `dir` to its end (at most 10 minutes), watching its resident memory.
+CtlRun runCtl(const QStringList& args, const std::string& dir)
+{
+    QProcess process;
+    process.setWorkingDirectory(QString::fromStdString(dir));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(dir + "/data"));
+    process.setProcessEnvironment(env);
+    CtlRun run;
+    const double start = Timer();
+    process.start(QString::fromStdString(ProgramDir() + "/chromix5ctl"), args);
+    if (!process.waitForStarted(5000))
+        return run;
+    const std::string status = "/proc/" + std::to_string(process.processId()) + "/status";
+    while (!process.waitForFinished(100)) {
+        run.peakKiB = std::max(run.peakKiB, statusKiB(status, "VmHWM:"));
+        if (Timer() - start > 600) {
+            process.kill();
+            process.waitForFinished(3000);
+            return run;
+        }
+    }
+    run.wall = Timer() - start;
+    run.out = process.readAllStandardOutput().toStdString();
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.exit = process.exitCode();
+    return run;
+}
+
+// The sum of the sample counts of monitor's result lines ("SENSOR\tok\tN samples").
+long samplesIn(const std::string& out)
+{
+    long samples = 0;
+    for (size_t at = out.find("\tok\t"); at != std::string::npos; at = out.find("\tok\t", at + 1))
+        samples += std::atol(out.c_str() + at + 4);
+    return samples;
+}
+
+// Milliseconds since the epoch of a CSV row's time ("2026-12-08T00:25:23.123Z,..."); -1 if none.
+double rowMs(const std::string& row)
+{
+    std::tm t{};
+    int ms = 0;
+    if (std::sscanf(row.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3dZ", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour,
+                    &t.tm_min, &t.tm_sec, &ms) != 7)
+        return -1;
+    t.tm_year -= 1900;
+    t.tm_mon -= 1;
+    return static_cast<double>(::timegm(&t)) * 1000.0 + ms;
+}
+
+// Samples per second the sensors delivered together, from the recordings' own time stamps, in
+// the middle 60 % of the time from the first row to the last: starting the program, connecting,
+// the catching up that follows and closing the files stay outside it.
+double deliveredPerSecond(const std::string& dir, size_t sensors)
+{
+    std::vector<double> times;
+    for (size_t i = 1; i <= sensors; ++i) {
+        std::ifstream in(dir + "/live-" + std::to_string(i) + ".csv");
+        for (std::string line; std::getline(in, line);)
+            if (const double ms = rowMs(line); ms >= 0)
+                times.push_back(ms);
+    }
+    if (times.size() < 2)
+        return 0;
+    const auto [first, last] = std::minmax_element(times.begin(), times.end());
+    const double from = *first + 0.2 * (*last - *first);
+    const double to = *last - 0.2 * (*last - *first);
+    const auto inside = std::count_if(times.begin(), times.end(), [&](double t) { return t >= from && t < to; });
+    return to > from ? static_cast<double>(inside) / ((to - from) / 1000.0) : 0;
+}
+
+// chromix5ctl serving the whole fleet of simulators; false when a run failed or a target was
+// missed.
+bool commandLineFigures(const std::vector<int>& ports, const std::string& dir)
+{
+    const size_t n = ports.size();
+    std::string list;
+    for (int port : ports)
+        list += "tcp:127.0.0.1:" + std::to_string(port) + "\n";
+    std::ofstream(dir + "/sensors.txt") << list;
+    const QString sensors = QString::fromStdString(dir + "/sensors.txt");
+    const std::string tag = std::to_string(n);
+
+    // Starting the program and reaching every sensor, for reference.
+    const CtlRun identify = runCtl({"identify", "--file", sensors}, dir);
+    constexpr double kRate = 10.0;
+    constexpr int kSamples = 100;
+    const CtlRun monitor = runCtl(
+        {"monitor", "--rate", "10", "--count", QString::number(kSamples), "--csv", "live-{n}.csv", "--file", sensors},
+        dir);
+    const long samples = samplesIn(monitor.out);
+    const double delivered = deliveredPerSecond(dir, n);
+    std::printf("chromix5ctl identify of %zu sensors: %.2f s (exit %d)\n", n, identify.wall, identify.exit);
+    std::printf("chromix5ctl monitor --rate 10 --count %d of %zu sensors: %.2f s, %ld samples (exit %d), "
+                "%.0f samples a second delivered, peak resident memory %.1f MB\n",
+                kSamples, n, monitor.wall, samples, monitor.exit, delivered,
+                static_cast<double>(monitor.peakKiB) / 1024.0);
+
+    std::vector<double> singles;
+    for (int round = 0; round < 5; ++round) {
+        const CtlRun one = runCtl({"backup", "-o", "one.ini", QString::fromStdString("tcp:127.0.0.1:" + std::to_string(ports[0]))}, dir);
+        if (one.exit != 0)
+            return false;
+        singles.push_back(one.wall);
+        std::remove((dir + "/one.ini").c_str());
+    }
+    const CtlRun all = runCtl({"backup", "-o", "backup-{n}.ini", "--file", sensors}, dir);
+    size_t files = 0;
+    for (size_t i = 1; i <= n; ++i)
+        files += std::ifstream(dir + "/backup-" + std::to_string(i) + ".ini").good();
+    std::printf("chromix5ctl backup: 1 sensor %.3f s, %zu sensors %.3f s, %zu files written (exit %d)\n",
+                Median(singles), n, all.wall, files, all.exit);
+
+    bool met = PrintRatio("ctl_monitor_rate10_" + tag + "_samples_per_second_vs_asked",
+                          delivered / (kRate * static_cast<double>(n)), ">=", 0.99);
+    met = PrintRatio("ctl_monitor_" + tag + "_resident_MB", static_cast<double>(monitor.peakKiB) / 1024.0, "<=", 64) &&
+          met;
+    met = PrintRatio("ctl_backup_" + tag + "_vs_1_wall", all.wall / Median(singles), "<=", 20) && met;
+    return met && identify.exit == 0 && monitor.exit == 0 && all.exit == 0 && files == n;
 }
 
 }  // namespace
@@ -158,7 +309,8 @@ long residentKiB()
 int main(int argc, char** argv)
 {
     const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
-    raiseDescriptorLimit();
+    if (!raiseDescriptorLimit(n))
+        return 1;
     int toChild[2], fromChild[2];
     if (::pipe(toChild) != 0 || ::pipe(fromChild) != 0)
         return 1;
@@ -239,6 +391,8 @@ int main(int argc, char** argv)
           met;
     for (auto& s : fleet)
         CloseLink(s->context);
+    fleet.clear();
+    met = commandLineFigures(ports, dir.path) && met;
     ::close(toChild[1]);
     int status = 0;
     ::waitpid(child, &status, 0);

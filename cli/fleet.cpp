@@ -109,7 +109,8 @@ int ServeSensors(const Options& o)
 
     StartMonitorOutputs(o);
     for (;;) {
-        while (!StopRequested() && next < count && running.size() < limit &&
+        // A monitor that waits for the broker's end has given back its connection and files.
+        while (!StopRequested() && next < count && running.size() - MonitorsWaitingForBroker() < limit &&
                !(IsDevicePath(o.sensors[next]) && devicePaths >= static_cast<size_t>(kDevicePorts))) {
             const size_t i = next++;
             Slot& slot = slots[i];

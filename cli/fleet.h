@@ -9,6 +9,8 @@
 // more sensors run at once than the limit of open files lets the process hold.
 #pragma once
 
+#include <string>
+
 #include "cli/options.h"
 
 namespace cli {
