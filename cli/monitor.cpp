@@ -14,6 +14,7 @@
 #include "cli/json.h"
 #include "cli/link_await.h"
 #include "cli/mqtt_publisher.h"
+#include "cli/sparkplug_session.h"
 #include "cli/stop_request.h"
 #include "platform/runtime.h"
 #include "record/live_csv.h"
@@ -30,6 +31,7 @@ constexpr size_t kServiceBatch = 64;       // queued messages that are sent with
 // The one broker connection of the process.
 struct Broker {
     std::unique_ptr<MqttPublisher> mqtt;
+    std::unique_ptr<SparkplugSession> sparkplug;  // with --mqtt-sparkplug
     std::string error;  // why it could not be connected
     int qos = 0;
     bool finished = false;
@@ -105,9 +107,16 @@ void StartMonitorOutputs(const Options& o)
         return;
     // One connection, so one client id and one process status for every sensor.
     MqttSettings settings = o.mqtt;
-    settings.statusTopic = o.topic + "/status/" + MqttClientId(settings);
+    // In the Sparkplug B form the node's birth and death certificate are its status.
+    if (settings.sparkplugGroup.empty())
+        settings.statusTopic = o.topic + "/status/" + MqttClientId(settings);
     broker.mqtt = std::make_unique<MqttPublisher>([](const std::string& line) { Diag(line); }, settings);
     broker.qos = o.mqtt.qos;
+    if (!settings.sparkplugGroup.empty()) {
+        // A client id is made of characters a Sparkplug id may hold.
+        const std::string node = settings.sparkplugNode.empty() ? MqttClientId(settings) : settings.sparkplugNode;
+        broker.sparkplug = std::make_unique<SparkplugSession>(*broker.mqtt, settings.sparkplugGroup, node);
+    }
     SetDiagnosticPrefix("");
     if (!broker.mqtt->Connect(o.mqttHost, o.mqttPort, kConnectTimeout, &broker.error))
         broker.mqtt.reset();
@@ -139,7 +148,12 @@ void FinishMonitorOutputs()
     broker.waiting.clear();
 }
 
-void EndMonitorOutputs() { broker.mqtt.reset(); }
+void EndMonitorOutputs()
+{
+    // The publisher first: its hooks point into the session.
+    broker.mqtt.reset();
+    broker.sparkplug.reset();
+}
 
 Task<SensorResult> Monitor(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
                            const SensorIdentity& id)
@@ -155,14 +169,20 @@ Task<SensorResult> Monitor(const Options& o, size_t index, SensorSession& s, con
             co_return SensorResult{kExitOutput, error, {}};
     }
     MqttPublisher* mqtt = nullptr;
-    const std::string topic = o.topic + "/" + std::to_string(id.serial);
+    SparkplugSession* sparkplug = nullptr;
+    std::string topic = o.topic + "/" + std::to_string(id.serial);
     const std::string statusTopic = topic + "/status";
     if (!o.mqttHost.empty()) {
         if (!broker.mqtt)
             co_return SensorResult{kExitOutput, broker.error, {}};
         mqtt = broker.mqtt.get();
-        mqtt->PublishStatus(statusTopic, SensorStatusJson("online", address.text, id.serial, id.firmware, {}));
+        sparkplug = broker.sparkplug.get();
+        if (sparkplug)
+            topic = sparkplug->DataTopic(id.serial);
+        else
+            mqtt->PublishStatus(statusTopic, SensorStatusJson("online", address.text, id.serial, id.firmware, {}));
     }
+    const SparkplugDevice device{id.serial, id.edition, id.firmware};
 
     const double start = Timer();
     uint64_t passes = 0;
@@ -189,7 +209,11 @@ Task<SensorResult> Monitor(const Options& o, size_t index, SensorSession& s, con
             code = readerGone ? kExitOk : kExitOutput;
             break;
         }
-        if (mqtt) {
+        if (sparkplug) {
+            sparkplug->Sample(device, sample);
+            if (mqtt->queued() >= kServiceBatch)
+                mqtt->Service();
+        } else if (mqtt) {
             mqtt->Publish(topic, SampleJson(address.text, id.serial, sample, passes));
             if (mqtt->queued() >= kServiceBatch)
                 mqtt->Service();
@@ -202,9 +226,12 @@ Task<SensorResult> Monitor(const Options& o, size_t index, SensorSession& s, con
             error = closeError;
         }
     }
-    if (mqtt) {
+    if (sparkplug)
+        sparkplug->Died(id.serial);
+    else if (mqtt)
         mqtt->PublishStatus(statusTopic, SensorStatusJson("offline", address.text, id.serial, id.firmware,
                                                           code == kExitOk ? std::string() : error));
+    if (mqtt) {
         if (!broker.finished) {
             // Its connection is not needed any more: a sensor still waiting to start takes its place.
             CloseSensor(s);

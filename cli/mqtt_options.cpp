@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kValueOptions[] = {
     "--mqtt-qos",  "--mqtt-client-id", "--mqtt-keepalive", "--mqtt-user", "--mqtt-password-file",
-    "--mqtt-password-env", "--mqtt-cafile", "--mqtt-cert", "--mqtt-key",
+    "--mqtt-password-env", "--mqtt-cafile", "--mqtt-cert", "--mqtt-key", "--mqtt-sparkplug",
 };
 constexpr const char* kFlags[] = {"--mqtt-retain", "--mqtt-tls", "--mqtt-insecure"};
 
@@ -115,6 +115,12 @@ bool IsPublishTopic(const std::string& topic)
     return !topic.empty() && topic.find_first_of(std::string("+#\0", 3)) == std::string::npos && IsUtf8(topic);
 }
 
+bool IsSparkplugId(const std::string& id)
+{
+    return !id.empty() && id.size() <= 64 && id.find_first_of(std::string("/+#\0", 4)) == std::string::npos &&
+           IsUtf8(id);
+}
+
 bool ApplyMqttOption(const std::string& name, const std::string& value, MqttSettings* s, std::string* error)
 {
     if (name == "--mqtt-retain") {
@@ -170,6 +176,18 @@ bool ApplyMqttOption(const std::string& name, const std::string& value, MqttSett
         }
         s->password = std::move(secret);
         s->hasPassword = true;
+    } else if (name == "--mqtt-sparkplug") {
+        // GROUP or GROUP/NODE: a Sparkplug id holds no '/', so the first one divides them.
+        const size_t slash = value.find('/');
+        const std::string group = value.substr(0, slash);
+        const std::string node = slash == std::string::npos ? std::string() : value.substr(slash + 1);
+        if (!IsSparkplugId(group) || (slash != std::string::npos && !IsSparkplugId(node))) {
+            *error = "--mqtt-sparkplug: '" + value +
+                     "' is not GROUP or GROUP/NODE, each 1 to 64 characters of UTF-8 without '/', '+' or '#'";
+            return false;
+        }
+        s->sparkplugGroup = group;
+        s->sparkplugNode = node;
     } else if (name == "--mqtt-cafile" || name == "--mqtt-cert" || name == "--mqtt-key") {
         if (value.empty()) {
             *error = name + ": empty file name";
@@ -182,6 +200,10 @@ bool ApplyMqttOption(const std::string& name, const std::string& value, MqttSett
 
 bool CompleteMqttSettings(MqttSettings* s, bool brokerGiven, bool portGiven, int* port, std::string* error)
 {
+    if (brokerGiven && !s->sparkplugGroup.empty() && s->retain) {
+        *error = "--mqtt-retain: Sparkplug B messages are never retained";
+        return false;
+    }
     if (!brokerGiven) {
         if (!(*s == MqttSettings{})) {
             *error = "the --mqtt-... options need a broker (--mqtt HOST[:PORT])";

@@ -10,7 +10,7 @@
 namespace cli {
 
 // --mqtt-qos, --mqtt-client-id, --mqtt-keepalive, --mqtt-user, --mqtt-password-file,
-// --mqtt-password-env, --mqtt-cafile, --mqtt-cert, --mqtt-key.
+// --mqtt-password-env, --mqtt-cafile, --mqtt-cert, --mqtt-key, --mqtt-sparkplug.
 bool IsMqttValueOption(const std::string& name);
 // --mqtt-retain, --mqtt-tls, --mqtt-insecure.
 bool IsMqttFlag(const std::string& name);
@@ -26,6 +26,9 @@ bool ApplyMqttOption(const std::string& name, const std::string& value, MqttSett
 // what follows: TLS when a certificate file is named, port 8883 for TLS when no port was given.
 bool CompleteMqttSettings(MqttSettings* settings, bool brokerGiven, bool portGiven, int* port,
                           std::string* error);
+
+// A Sparkplug B group, node or device id: 1 to 64 characters of UTF-8 without '/', '+', '#'.
+bool IsSparkplugId(const std::string& id);
 
 // True when a publish topic is valid UTF-8 without '+', '#' or a zero byte; a broker would
 // refuse every message to any other.

@@ -24,6 +24,10 @@ struct MqttSettings {
     // Where the process says "online" (retained, on every connect), with "offline" as its last
     // will and at a clean end. "" = no status.
     std::string statusTopic;
+    // --mqtt-sparkplug GROUP[/NODE]: samples in the Sparkplug B form instead of JSON, this process
+    // the edge node NODE (default: the client id) of GROUP, each sensor a device SN<serial>.
+    std::string sparkplugGroup;  // "" = JSON
+    std::string sparkplugNode;
 
     bool operator==(const MqttSettings&) const = default;
 };

@@ -181,7 +181,13 @@ bool CheckComplete(Options* o, const std::vector<std::string>& positional, std::
         }
     }
     if (o->command == Subcommand::Monitor) {
-        if (o->mqttHost.empty() != o->topic.empty()) {
+        // The Sparkplug B form has its own topics: spBv1.0/GROUP/...
+        const bool sparkplug = !o->mqtt.sparkplugGroup.empty();
+        if (sparkplug && !o->topic.empty()) {
+            *error = "--topic: the Sparkplug B form has its own topics (--mqtt-sparkplug)";
+            return false;
+        }
+        if (!sparkplug && o->mqttHost.empty() != o->topic.empty()) {
             *error = "--mqtt and --topic go together";
             return false;
         }

@@ -26,6 +26,8 @@ public:
     void Sample(const SparkplugDevice& identity, const record::LiveSample& sample);
     // The sensor is gone (its monitor ended or its link was lost).
     void Died(unsigned serial);
+    // Where the sensor's data go.
+    std::string DataTopic(unsigned serial) const { return node_.Topic("DDATA", IdOf(serial)); }
 
 private:
     struct Device {

@@ -115,6 +115,9 @@ constexpr char kMonitor[] =
     "  --mqtt-cafile FILE       TLS, the broker's certificate checked against this CA file\n"
     "  --mqtt-cert FILE --mqtt-key FILE  TLS with this client certificate and key\n"
     "  --mqtt-insecure          TLS without checking the broker's certificate or host name\n"
+    "  --mqtt-sparkplug GROUP[/NODE]  samples in the Sparkplug B form instead of --topic: this\n"
+    "                           program the edge node NODE (default the client id) of GROUP,\n"
+    "                           each sensor the device SN<serial>\n"
     "Exit code 4 when the broker cannot be reached, refuses the login or fails TLS at the start,\n"
     "and when not every sample reached it (dropped, or not acknowledged at QoS 1 and 2).\n" SENSORS_PART;
 

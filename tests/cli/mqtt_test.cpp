@@ -7,12 +7,14 @@
 
 #include <chrono>
 #include <csignal>
+#include <map>
 #include <set>
 #include <thread>
 
 #include "cli/mqtt_publisher.h"
 #include "tests/cli/cli_fixture.h"
 #include "tests/cli/mqtt_broker.h"
+#include "tests/cli/sparkplug_decoder.h"
 
 namespace {
 
@@ -314,4 +316,58 @@ TEST_F(MqttTest, APublisherWithoutItsBrokerTellsDropsAsTheyHappen)
     EXPECT_FALSE(publisher.Finish(0.5));
     EXPECT_EQ(23u, publisher.published());
     EXPECT_EQ(publisher.published(), publisher.delivered() + publisher.dropped() + publisher.queued());
+}
+
+// The Sparkplug B form of a two-sensor monitor, as a host application decodes it: the node is
+// born first, each sensor before its data, every message numbered in the order it arrived, and
+// the node's farewell carries the bdSeq of its birth.
+TEST_F(MqttTest, SparkplugMonitorOfTwoSensorsIsBornNumberedAndBuriedInOrder)
+{
+    ASSERT_TRUE(broker_->Start()) << broker_->Log();
+    const SimProgram& a = StartSim({"--serial", "501", "--noise", "0"});
+    const SimProgram& b = StartSim({"--serial", "502", "--noise", "0"});
+    TestSubscriber subscriber(broker_->port(), "spBv1.0/#", 1);
+    ASSERT_TRUE(subscriber.WaitSubscribed());
+
+    const CtlRun run = Ctl({"monitor", "--count", "4", "--rate", "50", "--mqtt", broker_->Address().c_str(),
+                            "--mqtt-qos", "1", "--mqtt-sparkplug", "plant/line-7", "--json",
+                            QString::fromStdString(a.Tcp()), QString::fromStdString(b.Tcp())});
+    EXPECT_EQ(0, run.exit) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("\"topic\":\"spBv1.0/plant/DDATA/line-7/SN501\"")) << run.out;
+    const std::vector<MqttMessage> m = subscriber.WaitUntil(
+        [](const auto& all) { return !all.empty() && all.back().topic == "spBv1.0/plant/NDEATH/line-7"; });
+    ASSERT_FALSE(m.empty());
+    // NBIRTH, two DBIRTHs, eight DDATA, two DDEATHs, NDEATH.
+    ASSERT_EQ(14u, m.size()) << run.err;
+    EXPECT_EQ("spBv1.0/plant/NBIRTH/line-7", m.front().topic);
+    EXPECT_EQ("spBv1.0/plant/NDEATH/line-7", m.back().topic);
+    std::vector<std::string> payloads;
+    for (const MqttMessage& message : m) {
+        EXPECT_FALSE(message.retained) << message.topic;
+        payloads.push_back(message.payload);
+    }
+    const QJsonArray d = DecodeSparkplug(payloads);
+    ASSERT_EQ(14, d.size());
+    std::map<std::string, int> data;
+    std::set<std::string> born, buried;
+    for (int i = 0; i + 1 < d.size(); ++i) {
+        const std::string& topic = m[static_cast<size_t>(i)].topic;
+        EXPECT_EQ(i, d[i].toObject()["seq"].toInt()) << topic;
+        const std::string device = topic.substr(topic.rfind('/') + 1);
+        if (topic.find("/DBIRTH/") != std::string::npos) {
+            born.insert(device);
+            EXPECT_EQ(device == "SN501" ? 501 : 502,
+                      MetricNamed(d[i].toObject(), "Properties/Serial Number")["value"].toInt());
+        } else if (topic.find("/DDATA/") != std::string::npos) {
+            EXPECT_TRUE(born.count(device)) << topic << " before its birth";
+            EXPECT_EQ(++data[device], MetricNamed(d[i].toObject(), "pass")["value"].toInt());
+        } else if (topic.find("/DDEATH/") != std::string::npos) {
+            EXPECT_EQ(4, data[device]) << topic;
+            buried.insert(device);
+        }
+    }
+    EXPECT_EQ((std::set<std::string>{"SN501", "SN502"}), buried);
+    EXPECT_TRUE(d[13].toObject()["seq"].isNull());
+    EXPECT_EQ(MetricNamed(d[0].toObject(), "bdSeq")["value"].toInteger(),
+              MetricNamed(d[13].toObject(), "bdSeq")["value"].toInteger());
 }

@@ -1,48 +1,17 @@
-// The Sparkplug B messages as an independent receiver reads them: every payload is written to
-// a file and decoded by Python's protobuf runtime from the same definition, so a wrong field
-// number, type or sign shows up as it would at a plant's host application.
+// The Sparkplug B messages of two node sessions, as an independent receiver decodes them
+// (tests/cli/sparkplug_decoder.h).
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "cli/sparkplug.h"
+#include "tests/cli/sparkplug_decoder.h"
 
 namespace {
-
-// Decodes the payloads; one JSON object per message, in order.
-QJsonArray Decode(const std::vector<cli::SparkplugMessage>& messages)
-{
-    QTemporaryDir dir;
-    QStringList args{SPARKPLUG_DECODER, SPARKPLUG_PB2_DIR};
-    for (size_t i = 0; i < messages.size(); ++i) {
-        const std::string path = dir.filePath(QString::number(i)).toStdString();
-        std::ofstream(path, std::ios::binary) << messages[i].payload;
-        args << QString::fromStdString(path);
-    }
-    QProcess python;
-    python.start(SPARKPLUG_PYTHON, args);
-    EXPECT_TRUE(python.waitForFinished(30000));
-    EXPECT_EQ(0, python.exitCode()) << python.readAllStandardError().toStdString();
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
-}
-
-QJsonObject MetricNamed(const QJsonObject& message, const QString& name)
-{
-    for (const QJsonValue m : message["metrics"].toArray())
-        if (m.toObject()["name"].toString() == name)
-            return m.toObject();
-    ADD_FAILURE() << "no metric " << name.toStdString();
-    return {};
-}
 
 record::LiveSample Sample(int64_t ms, int16_t x, uint64_t pass)
 {
@@ -86,7 +55,10 @@ TEST(Sparkplug, TwoSessionsOfANodeWithASensorDecodeAsTheSpecificationOrdersThem)
     EXPECT_EQ("spBv1.0/plant/DDATA/line-7/SN1001", m[3].topic);
     EXPECT_EQ("spBv1.0/plant/DDEATH/line-7/SN1001", m[5].topic);
 
-    const QJsonArray d = Decode(m);
+    std::vector<std::string> payloads;
+    for (const auto& message : m)
+        payloads.push_back(message.payload);
+    const QJsonArray d = DecodeSparkplug(payloads);
     ASSERT_EQ(9, d.size());
     auto seq = [&](int i) { return d[i].toObject()["seq"]; };
     auto bdSeq = [&](int i) { return MetricNamed(d[i].toObject(), "bdSeq")["value"].toInteger(); };
