@@ -17,6 +17,7 @@
 #include "params/parameter_file_layout.h"
 #include "params/parameter_set.h"
 #include "params/range_report.h"
+#include "params/references.h"
 #include "params/restore_mark.h"
 #include "params/snapshots.h"
 #include "platform/user_files.h"
@@ -66,6 +67,7 @@ std::vector<std::string> FieldNames(const Options& o)
         names.insert(names.end(), {"file", "eeprom", "differences", "snapshot", "notice"});
         break;
     case Subcommand::Compare: names.insert(names.end(), {"file", "differences"}); break;
+    case Subcommand::Pin: names.insert(names.end(), {"file", "reference"}); break;
     case Subcommand::Monitor:
         names.push_back("samples");
         if (!o.csv.empty())
@@ -95,7 +97,9 @@ void CompleteFields(const Options& o, SensorResult* result)
 // hold are refused: loading would keep their low bits, which is not what the file says. A file
 // that names the sensor it was taken from must fit this one: another edition never does
 // (another parameter layout), another serial number only with --force.
-std::optional<SensorResult> CheckFileForSensor(const std::string& path, const SensorIdentity& id, bool force)
+// `sent` says what the command does with the file ("sent", "pinned"), for its messages.
+std::optional<SensorResult> CheckFileForSensor(const std::string& path, const SensorIdentity& id, bool force,
+                                               const std::string& sent = "sent")
 {
     IniText ini = Ini_New(0);
     if (!ini || Ini_ReadFromFile(ini, path.c_str()) < 0) {
@@ -113,21 +117,22 @@ std::optional<SensorResult> CheckFileForSensor(const std::string& path, const Se
             list += (list.empty() ? "" : ", ") + v.name + " = " + std::to_string(v.read);
         }
         return Failure(kExitFile, std::to_string(values.size()) + " value" + (values.size() == 1 ? "" : "s") +
-                                      " outside 0 to 65535 in " + path + ", nothing sent: " + list);
+                                      " outside 0 to 65535 in " + path + ", nothing " + sent + ": " + list);
     }
     if (!named)
         return std::nullopt;
     const int edition = SensorEditionOf(SplitFirmwareText(fileId.firmware));
     if (edition != id.edition)
         return Failure(kExitOtherSensor, path + " was taken from a sensor of another edition (\"" +
-                                             fileId.firmware + "\"); nothing sent");
+                                             fileId.firmware + "\"); nothing " + sent);
     const unsigned serial = id.serial & 0xFFFF;  // as the identity section keeps it
     if (fileId.serial >= 0 && static_cast<unsigned>(fileId.serial) != serial) {
         const std::string what = path + " was taken from serial number " + std::to_string(fileId.serial) +
                                  ", this sensor is " + std::to_string(serial);
         if (!force)
-            return Failure(kExitOtherSensor, what + "; nothing sent (--force sends it all the same)");
-        Diag(what + "; sent as --force asks");
+            return Failure(kExitOtherSensor, what + "; nothing " + sent + " (--force " +
+                                                 (sent == "sent" ? "sends" : "pins") + " it all the same)");
+        Diag(what + "; " + sent + " as --force asks");
     }
     return std::nullopt;
 }
@@ -230,10 +235,26 @@ Task<SensorResult> Compare(const Options& o, size_t index, SensorSession& s, con
                            const SensorIdentity& id)
 {
     std::string notice, error;
-    const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
-    if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(s, path))
-        co_return *failure;
-    const Configuration file = WorkingCopyOf(s);
+    std::string path;
+    Configuration file;
+    if (o.reference) {
+        // What the sensor was pinned to hold (chromix5ctl pin).
+        const int serial = static_cast<int>(id.serial & 0xFFFF);
+        const std::string folder = ReferenceFolder();
+        path = ReferencePath(folder, serial);
+        ::SensorIdentity pinned;
+        const int loaded = folder.empty() ? 0 : LoadReference(folder, serial, &file, &pinned);
+        if (loaded == 0)
+            co_return Failure(kExitFile, "no reference is pinned for serial number " + std::to_string(serial) +
+                                             " (chromix5ctl pin FILE SENSOR pins one)");
+        if (loaded < 0)
+            co_return Failure(kExitFile, "the reference " + path + " cannot be read as a parameter file");
+    } else {
+        path = ExpandFilePattern(o.file, index, id.serial, address);
+        if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(s, path))
+            co_return *failure;
+        file = WorkingCopyOf(s);
+    }
     const int read = co_await ReadSensorParameters(s, false, &notice, &error);
     if (read != 1)
         co_return Failure(kExitLink, "reading the parameters failed: " + error);
@@ -252,6 +273,27 @@ Task<SensorResult> Compare(const Options& o, size_t index, SensorSession& s, con
     result.code = kExitDifferent;
     result.detail = std::to_string(diffs.size()) + " values differ from " + path;
     co_return result;
+}
+
+// Nothing goes to the sensor: the file becomes the configuration it is meant to hold.
+Task<SensorResult> Pin(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
+                       const SensorIdentity& id)
+{
+    const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
+    if (std::optional<SensorResult> failure = LoadIntoWorkingCopy(s, path))
+        co_return *failure;
+    if (std::optional<SensorResult> failure = CheckFileForSensor(path, id, o.force, "pinned"))
+        co_return *failure;
+    const int serial = static_cast<int>(id.serial & 0xFFFF);
+    const std::string folder = ReferenceFolder();
+    if (folder.empty())
+        co_return Failure(kExitFile, "the user's data folder is not available; nothing pinned");
+    const int pinned = PinReference(folder, WorkingCopyOf(s), ::SensorIdentity{id.firmware, serial});
+    const std::string reference = ReferencePath(folder, serial);
+    if (pinned < 0)
+        co_return Failure(kExitFile, "cannot write " + reference + ": " + GetToolboxErrorString(pinned));
+    co_return SensorResult{kExitOk, "pinned " + path + " as the reference of serial number " + std::to_string(serial),
+                           {{"file", JsonString(path)}, {"reference", JsonString(reference)}}};
 }
 
 // Whatever the command, the operator hears first that the sensor may be half restored.
@@ -281,6 +323,7 @@ Task<SensorResult> RunCommand(const Options& o, size_t index, SensorSession& s, 
     case Subcommand::Restore: result = co_await Restore(o, index, s, address, id); break;
     case Subcommand::Compare: result = co_await Compare(o, index, s, address, id); break;
     case Subcommand::Monitor: result = co_await Monitor(o, index, s, address, id); break;
+    case Subcommand::Pin: result = co_await Pin(o, index, s, address, id); break;
     default: break;
     }
     co_return result;

@@ -18,7 +18,7 @@ struct Named {
 constexpr Named kSubcommands[] = {
     {"identify", Subcommand::Identify}, {"backup", Subcommand::Backup},
     {"restore", Subcommand::Restore},   {"compare", Subcommand::Compare},
-    {"monitor", Subcommand::Monitor},
+    {"monitor", Subcommand::Monitor},   {"pin", Subcommand::Pin},
 };
 
 // Options that take a value, and the subcommands that accept them (None: all).
@@ -149,7 +149,9 @@ bool ApplyValue(const std::string& name, const std::string& value, Options* o, s
 bool CheckComplete(Options* o, const std::vector<std::string>& positional, std::string* error)
 {
     size_t first = 0;
-    if (o->command == Subcommand::Restore || o->command == Subcommand::Compare) {
+    const bool takesFile = o->command == Subcommand::Restore || o->command == Subcommand::Pin ||
+                           (o->command == Subcommand::Compare && !o->reference);
+    if (takesFile) {
         if (positional.empty()) {
             *error = "no parameter file given";
             return false;
@@ -256,7 +258,11 @@ bool ParseArguments(int argc, const char* const* argv, Options* o, std::string* 
             o->eeprom = true;
             continue;
         }
-        if (arg == "--force" && o->command == Subcommand::Restore) {
+        if (arg == "--reference" && o->command == Subcommand::Compare) {
+            o->reference = true;
+            continue;
+        }
+        if (arg == "--force" && (o->command == Subcommand::Restore || o->command == Subcommand::Pin)) {
             o->force = true;
             continue;
         }

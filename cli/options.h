@@ -14,7 +14,7 @@
 
 namespace cli {
 
-enum class Subcommand { None, Identify, Backup, Restore, Compare, Monitor };
+enum class Subcommand { None, Identify, Backup, Restore, Compare, Monitor, Pin };
 
 struct Options {
     Subcommand command = Subcommand::None;
@@ -25,7 +25,8 @@ struct Options {
     bool jobsGiven = false;            //   given, sensors any subcommand serves at once
     std::string file;                  // backup -o FILE; restore and compare FILE (a pattern)
     bool eeprom = false;               // restore --eeprom
-    bool force = false;                // restore --force: onto another serial number
+    bool force = false;                // restore and pin --force: onto another serial number
+    bool reference = false;            // compare --reference: with the sensor's pinned reference
     bool plain = false;                // backup --plain: without the identity section
     double rate = 0;                   // monitor --rate HZ; 0 = as fast as the sensor answers
     long long count = 0;               // monitor --count N; 0 = until interrupted

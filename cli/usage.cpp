@@ -22,7 +22,7 @@ namespace {
     "\n"                                                                                          \
     "Exit codes: 0 success, 1 different (compare) or not as sent (restore), 2 link error,\n"     \
     "3 parameter file error, 4 CSV or MQTT output error, 5 sensor firmware not supported,\n"     \
-    "6 the file was taken from another sensor (restore; nothing sent), 64 bad command line.\n"
+    "6 the file was taken from another sensor (restore, pin; nothing done), 64 bad command line.\n"
 
 constexpr char kOverview[] =
     "Usage: chromix5ctl SUBCOMMAND [OPTIONS] SENSOR...\n"
@@ -32,7 +32,11 @@ constexpr char kOverview[] =
     "  backup -o FILE [--plain] save parameters and teach rows to a parameter file\n"
     "  restore FILE [--eeprom] [--force]\n"                                                      \
     "                           send a parameter file to the sensor and verify it\n"
-    "  compare FILE             list the differences between a parameter file and the sensor\n"
+    "  compare FILE | --reference\n"
+    "                           list the differences between a parameter file (or the sensor's\n"
+    "                           pinned reference) and the sensor\n"
+    "  pin FILE [--force]       pin a parameter file as the configuration the sensor is meant\n"
+    "                           to hold (its reference)\n"
     "  monitor                  live samples as CSV and/or MQTT messages\n"
     "\n"
     "chromix5ctl SUBCOMMAND --help shows the options of a subcommand.\n" SENSORS_PART;
@@ -74,11 +78,29 @@ constexpr char kRestore[] =
 
 constexpr char kCompare[] =
     "Usage: chromix5ctl compare FILE [--json] SENSOR...\n"
+    "       chromix5ctl compare --reference [--json] SENSOR...\n"
     "\n"
     "Reads the sensor's working memory and prints one line per parameter or teach word that\n"
     "differs from the parameter file (the seventeen parameters and words 1 to 7 of teach rows\n"
     "0 to 31, the part a sensor holds). Exit code 0 when equal, 1 when different, 2 on a link\n"
-    "error. FILE may hold {n}, {serial} or {sensor}.\n" SENSORS_PART;
+    "error. FILE may hold {n}, {serial} or {sensor}.\n"
+    "\n"
+    "  --reference              compare with the reference pinned for the sensor's serial\n"
+    "                           number (chromix5ctl pin): the differences are its drift; exit\n"
+    "                           code 3 when none is pinned\n" SENSORS_PART;
+
+constexpr char kPin[] =
+    "Usage: chromix5ctl pin FILE [--force] [--json] SENSOR...\n"
+    "\n"
+    "Pins the parameter file as the sensor's reference: the configuration a sensor of that\n"
+    "serial number is meant to hold, which compare --reference checks it against. Nothing is\n"
+    "sent to the sensor; it is only identified. The reference is kept as SN<serial>.ini in the\n"
+    "references folder of the user's data folder and replaces an earlier one. The file is\n"
+    "checked as restore checks it: one taken from another edition is refused, from another\n"
+    "serial number it needs --force (exit code 6 otherwise). FILE may hold {n}, {serial} or\n"
+    "{sensor}.\n"
+    "\n"
+    "  --force                  pin a file taken from another serial number all the same\n" SENSORS_PART;
 
 constexpr char kMonitor[] =
     "Usage: chromix5ctl monitor [--rate HZ] [--count N] [--csv FILE|-]\n"
@@ -131,6 +153,7 @@ const char* Usage(Subcommand command)
     case Subcommand::Restore: return kRestore;
     case Subcommand::Compare: return kCompare;
     case Subcommand::Monitor: return kMonitor;
+    case Subcommand::Pin: return kPin;
     case Subcommand::None: break;
     }
     return kOverview;

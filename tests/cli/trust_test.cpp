@@ -225,3 +225,37 @@ TEST_F(CliTest, ARestoreKilledHalfWayIsReportedByTheNextCommandUntilOneFinishes)
     EXPECT_EQ(0, Ctl({"compare", "before.ini", Q(sensor.Tcp())}).exit);
     EXPECT_EQ("", Ctl({"identify", Q(sensor.Tcp())}).err);
 }
+
+// A sensor's reference: pinned from a file of that sensor (another's needs --force), then every
+// value the sensor changes behind the reference's back is its drift, until a new pin.
+TEST_F(CliTest, APinnedReferenceShowsTheSensorsDriftAndIsPinnedOnlyForItsOwnSerial)
+{
+    const SimProgram& line = StartSim({"--serial", "4711", "--noise", "0"});
+    const SimProgram& other = StartSim({"--serial", "9999", "--noise", "0"});
+    const CtlRun none = Ctl({"compare", "--reference", Q(line.Tcp())});
+    EXPECT_EQ(3, none.exit);
+    EXPECT_TRUE(Contains(none.out, "no reference is pinned for serial number 4711")) << none.out;
+
+    ASSERT_EQ(0, Ctl({"backup", "-o", "line.ini", Q(line.Tcp())}).exit);
+    ASSERT_EQ(0, Ctl({"backup", "-o", "other.ini", Q(other.Tcp())}).exit);
+    const CtlRun foreign = Ctl({"pin", "other.ini", Q(line.Tcp())});
+    EXPECT_EQ(6, foreign.exit);
+    EXPECT_TRUE(Contains(foreign.out, "nothing pinned (--force pins it all the same)")) << foreign.out;
+
+    const CtlRun pinned = Ctl({"pin", "line.ini", Q(line.Tcp())});
+    EXPECT_EQ(0, pinned.exit) << pinned.out << pinned.err;
+    EXPECT_EQ(0, Ctl({"compare", "--reference", Q(line.Tcp())}).exit);
+
+    // Someone changes the sensor behind the reference's back.
+    WriteFile(PathOf("changed.ini"), WithValue(Slurp(PathOf("line.ini")), "POWER", "321"));
+    ASSERT_EQ(0, Ctl({"restore", "changed.ini", Q(line.Tcp())}).exit);
+    const CtlRun drift = Ctl({"compare", "--reference", Q(line.Tcp())});
+    EXPECT_EQ(1, drift.exit);
+    EXPECT_TRUE(Contains(drift.out, "\tdiffers\tPOWER: file ")) << drift.out;
+    EXPECT_TRUE(Contains(drift.out, ", sensor 321\n")) << drift.out;
+    EXPECT_TRUE(Contains(drift.out, "1 values differ from ")) << drift.out;
+
+    // The change was meant: pinned anew, there is no drift.
+    ASSERT_EQ(0, Ctl({"pin", "changed.ini", Q(line.Tcp())}).exit);
+    EXPECT_EQ(0, Ctl({"compare", "--reference", Q(line.Tcp())}).exit);
+}
