@@ -52,9 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     cli::Options options;
     std::string error;
     if (cli::ParseArguments(static_cast<int>(argv.size()), argv.data(), &options, &error) && !options.help) {
-        // --force belongs to restore and --plain to backup only.
-        if ((options.force && options.command != cli::Subcommand::Restore) ||
-            (options.plain && options.command != cli::Subcommand::Backup))
+        // --force belongs to restore and pin, --plain to backup, --reference to compare only;
+        // a compare with the reference has no file, every other file command one.
+        if ((options.force && options.command != cli::Subcommand::Restore && options.command != cli::Subcommand::Pin) ||
+            (options.plain && options.command != cli::Subcommand::Backup) ||
+            (options.reference && options.command != cli::Subcommand::Compare) ||
+            (options.reference && !options.file.empty()))
             __builtin_trap();
         // MQTT settings only with a broker, and only consistent ones: what the publisher is
         // handed it can use as it is.
@@ -62,7 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (options.mqttHost.empty() ? !(m == cli::MqttSettings{})
                                      : (m.qos < 0 || m.qos > 2 || m.keepAlive < 5 || m.keepAlive > 65535 ||
                                         (m.hasPassword && m.user.empty()) || (m.insecure && !m.tls) ||
-                                        m.certFile.empty() != m.keyFile.empty() || !cli::IsPublishTopic(options.topic) ||
+                                        m.certFile.empty() != m.keyFile.empty() ||
+                                        // JSON under --topic, or the Sparkplug B form's own topics
+                                        (m.sparkplugGroup.empty() ? !cli::IsPublishTopic(options.topic)
+                                                                  : !options.topic.empty() || m.retain ||
+                                                                        !cli::IsSparkplugId(m.sparkplugGroup) ||
+                                                                        (!m.sparkplugNode.empty() &&
+                                                                         !cli::IsSparkplugId(m.sparkplugNode))) ||
                                         options.mqttPort < 1 || options.mqttPort > 65535))
             __builtin_trap();
     }
