@@ -15,6 +15,7 @@
 #include "tests/link/sim_line.h"
 #include "tests/support/scripted_peer.h"
 #include "ui/live_display.h"
+#include "ui/live_refresh.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ protected:
                 AcquisitionRunning = 0;
         });
         GetData();
+        // As the GO button does: the newest sample is shown now, not at the next refresh.
+        FlushLiveSample();
         sensor.SetLog({});
     }
 };
