@@ -208,42 +208,40 @@ Task<int> IdentifySensor(SensorSession& s, SensorIdentity* identity, std::string
     co_return 1;
 }
 
-Task<int> ReadSensorParameters(SensorSession& s, bool fromEeprom, std::string* notice, std::string* error)
+namespace {
+
+// GetPara or SendPara on the sensor's context. The sensor's report that it reset implausible
+// values (of an EEPROM load, or of the write) goes to the status box and becomes *notice; the
+// transfer goes on.
+Task<int> TransferParameters(SensorSession& s, bool eeprom, int (*async)(SensorContext&, ExchangeDone),
+                             int (*blocking)(SensorContext&), std::string* notice, std::string* error)
 {
     SensorContext& c = s.link;
     notice->clear();
-    c.transferTarget = fromEeprom ? kTargetSensor : 0;
+    c.transferTarget = eeprom ? kTargetSensor : 0;
     BeginOperation(s);
     const uint32_t resets = PlausibilityResets(c);
-    const int read = co_await LinkCall{s, ReadParametersAsync, BlockingRead};
+    const int done = co_await LinkCall{s, async, blocking};
     c.transferTarget = 0;
-    if (read != 1) {
+    if (done != 1) {
         *error = LinkReport(s);
         co_return -1;
     }
-    // An EEPROM load's resets are told in the status box, and the read goes on.
     if (PlausibilityResets(c) != resets)
         *notice = OneLine(s.statusBox.c_str());
     co_return 1;
 }
 
+}  // namespace
+
+Task<int> ReadSensorParameters(SensorSession& s, bool fromEeprom, std::string* notice, std::string* error)
+{
+    return TransferParameters(s, fromEeprom, ReadParametersAsync, BlockingRead, notice, error);
+}
+
 Task<int> WriteSensorParameters(SensorSession& s, bool toEeprom, std::string* notice, std::string* error)
 {
-    SensorContext& c = s.link;
-    notice->clear();
-    c.transferTarget = toEeprom ? kTargetSensor : 0;
-    BeginOperation(s);
-    const uint32_t resets = PlausibilityResets(c);
-    const int sent = co_await LinkCall{s, SendParametersAsync, BlockingSend};
-    c.transferTarget = 0;
-    if (sent != 1) {
-        *error = LinkReport(s);
-        co_return -1;
-    }
-    // The sensor's report that it replaced implausible values; the write went on.
-    if (PlausibilityResets(c) != resets)
-        *notice = OneLine(s.statusBox.c_str());
-    co_return 1;
+    return TransferParameters(s, toEeprom, SendParametersAsync, BlockingSend, notice, error);
 }
 
 Task<int> ReadLiveSample(SensorSession& s, record::LiveSample* sample, std::string* error)

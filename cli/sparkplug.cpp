@@ -12,7 +12,7 @@ using Payload = diror::sparkplug::Payload;
 using Metric = diror::sparkplug::Payload::Metric;
 
 // The sample's values as the DBIRTH declares them and every DDATA repeats them. The live
-// values are the sensor's signed 16-bit words; the specification keeps signed integers of up
+// values are the sensor's signed 16-bit words; Sparkplug B keeps signed integers of up
 // to 32 bits in int_value as the two's complement of their 32-bit value.
 void AddInt16(Payload& p, const char* name, int16_t value, int64_t ms)
 {
@@ -112,7 +112,7 @@ SparkplugMessage SparkplugNode::NodeBirth(int64_t nowMs)
     p.set_seq(nextSeq());
     AddBdSeq(p, bdSeq_, nowMs);
     // A host may ask for a rebirth by writing this metric; it is declared as the
-    // specification requires even though this node answers no commands.
+    // Sparkplug B requires even though this node answers no commands.
     Metric* rebirth = p.add_metrics();
     rebirth->set_name("Node Control/Rebirth");
     rebirth->set_timestamp(static_cast<uint64_t>(nowMs));

@@ -7,7 +7,7 @@
 //
 // Topics: spBv1.0/<group>/<type>/<node>[/<device>]. Payloads are the protobuf messages of
 // cli/sparkplug_b.proto. The NDEATH goes out with QoS 1 and not retained; all others with the
-// QoS the user chose, never retained, as the specification asks.
+// QoS the user chose, never retained, as Sparkplug B asks.
 #pragma once
 
 #include <cstdint>

@@ -306,10 +306,10 @@ bool ParseOptions(int argc, const char* const* argv, Options* o, std::string* er
     }
     o->faultSensors.clear();
     for (size_t i = 0; i < faultSensorTexts.size(); ++i) {
-        const auto& [spec, sensors] = faultSensorTexts[i];
+        const auto& [faultText, sensors] = faultSensorTexts[i];
         SensorSelection selection;
         if (!sensors.empty() && !ParseSensorSelection(sensors, o->count, &selection, error)) {
-            *error = "fault '" + spec + "': " + *error;
+            *error = "fault '" + faultText + "': " + *error;
             return false;
         }
         o->faultSensors.push_back(std::move(selection));

@@ -67,12 +67,12 @@ bool readSensor(Configuration* read, const char* reason)
     return result == 1;
 }
 
-// A file dialog starting in `folder`, offering files of `spec`; the chosen path goes into path
+// A file dialog starting in `folder`, offering files matching `pattern`; the chosen path goes into path
 // (MAX_PATHNAME_LEN).
-bool chooseFile(const char* folder, const char* title, int button, char* path, const char* spec = "*.ini")
+bool chooseFile(const char* folder, const char* title, int button, char* path, const char* pattern = "*.ini")
 {
     std::snprintf(path, MAX_PATHNAME_LEN, "%s", "");
-    const int result = FileSelectPopup(folder, spec, spec, title, button, 0, 0, 1, 1, path);
+    const int result = FileSelectPopup(folder, pattern, pattern, title, button, 0, 0, 1, 1, path);
     return button == VAL_SAVE_BUTTON ? result == VAL_EXISTING_FILE_SELECTED || result == VAL_NEW_FILE_SELECTED
                                      : result == VAL_EXISTING_FILE_SELECTED;
 }
@@ -124,10 +124,10 @@ Source snapshots(const char* title) { return Source{SnapshotFolder(), title, tru
 // The dialog for a source; the chosen path into path, and how the file is named into *name.
 bool chooseFrom(const Source& source, char* path, std::string* name)
 {
-    char spec[32] = "*.ini";
+    char pattern[32] = "*.ini";
     if (source.snapshot && SensorConnected == 1)
-        std::snprintf(spec, sizeof spec, "SN%05u_*.ini", static_cast<unsigned>(SerialNumber & 0xFFFF));
-    if (!chooseFile(source.folder.c_str(), source.title, VAL_LOAD_BUTTON, path, spec))
+        std::snprintf(pattern, sizeof pattern, "SN%05u_*.ini", static_cast<unsigned>(SerialNumber & 0xFFFF));
+    if (!chooseFile(source.folder.c_str(), source.title, VAL_LOAD_BUTTON, path, pattern))
         return false;
     if (source.snapshot) {
         const std::vector<std::string> kept = ListSnapshots(source.folder, static_cast<int>(SerialNumber & 0xFFFF));
