@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/diagnostics.h"
 #include "cli/fleet.h"
+#include "cli/gateway.h"
 #include "cli/options.h"
 #include "cli/sensor_link.h"
 
@@ -38,5 +39,7 @@ int main(int argc, char** argv)
             std::fputs(cli::LostResultLine(options, i, error).c_str(), stdout);
         return cli::kExitLink;
     }
+    if (options.command == cli::Subcommand::Serve)
+        return cli::ServeGateway(options);
     return cli::ServeSensors(options);
 }

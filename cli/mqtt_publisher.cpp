@@ -84,6 +84,7 @@ MqttPublisher::MqttPublisher(std::function<void(const std::string&)> log, const 
         mosquitto_disconnect_callback_set(client_, OnDisconnect);
         mosquitto_publish_callback_set(client_, OnPublish);
         mosquitto_log_callback_set(client_, OnLog);
+        mosquitto_message_callback_set(client_, OnMessage);
     }
 }
 
@@ -126,6 +127,55 @@ void MqttPublisher::OnLog(mosquitto*, void* self, int level, const char* text)
     auto* p = static_cast<MqttPublisher*>(self);
     if (level == MOSQ_LOG_ERR && p->tlsError_.empty() && text && std::strncmp(text, "OpenSSL", 7) == 0)
         p->tlsError_ = text;
+}
+
+void MqttPublisher::OnMessage(mosquitto*, void* self, const mosquitto_message* message)
+{
+    auto* p = static_cast<MqttPublisher*>(self);
+    if (!message || !message->topic)
+        return;
+    const char* payload = static_cast<const char*>(message->payload);
+    p->received_.push_back(MqttMessage{message->topic,
+                                       payload ? std::string(payload, static_cast<size_t>(message->payloadlen))
+                                               : std::string()});
+}
+
+void MqttPublisher::Subscribe(const std::string& filter,
+                              std::function<void(const std::string& topic, const std::string& payload)> onMessage)
+{
+    subscriptions_.push_back(Subscription{filter, std::move(onMessage)});
+    if (connected_ && client_) {
+        const int rc = mosquitto_subscribe(client_, nullptr, filter.c_str(), kStatusQos);
+        if (rc != MOSQ_ERR_SUCCESS)
+            log_("MQTT: cannot subscribe to " + filter + ": " + ErrorText(rc));
+    }
+}
+
+void MqttPublisher::SubscribeAll()
+{
+    for (const Subscription& s : subscriptions_) {
+        const int rc = mosquitto_subscribe(client_, nullptr, s.filter.c_str(), kStatusQos);
+        if (rc != MOSQ_ERR_SUCCESS)
+            log_("MQTT: cannot subscribe to " + s.filter + ": " + ErrorText(rc));
+    }
+}
+
+// Each message to every subscription whose filter it matches. A callback may publish or
+// subscribe: the messages are taken out of received_ first.
+void MqttPublisher::DeliverReceived()
+{
+    std::vector<MqttMessage> messages;
+    messages.swap(received_);
+    for (const MqttMessage& m : messages) {
+        for (size_t i = 0; i < subscriptions_.size(); ++i) {
+            bool matches = false;
+            mosquitto_topic_matches_sub(subscriptions_[i].filter.c_str(), m.topic.c_str(), &matches);
+            if (matches) {
+                const auto onMessage = subscriptions_[i].onMessage;
+                onMessage(m.topic, m.payload);
+            }
+        }
+    }
 }
 
 bool MqttPublisher::Configure(std::string* error)
@@ -233,6 +283,7 @@ bool MqttPublisher::Connect(const std::string& host, int port, double timeoutSec
 // On every (re)connect: the process is online, and every status is said again, first.
 void MqttPublisher::Connected()
 {
+    SubscribeAll();
     if (!settings_.statusTopic.empty())
         status_[settings_.statusTopic] = "online";
     for (const auto& status : status_) {
@@ -310,6 +361,11 @@ void MqttPublisher::PublishStatus(const std::string& topic, const std::string& p
     queue_.push_back(Message{topic, payload, Kind::Status, {}});
 }
 
+void MqttPublisher::PublishEvent(const std::string& topic, const std::string& payload)
+{
+    queue_.push_back(Message{topic, payload, Kind::Event, {}});
+}
+
 void MqttPublisher::Lost(const std::string& why)
 {
     if (!lostTold_)
@@ -331,7 +387,7 @@ void MqttPublisher::HandOver()
             m.payload = m.encode();
             m.encode = nullptr;
         }
-        const int qos = m.kind == Kind::Status || m.kind == Kind::Farewell ? kStatusQos
+        const int qos = m.kind == Kind::Status || m.kind == Kind::Farewell || m.kind == Kind::Event ? kStatusQos
                         : m.kind == Kind::Session                       ? 0
                                                                         : settings_.qos;
         // A session protocol's messages are never retained: its births and deaths say what
@@ -404,6 +460,7 @@ void MqttPublisher::Service()
     } else if (!connected_ && connackCode_ > 0) {
         Lost(std::string("refused: ") + mosquitto_connack_string(connackCode_));
     }
+    DeliverReceived();
 }
 
 bool MqttPublisher::Finish(double timeoutSeconds)

@@ -19,6 +19,12 @@
 // only when the message is handed over, so that sequence numbers inside payloads follow the
 // order in which the broker gets them, also after a reconnect.
 //
+// Events (PublishEvent) go at QoS 1, not retained, and are never dropped for samples; they are
+// not sent again after a reconnect once the broker has them.
+//
+// Subscriptions (Subscribe) are made at QoS 1 and made again after every reconnect; their
+// messages are handed to the callback from Service(), never from inside libmosquitto.
+//
 // The connection is tried again with a growing pause (1 s up to 16 s).
 #pragma once
 
@@ -34,6 +40,7 @@
 #include "cli/mqtt_settings.h"
 
 struct mosquitto;
+struct mosquitto_message;
 
 namespace cli {
 
@@ -77,7 +84,14 @@ public:
     // payload encode() makes at hand-over.
     void PublishSessionLate(const std::string& topic, std::function<std::string()> encode);
     // Queues a retained status message; a newer one for the same topic replaces one still queued.
+    // An empty payload clears what the broker retains for the topic.
     void PublishStatus(const std::string& topic, const std::string& payload);
+    // Queues an event: QoS 1, not retained, never dropped.
+    void PublishEvent(const std::string& topic, const std::string& payload);
+    // Subscribes to filter (now when connected, and after every reconnect); each message that
+    // matches goes to onMessage from inside Service().
+    void Subscribe(const std::string& filter,
+                   std::function<void(const std::string& topic, const std::string& payload)> onMessage);
     // Sends what the connection takes, reads the broker's answers, keeps the connection alive
     // and reconnects when it was lost. Never blocks.
     void Service();
@@ -94,7 +108,7 @@ public:
     uint64_t published() const { return published_; }
 
 private:
-    enum class Kind { Sample, Status, Session, Farewell };
+    enum class Kind { Sample, Status, Session, Farewell, Event };
     struct Message {
         std::string topic;
         std::string payload;
@@ -106,6 +120,9 @@ private:
     static void OnDisconnect(mosquitto*, void* self, int rc);
     static void OnPublish(mosquitto*, void* self, int mid);
     static void OnLog(mosquitto*, void* self, int level, const char* text);
+    static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
+    void SubscribeAll();
+    void DeliverReceived();
     bool Configure(std::string* error);
     bool SetWill(std::string* error);
     void EnqueueSample(Message message);
@@ -139,6 +156,12 @@ private:
     size_t droppedTold_ = 0;
     double dropToldAt_ = 0;
     bool lostTold_ = false;
+    struct Subscription {
+        std::string filter;
+        std::function<void(const std::string&, const std::string&)> onMessage;
+    };
+    std::vector<Subscription> subscriptions_;
+    std::vector<MqttMessage> received_;  // read by libmosquitto, not yet handed to the callbacks
 };
 
 }  // namespace cli

@@ -1,8 +1,11 @@
 #include "cli/options.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+
+#include <unistd.h>
 
 #include "cli/file_pattern.h"
 #include "cli/mqtt_options.h"
@@ -19,6 +22,7 @@ constexpr Named kSubcommands[] = {
     {"identify", Subcommand::Identify}, {"backup", Subcommand::Backup},
     {"restore", Subcommand::Restore},   {"compare", Subcommand::Compare},
     {"monitor", Subcommand::Monitor},   {"pin", Subcommand::Pin},
+    {"serve", Subcommand::Serve},
 };
 
 // Options that take a value, and the subcommands that accept them (None: all).
@@ -30,10 +34,14 @@ constexpr ValueOption kValueOptions[] = {
     {"--file", Subcommand::None}, {"--jobs", Subcommand::None},  {"-o", Subcommand::Backup},
     {"--output", Subcommand::Backup}, {"--rate", Subcommand::Monitor}, {"--count", Subcommand::Monitor},
     {"--csv", Subcommand::Monitor},   {"--mqtt", Subcommand::Monitor}, {"--topic", Subcommand::Monitor},
+    {"--data", Subcommand::Serve},
 };
 
 // The subcommands that publish to an MQTT broker.
-bool Publishes(Subcommand command) { return command == Subcommand::Monitor; }
+bool Publishes(Subcommand command) { return command == Subcommand::Monitor || command == Subcommand::Serve; }
+
+// The gateway takes the monitor's rate and broker options as well.
+bool ServeTakes(const std::string& name) { return name == "--rate" || name == "--mqtt" || name == "--topic"; }
 
 bool TakesValue(const std::string& name, Subcommand command, bool* known)
 {
@@ -43,7 +51,8 @@ bool TakesValue(const std::string& name, Subcommand command, bool* known)
     }
     for (const ValueOption& o : kValueOptions) {
         if (name == o.name) {
-            *known = o.only == Subcommand::None || o.only == command;
+            *known = o.only == Subcommand::None || o.only == command ||
+                     (command == Subcommand::Serve && ServeTakes(name));
             return true;
         }
     }
@@ -99,6 +108,7 @@ bool ApplyValue(const std::string& name, const std::string& value, Options* o, s
 {
     long long n = 0;
     if (name == "--file") {
+        o->listFiles.push_back(value);
         return ReadSensorList(value, &o->sensors, error);
     } else if (name == "--jobs") {
         if (!ParseInt(value, 1, 1000000, &n)) {
@@ -132,6 +142,12 @@ bool ApplyValue(const std::string& name, const std::string& value, Options* o, s
         o->csv = value;
     } else if (name == "--mqtt") {
         return ParseBroker(value, o, error);
+    } else if (name == "--data") {
+        if (value.empty()) {
+            *error = "--data: empty folder name";
+            return false;
+        }
+        o->dataDir = value;
     } else if (name == "--topic") {
         // A publish topic may not hold the subscription wildcards.
         if (!IsPublishTopic(value)) {
@@ -143,6 +159,45 @@ bool ApplyValue(const std::string& name, const std::string& value, Options* o, s
         return ApplyMqttOption(name, value, &o->mqtt, error);
     }
     return true;
+}
+
+// The gateway's id: stable across restarts, so that its status and claims are found again.
+std::string DefaultGatewayId()
+{
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0')
+        std::strcpy(host, "localhost");
+    std::string id = std::string("chromix5-gateway-") + host;
+    // Kept to the characters a client id may hold (cli/mqtt_options.cpp), 64 at most.
+    for (char& c : id)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
+            c = '_';
+    return id.substr(0, 64);
+}
+
+bool CheckServe(Options* o, std::string* error)
+{
+    if (o->mqttHost.empty()) {
+        *error = "serve needs a broker (--mqtt HOST[:PORT])";
+        return false;
+    }
+    if (!o->mqtt.sparkplugGroup.empty()) {
+        *error = "--mqtt-sparkplug: serve publishes JSON only";
+        return false;
+    }
+    if (o->topic.empty())
+        o->topic = "chromix5";
+    if (o->rate == 0)
+        o->rate = 10;
+    if (o->mqtt.clientId.empty())
+        o->mqtt.clientId = DefaultGatewayId();
+    for (size_t i = 0; i < o->sensors.size(); ++i)
+        for (size_t k = 0; k < i; ++k)
+            if (o->sensors[i].text == o->sensors[k].text) {
+                *error = "the sensor " + o->sensors[i].text + " is named twice";
+                return false;
+            }
+    return CompleteMqttSettings(&o->mqtt, true, o->mqttPortGiven, &o->mqttPort, error);
 }
 
 // The checks that need the whole command line.
@@ -182,6 +237,8 @@ bool CheckComplete(Options* o, const std::vector<std::string>& positional, std::
             return false;
         }
     }
+    if (o->command == Subcommand::Serve)
+        return CheckServe(o, error);
     if (o->command == Subcommand::Monitor) {
         // The Sparkplug B form has its own topics: spBv1.0/GROUP/...
         const bool sparkplug = !o->mqtt.sparkplugGroup.empty();
@@ -234,7 +291,7 @@ bool ParseArguments(int argc, const char* const* argv, Options* o, std::string* 
                         o->command = n.command;
                 if (o->command == Subcommand::None) {
                     *error = "unknown subcommand '" + arg +
-                             "' (identify, backup, restore, compare, monitor)";
+                             "' (identify, backup, restore, compare, monitor, pin, serve)";
                     return false;
                 }
             } else {
@@ -264,6 +321,10 @@ bool ParseArguments(int argc, const char* const* argv, Options* o, std::string* 
         }
         if (arg == "--force" && (o->command == Subcommand::Restore || o->command == Subcommand::Pin)) {
             o->force = true;
+            continue;
+        }
+        if (arg == "--allow-write" && o->command == Subcommand::Serve) {
+            o->allowWrite = true;
             continue;
         }
         if (arg == "--plain" && o->command == Subcommand::Backup) {
@@ -310,7 +371,7 @@ bool ParseArguments(int argc, const char* const* argv, Options* o, std::string* 
     if (o->help)
         return true;
     if (o->command == Subcommand::None) {
-        *error = "no subcommand given (identify, backup, restore, compare, monitor; --help)";
+        *error = "no subcommand given (identify, backup, restore, compare, monitor, pin, serve; --help)";
         return false;
     }
     return CheckComplete(o, positional, error);

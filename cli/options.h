@@ -2,8 +2,8 @@
 //
 //   chromix5ctl SUBCOMMAND [OPTIONS] SENSOR...
 //
-// Subcommands identify, backup, restore, compare, monitor; options may stand before or after
-// the sensors. See Usage() for each.
+// Subcommands identify, backup, restore, compare, monitor, pin, serve; options may stand before
+// or after the sensors. See Usage() for each.
 #pragma once
 
 #include <string>
@@ -14,13 +14,14 @@
 
 namespace cli {
 
-enum class Subcommand { None, Identify, Backup, Restore, Compare, Monitor, Pin };
+enum class Subcommand { None, Identify, Backup, Restore, Compare, Monitor, Pin, Serve };
 
 struct Options {
     Subcommand command = Subcommand::None;
     bool help = false;
     bool json = false;                 // --json: one JSON object per result line
     std::vector<SensorAddress> sensors;   // given by name and from --file lists, in that order
+    std::vector<std::string> listFiles;   // the --file lists, which serve reads again on SIGHUP
     int jobs = 16;                     // --jobs N: sensors restore writes at once, and when
     bool jobsGiven = false;            //   given, sensors any subcommand serves at once
     std::string file;                  // backup -o FILE; restore and compare FILE (a pattern)
@@ -28,14 +29,17 @@ struct Options {
     bool force = false;                // restore and pin --force: onto another serial number
     bool reference = false;            // compare --reference: with the sensor's pinned reference
     bool plain = false;                // backup --plain: without the identity section
-    double rate = 0;                   // monitor --rate HZ; 0 = as fast as the sensor answers
+    double rate = 0;                   // monitor --rate HZ; 0 = as fast as the sensor answers;
+                                       //   serve --rate HZ, 10 when not given
     long long count = 0;               // monitor --count N; 0 = until interrupted
     std::string csv;                   // monitor --csv FILE|-; "" = none
-    std::string mqttHost;              // monitor --mqtt HOST[:PORT]
+    std::string mqttHost;              // monitor and serve --mqtt HOST[:PORT]
     int mqttPort = 1883;               // 8883 with TLS when HOST has no port
     bool mqttPortGiven = false;
-    std::string topic;                 // monitor --topic PREFIX
-    MqttSettings mqtt;                 // monitor --mqtt-...: QoS, login, TLS
+    std::string topic;                 // monitor --topic PREFIX; serve's, "chromix5" when not given
+    MqttSettings mqtt;                 // monitor and serve --mqtt-...: QoS, login, TLS
+    std::string dataDir;               // serve --data DIR; "" = the user's data folder
+    bool allowWrite = false;           // serve --allow-write: requests may write to sensors
 };
 
 // Exit codes, the same for one sensor and for a fleet (where the highest of the sensors' codes

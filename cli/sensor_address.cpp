@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <sstream>
 
@@ -11,6 +13,8 @@
 #include <netinet/in.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "cli/mqtt_options.h"
 
 namespace cli {
 
@@ -244,6 +248,44 @@ bool ReadListFile(const std::string& path, std::string* text, std::string* error
     return ok;
 }
 
+// The extras after a list line's sensor name: KEY=VALUE words separated by blanks.
+bool ParseListExtras(const std::string& extras, SensorAddress* address, std::string* error)
+{
+    std::istringstream words(extras);
+    for (std::string word; words >> word;) {
+        const size_t equals = word.find('=');
+        const std::string key = word.substr(0, equals == std::string::npos ? 0 : equals);
+        const std::string value = equals == std::string::npos ? std::string() : word.substr(equals + 1);
+        if (equals == std::string::npos || (key != "name" && key != "rate" && key != "topic")) {
+            *error = "'" + word + "' after the sensor is not name=NAME, rate=HZ or topic=TOPIC";
+            return false;
+        }
+        if (value.empty()) {
+            *error = key + "= without a value";
+            return false;
+        }
+        if (key == "name") {
+            address->name = value;
+        } else if (key == "rate") {
+            double rate = 0;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), rate);
+            if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(rate) || rate <= 0 ||
+                rate > 1000) {
+                *error = "rate=" + value + " is not a rate above 0 and at most 1000 Hz";
+                return false;
+            }
+            address->rate = rate;
+        } else {
+            if (!IsPublishTopic(value)) {
+                *error = "topic=" + value + " holds '+' or '#', or is not UTF-8";
+                return false;
+            }
+            address->topic = value;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* addresses, std::string* error)
@@ -264,13 +306,17 @@ bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* address
         if (first == std::string::npos || line[first] == '#')
             continue;
         const size_t last = line.find_last_not_of(" \t\r");
+        const std::string entry = line.substr(first, last - first + 1);
+        const size_t blank = entry.find_first_of(" \t");
         SensorAddress address;
         std::string why;
-        if (!ParseSensorAddress(line.substr(first, last - first + 1), &address, &why)) {
+        if (!ParseSensorAddress(entry.substr(0, blank), &address, &why) ||
+            (blank != std::string::npos && !ParseListExtras(entry.substr(blank), &address, &why))) {
             if (++badLines <= kBadLinesNamed)
                 bad += (bad.empty() ? "" : "\n") + path + ":" + std::to_string(number) + ": " + why;
             continue;
         }
+        address.line = entry;
         read.push_back(std::move(address));
     }
     if (badLines > 0) {

@@ -6,6 +6,12 @@
 //
 // BAUD is one of the link's eight rates (9600 to 921600), 115200 when none is given. A sensor
 // list file holds one such name a line; blank lines and lines starting with '#' are skipped.
+// After the name a line may give the gateway's settings for that sensor, separated by blanks:
+//
+//   SENSOR [name=NAME] [rate=HZ] [topic=TOPIC]
+//
+// NAME is a label for people (no blanks), HZ its live rate (above 0, at most 1000), TOPIC the
+// MQTT topic its samples go to. The other subcommands read and ignore them.
 #pragma once
 
 #include <string>
@@ -21,6 +27,11 @@ struct SensorAddress {
     int comPort = 0;     // Serial by number (1 to 255), 0 when a device path is given
     std::string device;  // Serial by path
     int baudIndex = 4;   // Serial: 0 to 7, the link's baud-rate index
+    // From a list line's extras ("" and 0 when not given).
+    std::string name;
+    double rate = 0;
+    std::string topic;
+    std::string line;    // the list line without blanks around it ("" for a name on the command line)
 };
 
 inline constexpr int kDefaultTcpPort = 10001;

@@ -24,6 +24,22 @@ namespace {
     "3 parameter file error, 4 CSV or MQTT output error, 5 sensor firmware not supported,\n"     \
     "6 the file was taken from another sensor (restore, pin; nothing done), 64 bad command line.\n"
 
+#define MQTT_OPTIONS_PART                                                                     \
+    "  --mqtt-qos 0|1|2         QoS of the samples (default 0); at 1 and 2 a sample counts as\n" \
+    "                           delivered only when the broker acknowledged it\n"             \
+    "  --mqtt-retain            the broker keeps each sensor's latest sample\n"               \
+    "  --mqtt-client-id ID      default chromix5ctl-PID; give one for a stable status topic\n" \
+    "  --mqtt-keepalive SECONDS default 30 (5 to 65535)\n"                                    \
+    "  --mqtt-user NAME         log in with this user name\n"                                 \
+    "  --mqtt-password-file FILE  the password is the file's first line\n"                    \
+    "  --mqtt-password-env VARIABLE  the password is in this environment variable\n"          \
+    "                           (never on the command line, where every user could read it)\n" \
+    "  --mqtt-tls               TLS, the broker's certificate checked against the system's\n" \
+    "                           certificate authorities\n"                                    \
+    "  --mqtt-cafile FILE       TLS, the broker's certificate checked against this CA file\n" \
+    "  --mqtt-cert FILE --mqtt-key FILE  TLS with this client certificate and key\n"          \
+    "  --mqtt-insecure          TLS without checking the broker's certificate or host name\n"
+
 constexpr char kOverview[] =
     "Usage: chromix5ctl SUBCOMMAND [OPTIONS] SENSOR...\n"
     "\n"
@@ -38,6 +54,7 @@ constexpr char kOverview[] =
     "  pin FILE [--force]       pin a parameter file as the configuration the sensor is meant\n"
     "                           to hold (its reference)\n"
     "  monitor                  live samples as CSV and/or MQTT messages\n"
+    "  serve --mqtt HOST        a gateway: keeps the sensors watched and published until stopped\n"
     "\n"
     "chromix5ctl SUBCOMMAND --help shows the options of a subcommand.\n" SENSORS_PART;
 
@@ -123,25 +140,62 @@ constexpr char kMonitor[] =
     "  --topic PREFIX           samples go to PREFIX/SERIAL, the sensor's retained status to\n"
     "                           PREFIX/SERIAL/status, the program's (online, offline, also as its\n"
     "                           last will) to PREFIX/status/CLIENT-ID\n"
-    "  --mqtt-qos 0|1|2         QoS of the samples (default 0); at 1 and 2 a sample counts as\n"
-    "                           delivered only when the broker acknowledged it\n"
-    "  --mqtt-retain            the broker keeps each sensor's latest sample\n"
-    "  --mqtt-client-id ID      default chromix5ctl-PID; give one for a stable status topic\n"
-    "  --mqtt-keepalive SECONDS default 30 (5 to 65535)\n"
-    "  --mqtt-user NAME         log in with this user name\n"
-    "  --mqtt-password-file FILE  the password is the file's first line\n"
-    "  --mqtt-password-env VARIABLE  the password is in this environment variable\n"
-    "                           (never on the command line, where every user could read it)\n"
-    "  --mqtt-tls               TLS, the broker's certificate checked against the system's\n"
-    "                           certificate authorities\n"
-    "  --mqtt-cafile FILE       TLS, the broker's certificate checked against this CA file\n"
-    "  --mqtt-cert FILE --mqtt-key FILE  TLS with this client certificate and key\n"
-    "  --mqtt-insecure          TLS without checking the broker's certificate or host name\n"
+    MQTT_OPTIONS_PART
     "  --mqtt-sparkplug GROUP[/NODE]  samples in the Sparkplug B form instead of --topic: this\n"
     "                           program the edge node NODE (default the client id) of GROUP,\n"
     "                           each sensor the device SN<serial>\n"
     "Exit code 4 when the broker cannot be reached, refuses the login or fails TLS at the start,\n"
     "and when not every sample reached it (dropped, or not acknowledged at QoS 1 and 2).\n" SENSORS_PART;
+
+constexpr char kServe[] =
+    "Usage: chromix5ctl serve --mqtt HOST[:PORT] [--topic PREFIX] [--rate HZ] [--data DIR]\n"
+    "                         [--mqtt-...] [--allow-write] SENSOR... | --file LIST\n"
+    "\n"
+    "A gateway that runs until it is stopped: it keeps every sensor connected, publishes its\n"
+    "live samples, status and configuration to the MQTT broker, notices a configuration that\n"
+    "changed or drifted from its reference and a sensor that was replaced, and reconnects\n"
+    "after a link loss with a pause from 1 s doubling up to 60 s. One line per event goes to\n"
+    "standard error (the journal, under systemd).\n"
+    "\n"
+    "  --mqtt HOST[:PORT]       MQTT broker (port 1883 when none is given, 8883 with TLS)\n"
+    "  --topic PREFIX           topic prefix, default chromix5\n"
+    "  --rate HZ                live samples per second and sensor (up to 1000), default 10\n"
+    "  --data DIR               the gateway's data folder: snapshots/ and references/ (where\n"
+    "                           'chromix5ctl pin' keeps them); default the user's data folder\n"
+    "  --allow-write            let requests over MQTT write to sensors\n"
+    MQTT_OPTIONS_PART
+    "The gateway's id G is --mqtt-client-id, default chromix5-gateway-HOSTNAME.\n"
+    "\n"
+    "Per sensor, on a line of LIST after its name (the other subcommands ignore them):\n"
+    "  name=NAME                a label for people, in its status and events\n"
+    "  rate=HZ                  its own live rate\n"
+    "  topic=TOPIC              its base topic T, instead of PREFIX/SERIAL\n"
+    "A line that cannot be read is named with what is wrong with it.\n"
+    "\n"
+    "Topics (JSON payloads, times in UTC with milliseconds):\n"
+    "  PREFIX/status/G          retained online; offline at a clean end and as the last will\n"
+    "  PREFIX/health/G          every 10 s: sensors, online, samples_per_second, delivered,\n"
+    "                           dropped, queued, claimed_elsewhere\n"
+    "  PREFIX/owner/SERIAL/G    retained claim (gateway, address, time), cleared at a clean end\n"
+    "  T                        live samples (seq, time, the values by name)\n"
+    "  T/status                 retained state online, offline or drift, with gateway, serial,\n"
+    "                           name and address\n"
+    "  T/config                 retained identity and configuration, when it changes\n"
+    "  T/event                  drift (with the differences), drift_cleared, replaced (old and\n"
+    "                           new serial number), claimed (by another gateway as well),\n"
+    "                           link_lost, link_back\n"
+    "Each configuration read (at connect and every 10 s) that differs from the sensor's last\n"
+    "snapshot is kept as a new snapshot, and compared with the reference pinned for its serial\n"
+    "number.\n"
+    "\n"
+    "Several gateways may share one broker, each with its own fleet and id: every gateway\n"
+    "subscribes to PREFIX/owner/+/+ and reports a sensor that another gateway claims as well.\n"
+    "\n"
+    "Signals: SIGTERM and SIGINT end it cleanly (statuses offline, claims cleared, what is\n"
+    "queued sent); SIGHUP reads LIST again: unchanged lines go on untouched, removed ones go\n"
+    "offline, new ones start; a list that cannot be read leaves the fleet as it was.\n"
+    "Exit code 4 when the broker cannot be reached, refuses the login or fails TLS at the\n"
+    "start, and when samples were lost (dropped, or not acknowledged at QoS 1 and 2).\n" SENSORS_PART;
 
 }  // namespace
 
@@ -154,6 +208,7 @@ const char* Usage(Subcommand command)
     case Subcommand::Compare: return kCompare;
     case Subcommand::Monitor: return kMonitor;
     case Subcommand::Pin: return kPin;
+    case Subcommand::Serve: return kServe;
     case Subcommand::None: break;
     }
     return kOverview;

@@ -1,0 +1,304 @@
+// chromix5ctl serve against a real mosquitto and simulated sensors: the gateway as a plant runs
+// it, through sensor restarts and replacements, changes made behind its back, a second gateway,
+// reloads, a kill -9 and a broker restart.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <chrono>
+#include <csignal>
+#include <set>
+#include <thread>
+
+#include "tests/cli/cli_fixture.h"
+#include "tests/cli/mqtt_broker.h"
+
+namespace {
+
+QJsonObject Json(const std::string& text) { return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object(); }
+
+// The latest message on topic ("" when none came).
+std::string Last(const std::vector<MqttMessage>& messages, const std::string& topic)
+{
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it)
+        if (it->topic == topic)
+            return it->payload;
+    return {};
+}
+
+std::string State(const std::vector<MqttMessage>& messages, const std::string& topic)
+{
+    return Json(Last(messages, topic + "/status"))["state"].toString().toStdString();
+}
+
+bool HasEvent(const std::vector<MqttMessage>& messages, const std::string& topic, const std::string& event)
+{
+    for (const MqttMessage& m : messages)
+        if (m.topic == topic + "/event" && Json(m.payload)["event"].toString().toStdString() == event)
+            return true;
+    return false;
+}
+
+// The sequence numbers of the samples on topic.
+std::set<int> Seqs(const std::vector<MqttMessage>& messages, const std::string& topic)
+{
+    std::set<int> seqs;
+    for (const MqttMessage& m : messages)
+        if (m.topic == topic)
+            seqs.insert(Json(m.payload)["seq"].toInt());
+    return seqs;
+}
+
+class GatewayTest : public CliTest {
+protected:
+    void SetUp() override
+    {
+        CliTest::SetUp();
+        if (!TestBroker::Installed())
+            GTEST_SKIP() << "mosquitto is not installed (scripts/setup.sh installs it)";
+        broker_ = std::make_unique<TestBroker>(dir_.path().toStdString());
+    }
+    void TearDown() override
+    {
+        for (auto& gateway : gateways_) {
+            gateway->kill();
+            gateway->waitForFinished(3000);
+        }
+        gateways_.clear();
+        broker_.reset();
+        CliTest::TearDown();
+    }
+    // chromix5ctl serve, with the same data folder as Ctl().
+    QProcess& StartGateway(const QStringList& args, const std::string& broker = {})
+    {
+        auto gateway = std::make_unique<QProcess>();
+        gateway->setWorkingDirectory(dir_.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", QString::fromStdString(PathOf("data")));
+        gateway->setProcessEnvironment(env);
+        const std::string address = broker.empty() ? broker_->Address() : broker;
+        gateway->start(CHROMIX5CTL_PATH, QStringList{"serve", "--mqtt", address.c_str()} + args);
+        EXPECT_TRUE(gateway->waitForStarted(5000));
+        gateways_.push_back(std::move(gateway));
+        return *gateways_.back();
+    }
+    static void Signal(QProcess& process, int signal) { ::kill(static_cast<pid_t>(process.processId()), signal); }
+    // Ends a gateway with SIGTERM; its exit code, its standard error in *err.
+    static int Stop(QProcess& gateway, std::string* err)
+    {
+        Signal(gateway, SIGTERM);
+        const bool ended = gateway.waitForFinished(20000);
+        *err = gateway.readAllStandardError().toStdString();
+        return ended && gateway.exitStatus() == QProcess::NormalExit ? gateway.exitCode() : -1;
+    }
+    // A simulated sensor on a port of its own choice, or on the given port (after a restart).
+    SimProgram& Sensor(int serial, int port = 0)
+    {
+        return StartSim({"--tcp", QString::number(port), "--serial", QString::number(serial)});
+    }
+    void Kill(SimProgram& sensor)
+    {
+        sensor.process->kill();
+        sensor.process->waitForFinished(3000);
+    }
+
+    std::unique_ptr<TestBroker> broker_;
+    std::vector<std::unique_ptr<QProcess>> gateways_;
+};
+
+}  // namespace
+
+// A day in a plant in a minute: two sensors published, a reference that one of them drifts from
+// when its parameters are changed behind the gateway's back, the other restarted and then
+// replaced by another unit, and a clean stop.
+TEST_F(GatewayTest, KeepsAFleetWatchedThroughDriftRestartsAndAReplacement)
+{
+    ASSERT_TRUE(broker_->Start()) << broker_->Log();
+    SimProgram& left = Sensor(500);
+    SimProgram* right = &Sensor(501);
+    const int rightPort = right->port;
+    // The left sensor is pinned to what it holds now.
+    ASSERT_EQ(0, Ctl({"backup", "-o", "pinned.ini", left.Tcp().c_str()}).exit);
+    ASSERT_EQ(0, Ctl({"pin", "pinned.ini", left.Tcp().c_str()}).exit);
+    WriteFile(PathOf("fleet.list"), "# line 4\n" + left.Tcp() + " name=left\n" + right->Tcp() + " name=right rate=5\n");
+
+    TestSubscriber subscriber(broker_->port(), "gw/#", 1);
+    ASSERT_TRUE(subscriber.WaitSubscribed());
+    QProcess& gateway = StartGateway({"--topic", "gw", "--rate", "20", "--mqtt-qos", "1", "--mqtt-client-id", "gwA",
+                                      "--file", "fleet.list"});
+    std::vector<MqttMessage> m = subscriber.WaitUntil([](const auto& m) {
+        return State(m, "gw/500") == "online" && State(m, "gw/501") == "online" && Seqs(m, "gw/500").size() >= 5 &&
+               !Last(m, "gw/501/config").empty() && !Last(m, "gw/owner/500/gwA").empty();
+    }, 15);
+    ASSERT_EQ("online", State(m, "gw/500")) << gateway.readAllStandardError().toStdString();
+    EXPECT_EQ("online", Last(m, "gw/status/gwA"));
+    const QJsonObject status = Json(Last(m, "gw/501/status"));
+    EXPECT_EQ("right", status["name"].toString());
+    EXPECT_EQ("gwA", status["gateway"].toString());
+    EXPECT_EQ(right->Tcp(), status["address"].toString().toStdString());
+    const QJsonObject config = Json(Last(m, "gw/500/config"));
+    EXPECT_EQ(500, config["serial"].toInt());
+    EXPECT_EQ(17, config["parameters"].toObject().size());
+    EXPECT_EQ(32, config["teach"].toArray().size());
+    EXPECT_EQ("gwA", Json(Last(m, "gw/owner/500/gwA"))["gateway"].toString());
+    // Samples numbered without a gap, with the values by name.
+    const std::set<int> seqs = Seqs(m, "gw/500");
+    EXPECT_EQ(1, *seqs.begin());
+    EXPECT_EQ(static_cast<size_t>(*seqs.rbegin()), seqs.size());
+    // A dashboard that comes later finds the status and configuration retained.
+    {
+        TestSubscriber late(broker_->port(), "gw/500/+", 1);
+        const std::vector<MqttMessage> retained = late.WaitUntil([](const auto& m) { return m.size() >= 2; });
+        ASSERT_EQ(2u, retained.size());
+        for (const MqttMessage& message : retained)
+            EXPECT_TRUE(message.retained) << message.topic;
+    }
+
+    // Someone sends other parameters to the left sensor: drift within one configuration period.
+    DistinctWorkingCopy(3);
+    WindowSave(PathOf("other.ini"));
+    ASSERT_EQ(0, Ctl({"restore", "other.ini", left.Tcp().c_str()}).exit);
+    m = subscriber.WaitUntil([](const auto& m) { return State(m, "gw/500") == "drift"; }, 15);
+    ASSERT_EQ("drift", State(m, "gw/500")) << gateway.readAllStandardError().toStdString();
+    ASSERT_TRUE(HasEvent(m, "gw/500", "drift"));
+    for (const MqttMessage& message : m)
+        if (message.topic == "gw/500/event")
+            EXPECT_FALSE(Json(message.payload)["differences"].toArray().isEmpty()) << message.payload;
+    // The changed configuration is published.
+    EXPECT_NE(config["parameters"], Json(Last(m, "gw/500/config"))["parameters"]);
+
+    // The right sensor restarts: offline, then online again within the first pauses.
+    Kill(*right);
+    m = subscriber.WaitUntil([](const auto& m) { return State(m, "gw/501") == "offline"; }, 10);
+    ASSERT_EQ("offline", State(m, "gw/501"));
+    right = &Sensor(501, rightPort);
+    m = subscriber.WaitUntil([](const auto& m) { return State(m, "gw/501") == "online"; }, 10);
+    ASSERT_EQ("online", State(m, "gw/501")) << gateway.readAllStandardError().toStdString();
+    EXPECT_TRUE(HasEvent(m, "gw/501", "link_lost"));
+    EXPECT_TRUE(HasEvent(m, "gw/501", "link_back"));
+
+    // And is replaced by another unit at the same address.
+    Kill(*right);
+    right = &Sensor(777, rightPort);
+    m = subscriber.WaitUntil([](const auto& m) { return State(m, "gw/777") == "online"; }, 15);
+    ASSERT_EQ("online", State(m, "gw/777")) << gateway.readAllStandardError().toStdString();
+    ASSERT_TRUE(HasEvent(m, "gw/777", "replaced"));
+    for (const MqttMessage& message : m)
+        if (message.topic == "gw/777/event" && Json(message.payload)["event"] == "replaced") {
+            EXPECT_EQ(501, Json(message.payload)["old_serial"].toInt());
+            EXPECT_EQ(777, Json(message.payload)["new_serial"].toInt());
+        }
+    EXPECT_EQ("offline", State(m, "gw/501"));
+
+    std::string err;
+    EXPECT_EQ(0, Stop(gateway, &err)) << err;
+    EXPECT_NE(std::string::npos, err.find("replaced: serial number 501 is now 777")) << err;
+    EXPECT_NE(std::string::npos, err.find("drift from the reference")) << err;
+    m = subscriber.WaitUntil([](const auto& m) { return Last(m, "gw/status/gwA") == "offline"; });
+    EXPECT_EQ("offline", Last(m, "gw/status/gwA"));
+    EXPECT_EQ("offline", State(m, "gw/500"));
+    EXPECT_EQ("offline", State(m, "gw/777"));
+    // Its claims are cleared.
+    TestSubscriber late(broker_->port(), "gw/owner/#");
+    ASSERT_TRUE(late.WaitSubscribed());
+    EXPECT_TRUE(late.WaitUntil([](const auto& m) { return !m.empty(); }, 1).empty());
+}
+
+// Two gateways that claim one sensor both say so; a reload keeps what did not change, refuses a
+// broken list and starts what was added; a gateway killed with -9 is offline by its last will.
+TEST_F(GatewayTest, TwoGatewaysReportASharedSensorReloadsAndAKilledOneLeavesItsWill)
+{
+    ASSERT_TRUE(broker_->Start()) << broker_->Log();
+    const SimProgram& shared = Sensor(600);
+    const SimProgram& added = Sensor(601);
+    WriteFile(PathOf("a.list"), shared.Tcp() + "\n");
+    WriteFile(PathOf("b.list"), shared.Tcp() + " topic=other/600\n");
+    TestSubscriber subscriber(broker_->port(), "#", 1);
+    ASSERT_TRUE(subscriber.WaitSubscribed());
+    QProcess& a = StartGateway({"--topic", "gw", "--mqtt-client-id", "gwA", "--file", "a.list"});
+    QProcess& b = StartGateway({"--topic", "gw", "--mqtt-client-id", "gwB", "--data", PathOf("b-data").c_str(),
+                                "--file", "b.list"});
+    const auto claimed = [](const std::vector<MqttMessage>& m, const std::string& topic, const char* other) {
+        for (const MqttMessage& message : m)
+            if (message.topic == topic + "/event" && Json(message.payload)["event"] == "claimed" &&
+                Json(message.payload)["other_gateway"] == other)
+                return true;
+        return false;
+    };
+    std::vector<MqttMessage> m = subscriber.WaitUntil([&](const auto& m) {
+        return claimed(m, "gw/600", "gwB") && claimed(m, "other/600", "gwA");
+    }, 15);
+    EXPECT_TRUE(claimed(m, "gw/600", "gwB")) << a.readAllStandardError().toStdString();
+    EXPECT_TRUE(claimed(m, "other/600", "gwA")) << b.readAllStandardError().toStdString();
+
+    // A broken list is named and changes nothing; B goes on publishing.
+    WriteFile(PathOf("b.list"), shared.Tcp() + " topic=other/600\n" + added.Tcp() + " colour=red\n");
+    Signal(b, SIGHUP);
+    const size_t before = Seqs(subscriber.Messages(), "other/600").size();
+    m = subscriber.WaitUntil([&](const auto& m) { return Seqs(m, "other/600").size() >= before + 5; });
+    EXPECT_GE(Seqs(m, "other/600").size(), before + 5);
+    // A good one starts the added sensor and leaves the other one as it was.
+    WriteFile(PathOf("b.list"), shared.Tcp() + " topic=other/600\n" + added.Tcp() + " name=added\n");
+    Signal(b, SIGHUP);
+    m = subscriber.WaitUntil([](const auto& m) { return State(m, "gw/601") == "online"; }, 10);
+    EXPECT_EQ("online", State(m, "gw/601"));
+    EXPECT_EQ("gwB", Json(Last(m, "gw/601/status"))["gateway"].toString());
+
+    ::kill(static_cast<pid_t>(a.processId()), SIGKILL);
+    m = subscriber.WaitUntil([](const auto& m) { return Last(m, "gw/status/gwA") == "offline"; });
+    EXPECT_EQ("offline", Last(m, "gw/status/gwA"));
+
+    std::string err;
+    EXPECT_EQ(0, Stop(b, &err)) << err;
+    EXPECT_NE(std::string::npos, err.find("b.list:2: 'colour=red' after the sensor is not name=NAME")) << err;
+    EXPECT_NE(std::string::npos, err.find("not reloaded")) << err;
+    // The shared sensor's link was never opened again.
+    EXPECT_EQ(err.find("online: serial number 600"), err.rfind("online: serial number 600")) << err;
+    EXPECT_NE(std::string::npos, err.find("claimed by gateway gwA as well")) << err;
+}
+
+// Over TLS with a password, at QoS 1, with the broker restarted in the middle: every sample the
+// last health message does not count as lost arrives. A wrong password ends the start at once.
+TEST_F(GatewayTest, ABrokerRestartedAtQos1LosesNothingTheHealthDoesNotCount)
+{
+    std::string error;
+    ASSERT_TRUE(broker_->MakeSecrets("line4", "s3cret pass", &error)) << error;
+    ASSERT_TRUE(broker_->Start()) << broker_->Log();
+    WriteFile(PathOf("right.pw"), "s3cret pass\n");
+    WriteFile(PathOf("wrong.pw"), "guess\n");
+    const SimProgram& sensor = Sensor(31);
+    const QStringList login = {"--mqtt-user", "line4", "--mqtt-cafile", broker_->CaFile().c_str(), "--topic", "q",
+                               "--mqtt-client-id", "gwq", sensor.Tcp().c_str()};
+
+    const CtlRun refused = Ctl(QStringList{"serve", "--mqtt", broker_->TlsAddress().c_str(), "--mqtt-password-file",
+                                           "wrong.pw"} + login, 20);
+    EXPECT_EQ(4, refused.exit) << refused.err;
+    EXPECT_NE(std::string::npos, refused.err.find("refused the connection")) << refused.err;
+
+    auto subscriber = std::make_unique<TestSubscriber>(broker_->port(), "q/#", 1, "gateway-watcher");
+    ASSERT_TRUE(subscriber->WaitSubscribed());
+    QProcess& gateway = StartGateway(QStringList{"--rate", "50", "--mqtt-qos", "1", "--mqtt-password-file",
+                                                 "right.pw"} + login, broker_->TlsAddress());
+    subscriber->WaitUntil([](const auto& m) { return Seqs(m, "q/31").size() >= 50; }, 15);
+    broker_->Stop(SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(broker_->Start()) << broker_->Log();
+    const size_t before = Seqs(subscriber->Messages(), "q/31").size();
+    subscriber->WaitUntil([&](const auto& m) { return Seqs(m, "q/31").size() >= before + 200; }, 20);
+
+    std::string err;
+    const int exit = Stop(gateway, &err);
+    EXPECT_NE(std::string::npos, err.find("lost the MQTT broker")) << err;
+    const std::vector<MqttMessage> m = subscriber->WaitUntil([](const auto& m) {
+        return Last(m, "q/status/gwq") == "offline";
+    });
+    const QJsonObject health = Json(Last(m, "q/health/gwq"));
+    ASSERT_FALSE(health.isEmpty()) << err;
+    const std::set<int> seqs = Seqs(m, "q/31");
+    ASSERT_FALSE(seqs.empty());
+    const int missing = *seqs.rbegin() - static_cast<int>(seqs.size());
+    EXPECT_LE(missing, health["dropped"].toInt() + health["queued"].toInt()) << err;
+    EXPECT_EQ(health["dropped"].toInt() > 0 ? 4 : 0, exit) << err;
+}
