@@ -16,6 +16,7 @@
 #include "cli/json.h"
 #include "cli/link_await.h"
 #include "cli/reload_request.h"
+#include "cli/sparkplug_session.h"
 #include "cli/sensor_link.h"
 #include "cli/stop_request.h"
 #include "params/references.h"
@@ -63,7 +64,8 @@ size_t QueueFor(const Options& o)
 
 class Gateway {
 public:
-    Gateway(const Options& o, MqttPublisher& mqtt) : options_(o), shared_{o, mqtt, MqttClientId(o.mqtt), {}, {}, 0, {}}
+    Gateway(const Options& o, MqttPublisher& mqtt, SparkplugSession* sparkplug)
+        : options_(o), shared_{o, mqtt, MqttClientId(o.mqtt), {}, {}, sparkplug, 0, {}}
     {
         shared_.snapshots = o.dataDir.empty() ? SnapshotFolder() : DataFolder(o.dataDir, kSnapshotFolder);
         shared_.references = o.dataDir.empty() ? ReferenceFolder() : DataFolder(o.dataDir, kReferenceFolder);
@@ -305,15 +307,25 @@ int ServeGateway(const Options& o)
     CatchStopSignals();
     CatchReloadSignal();
     MqttSettings settings = o.mqtt;
-    settings.statusTopic = o.topic + "/status/" + MqttClientId(settings);
-    MqttPublisher mqtt([](const std::string& line) { Log(line); }, settings, QueueFor(o));
+    // In the Sparkplug B form the node's birth and death certificates are the gateway's status.
+    if (settings.sparkplugGroup.empty())
+        settings.statusTopic = o.topic + "/status/" + MqttClientId(settings);
+    auto mqtt = std::make_unique<MqttPublisher>([](const std::string& line) { Log(line); }, settings, QueueFor(o));
+    std::unique_ptr<SparkplugSession> sparkplug;
+    if (!settings.sparkplugGroup.empty())
+        sparkplug = std::make_unique<SparkplugSession>(
+            *mqtt, settings.sparkplugGroup,
+            settings.sparkplugNode.empty() ? MqttClientId(settings) : settings.sparkplugNode);
     std::string error;
-    if (!mqtt.Connect(o.mqttHost, o.mqttPort, kConnectTimeout, &error)) {
+    if (!mqtt->Connect(o.mqttHost, o.mqttPort, kConnectTimeout, &error)) {
         Log("chromix5ctl: " + error);
         return kExitOutput;
     }
-    Gateway gateway(o, mqtt);
-    return gateway.Run();
+    Gateway gateway(o, *mqtt, sparkplug.get());
+    const int code = gateway.Run();
+    // The publisher first: its hooks point into the session.
+    mqtt.reset();
+    return code;
 }
 
 }  // namespace cli

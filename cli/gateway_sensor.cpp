@@ -186,7 +186,10 @@ Task<int> Live(GatewayShared& g, GatewaySensor& s, std::string* error)
         sample.pass = ++passes;
         ++s.seq;
         ++g.samplesTaken;
-        g.mqtt.Publish(s.topic, SampleJson(s.address.text, s.serial, sample, s.seq));
+        if (g.sparkplug)
+            g.sparkplug->Sample(SparkplugDevice{s.serial, s.edition, s.firmware}, sample);
+        else
+            g.mqtt.Publish(s.topic, SampleJson(s.address.text, s.serial, sample, s.seq));
         if (g.mqtt.queued() >= kServiceBatch)
             g.mqtt.Service();
     }
@@ -236,6 +239,8 @@ Task<int> WatchSensor(GatewayShared& g, GatewaySensor& s)
             lost = false;
             told.clear();
             up = co_await Live(g, s, &error);
+            if (g.sparkplug)
+                g.sparkplug->Died(s.serial);
         }
         CloseSensor(s.session);
         if (s.stop)

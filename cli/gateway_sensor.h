@@ -16,6 +16,7 @@
 #include "cli/mqtt_publisher.h"
 #include "cli/options.h"
 #include "cli/sensor_session.h"
+#include "cli/sparkplug_session.h"
 #include "cli/task.h"
 #include "params/configuration.h"
 
@@ -34,6 +35,7 @@ struct GatewayShared {
     std::string id;          // the gateway's id: its MQTT client id
     std::string snapshots;   // the snapshot folder, "" when there is none
     std::string references;  // the reference folder, "" when there is none
+    SparkplugSession* sparkplug = nullptr;  // samples in the Sparkplug B form instead of JSON
     uint64_t samplesTaken = 0;
     // Called when a sensor has been identified (again), to claim it.
     std::function<void(GatewaySensor&)> identified;

@@ -181,10 +181,6 @@ bool CheckServe(Options* o, std::string* error)
         *error = "serve needs a broker (--mqtt HOST[:PORT])";
         return false;
     }
-    if (!o->mqtt.sparkplugGroup.empty()) {
-        *error = "--mqtt-sparkplug: serve publishes JSON only";
-        return false;
-    }
     if (o->topic.empty())
         o->topic = "chromix5";
     if (o->rate == 0)

@@ -288,6 +288,16 @@ bool ParseListExtras(const std::string& extras, SensorAddress* address, std::str
 
 }  // namespace
 
+bool ParseSensorListLine(const std::string& line, SensorAddress* address, std::string* error)
+{
+    const size_t blank = line.find_first_of(" \t");
+    if (!ParseSensorAddress(line.substr(0, blank), address, error) ||
+        (blank != std::string::npos && !ParseListExtras(line.substr(blank), address, error)))
+        return false;
+    address->line = line;
+    return true;
+}
+
 bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* addresses, std::string* error)
 {
     std::string text;
@@ -306,17 +316,13 @@ bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* address
         if (first == std::string::npos || line[first] == '#')
             continue;
         const size_t last = line.find_last_not_of(" \t\r");
-        const std::string entry = line.substr(first, last - first + 1);
-        const size_t blank = entry.find_first_of(" \t");
         SensorAddress address;
         std::string why;
-        if (!ParseSensorAddress(entry.substr(0, blank), &address, &why) ||
-            (blank != std::string::npos && !ParseListExtras(entry.substr(blank), &address, &why))) {
+        if (!ParseSensorListLine(line.substr(first, last - first + 1), &address, &why)) {
             if (++badLines <= kBadLinesNamed)
                 bad += (bad.empty() ? "" : "\n") + path + ":" + std::to_string(number) + ": " + why;
             continue;
         }
-        address.line = entry;
         read.push_back(std::move(address));
     }
     if (badLines > 0) {

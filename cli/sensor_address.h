@@ -40,6 +40,9 @@ inline constexpr int kDefaultBaudIndex = 4;  // 115200
 // Parses one name. Returns false with a one-line reason in *error.
 bool ParseSensorAddress(const std::string& text, SensorAddress* address, std::string* error);
 
+// Parses one line of a sensor list (without blanks around it): the name and its extras.
+bool ParseSensorListLine(const std::string& line, SensorAddress* address, std::string* error);
+
 // Reads a sensor list file and appends its names. Returns false with a reason naming the file
 // (and the line of a bad name) in *error.
 bool ReadSensorList(const std::string& path, std::vector<SensorAddress>* addresses, std::string* error);

@@ -1,5 +1,5 @@
 // The command line's parsers of outside input: sensor names (from the command line and from
-// sensor list files, one a line) and whole argument vectors (zero bytes separate arguments).
+// sensor list files, one a line, with the gateway's extras) and whole argument vectors (zero bytes separate arguments).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             end = text.size();
         cli::SensorAddress address;
         std::string error;
-        if (cli::ParseSensorAddress(text.substr(start, end - start), &address, &error)) {
+        if (cli::ParseSensorListLine(text.substr(start, end - start), &address, &error)) {
+            // A list line's extras hold what the gateway can use: a rate it can pace, a topic a
+            // broker takes.
+            if (address.rate < 0 || address.rate > 1000 || (!address.topic.empty() && !cli::IsPublishTopic(address.topic)))
+                __builtin_trap();
             // What parses must be usable: a file tag of file-safe characters, a port in range.
             (void)cli::SensorFileTag(address);
             if (address.port < 1 || address.port > 65535 || address.baudIndex < 0 || address.baudIndex > 7)
@@ -59,6 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (options.reference && options.command != cli::Subcommand::Compare) ||
             (options.reference && !options.file.empty()))
             __builtin_trap();
+        // The gateway always has a broker, a rate and an id; its own options belong to it alone.
+        const bool serve = options.command == cli::Subcommand::Serve;
+        if ((serve && (options.mqttHost.empty() || options.rate <= 0 || options.mqtt.clientId.empty())) ||
+            (!serve && (options.allowWrite || !options.dataDir.empty())))
+            __builtin_trap();
         // MQTT settings only with a broker, and only consistent ones: what the publisher is
         // handed it can use as it is.
         const cli::MqttSettings& m = options.mqtt;
@@ -67,8 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                         (m.hasPassword && m.user.empty()) || (m.insecure && !m.tls) ||
                                         m.certFile.empty() != m.keyFile.empty() ||
                                         // JSON under --topic, or the Sparkplug B form's own topics
+                                        // (the gateway's status, configuration and events stay
+                                        // JSON under its topic)
                                         (m.sparkplugGroup.empty() ? !cli::IsPublishTopic(options.topic)
-                                                                  : !options.topic.empty() || m.retain ||
+                                                                  : (!options.topic.empty() &&
+                                                                     options.command != cli::Subcommand::Serve) ||
+                                                                        m.retain ||
                                                                         !cli::IsSparkplugId(m.sparkplugGroup) ||
                                                                         (!m.sparkplugNode.empty() &&
                                                                          !cli::IsSparkplugId(m.sparkplugNode))) ||

@@ -163,9 +163,11 @@ TEST_F(GatewayTest, KeepsAFleetWatchedThroughDriftRestartsAndAReplacement)
     m = subscriber.WaitUntil([](const auto& m) { return State(m, "gw/500") == "drift"; }, 15);
     ASSERT_EQ("drift", State(m, "gw/500")) << gateway.readAllStandardError().toStdString();
     ASSERT_TRUE(HasEvent(m, "gw/500", "drift"));
-    for (const MqttMessage& message : m)
-        if (message.topic == "gw/500/event")
+    for (const MqttMessage& message : m) {
+        if (message.topic == "gw/500/event") {
             EXPECT_FALSE(Json(message.payload)["differences"].toArray().isEmpty()) << message.payload;
+        }
+    }
     // The changed configuration is published.
     EXPECT_NE(config["parameters"], Json(Last(m, "gw/500/config"))["parameters"]);
 
@@ -185,17 +187,22 @@ TEST_F(GatewayTest, KeepsAFleetWatchedThroughDriftRestartsAndAReplacement)
     m = subscriber.WaitUntil([](const auto& m) { return State(m, "gw/777") == "online"; }, 15);
     ASSERT_EQ("online", State(m, "gw/777")) << gateway.readAllStandardError().toStdString();
     ASSERT_TRUE(HasEvent(m, "gw/777", "replaced"));
-    for (const MqttMessage& message : m)
+    for (const MqttMessage& message : m) {
         if (message.topic == "gw/777/event" && Json(message.payload)["event"] == "replaced") {
             EXPECT_EQ(501, Json(message.payload)["old_serial"].toInt());
             EXPECT_EQ(777, Json(message.payload)["new_serial"].toInt());
         }
+    }
     EXPECT_EQ("offline", State(m, "gw/501"));
 
     std::string err;
     EXPECT_EQ(0, Stop(gateway, &err)) << err;
     EXPECT_NE(std::string::npos, err.find("replaced: serial number 501 is now 777")) << err;
     EXPECT_NE(std::string::npos, err.find("drift from the reference")) << err;
+    // The changed configuration was kept as a snapshot beside the first one.
+    const size_t kept = err.find(left.Tcp() + ": configuration kept in");
+    EXPECT_NE(std::string::npos, kept) << err;
+    EXPECT_NE(std::string::npos, err.find(left.Tcp() + ": configuration kept in", kept + 1)) << err;
     m = subscriber.WaitUntil([](const auto& m) { return Last(m, "gw/status/gwA") == "offline"; });
     EXPECT_EQ("offline", Last(m, "gw/status/gwA"));
     EXPECT_EQ("offline", State(m, "gw/500"));
@@ -301,4 +308,24 @@ TEST_F(GatewayTest, ABrokerRestartedAtQos1LosesNothingTheHealthDoesNotCount)
     const int missing = *seqs.rbegin() - static_cast<int>(seqs.size());
     EXPECT_LE(missing, health["dropped"].toInt() + health["queued"].toInt()) << err;
     EXPECT_EQ(health["dropped"].toInt() > 0 ? 4 : 0, exit) << err;
+}
+
+// In the Sparkplug B form the samples are the node's device data, born and buried with the link.
+TEST_F(GatewayTest, TheSparkplugFormCarriesTheSamples)
+{
+    ASSERT_TRUE(broker_->Start()) << broker_->Log();
+    const SimProgram& sensor = Sensor(900);
+    TestSubscriber subscriber(broker_->port(), "#", 1);
+    ASSERT_TRUE(subscriber.WaitSubscribed());
+    QProcess& gateway = StartGateway({"--mqtt-sparkplug", "plant/gw1", "--topic", "gw", sensor.Tcp().c_str()});
+    std::vector<MqttMessage> m =
+        subscriber.WaitUntil([](const auto& m) { return !Last(m, "spBv1.0/plant/DDATA/gw1/SN900").empty(); }, 10);
+    EXPECT_FALSE(Last(m, "spBv1.0/plant/NBIRTH/gw1").empty());
+    EXPECT_FALSE(Last(m, "spBv1.0/plant/DBIRTH/gw1/SN900").empty());
+    EXPECT_EQ("online", State(m, "gw/900"));
+    std::string err;
+    EXPECT_EQ(0, Stop(gateway, &err)) << err;
+    m = subscriber.WaitUntil([](const auto& m) { return !Last(m, "spBv1.0/plant/NDEATH/gw1").empty(); });
+    EXPECT_FALSE(Last(m, "spBv1.0/plant/DDEATH/gw1/SN900").empty());
+    EXPECT_FALSE(Last(m, "spBv1.0/plant/NDEATH/gw1").empty());
 }
