@@ -201,14 +201,26 @@ int main(int argc, char** argv)
         return 1;
     std::printf("sensors %d, %.0f s at %.0f Hz, load %s\n", n, seconds, kRate, LoadAverage().c_str());
     long peakKiB = 0;
+    // The steady state: from a third of the run, when every sensor has been connected and its
+    // configuration read and kept, to the end; what arrives stands for what was taken.
     const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < std::chrono::duration<double>(seconds)) {
+    const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    double steadyFrom = -1, steadyCpu = 0;
+    long steadyReceived = 0;
+    while (elapsed() < seconds) {
         gateway.waitForFinished(200);
         if (gateway.state() == QProcess::NotRunning)
             break;
         peakKiB = std::max(peakKiB, statusKiB(gateway.processId(), "VmHWM:"));
+        if (steadyFrom < 0 && elapsed() >= seconds / 3) {
+            steadyFrom = elapsed();
+            steadyCpu = cpuSeconds(gateway.processId());
+            steadyReceived = counter.samples;
+        }
     }
     const double cpu = cpuSeconds(gateway.processId());
+    const double steadySeconds = elapsed() - steadyFrom;
+    const long steadySamples = counter.samples - steadyReceived;
     stop(gateway);
     const std::string err = gateway.readAllStandardError().toStdString();
     // "MQTT: D of P samples delivered, X dropped, Q not acknowledged"
@@ -228,12 +240,20 @@ int main(int argc, char** argv)
     stop(broker);
 
     std::printf("gateway: %ld samples taken, %ld delivered, %ld dropped, %ld unacknowledged (exit %d); "
-                "%ld received by the subscriber; %.1f samples a second each\n",
-                taken, delivered, dropped, queued, gateway.exitCode(), received,
-                static_cast<double>(taken) / seconds / n);
+                "%ld received by the subscriber; CPU %.1f s in all, %.1f us per sample with the start\n",
+                taken, delivered, dropped, queued, gateway.exitCode(), received, cpu,
+                taken > 0 ? cpu / static_cast<double>(taken) * 1e6 : 0);
+    std::printf("steady state (the last %.0f s): %.2f samples a second per sensor, %.2f CPU seconds a second\n",
+                steadySeconds, static_cast<double>(steadySamples) / steadySeconds / n,
+                (cpu - steadyCpu) / steadySeconds);
     bool met = PrintRatio("gateway.received/taken", taken > 0 ? static_cast<double>(received) / taken : 0, ">=", 0.99);
+    met = PrintRatio("gateway.samples_per_second/asked", static_cast<double>(steadySamples) / steadySeconds / (kRate * n),
+                     ">=", 0.99) &&
+          met;
     met = PrintRatio("gateway.resident_MB", static_cast<double>(peakKiB) / 1024.0, "<=", 64) && met;
-    met = PrintRatio("gateway.cpu_us_per_sample", taken > 0 ? cpu / static_cast<double>(taken) * 1e6 : 0, "<=", 50) &&
+    // Half a core for the 10,000 samples a second of 1,000 sensors.
+    met = PrintRatio("gateway.cpu_us_per_sample",
+                     steadySamples > 0 ? (cpu - steadyCpu) / static_cast<double>(steadySamples) * 1e6 : 0, "<=", 50) &&
           met;
     return met ? 0 : 1;
 }

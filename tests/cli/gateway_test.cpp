@@ -329,3 +329,32 @@ TEST_F(GatewayTest, TheSparkplugFormCarriesTheSamples)
     EXPECT_FALSE(Last(m, "spBv1.0/plant/DDEATH/gw1/SN900").empty());
     EXPECT_FALSE(Last(m, "spBv1.0/plant/NDEATH/gw1").empty());
 }
+
+// A sensor that answers garbage is told once and tried again after growing pauses, never hammered.
+TEST_F(GatewayTest, ASensorThatAnswersGarbageIsRetriedWithGrowingPauses)
+{
+    ASSERT_TRUE(broker_->Start()) << broker_->Log();
+    SimProgram& sensor = StartSim({"--serial", "66", "--fault", "any:header-crc", "--log"});
+    QProcess& gateway = StartGateway({"--topic", "gw", sensor.Tcp().c_str()});
+    // The requests the simulator logs within the next `ms` milliseconds.
+    int seen = 0;
+    const auto requestsAfter = [&](int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            sensor.process->waitForReadyRead(50);
+            seen += static_cast<int>(sensor.process->readAllStandardOutput().count("order "));
+        }
+        return seen;
+    };
+    const int first = requestsAfter(700);
+    const int later = requestsAfter(6000);
+    std::string err;
+    EXPECT_EQ(0, Stop(gateway, &err)) << err;
+    // Tries at 0, 1, 3 and 7 s: at most three in the first 6.7 s.
+    EXPECT_GT(first, 0);
+    EXPECT_LE(later, 3 * first) << err;
+    size_t told = 0;
+    for (size_t at = err.find("no identification"); at != std::string::npos; at = err.find("no identification", at + 1))
+        ++told;
+    EXPECT_EQ(1u, told) << err;
+}
