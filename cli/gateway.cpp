@@ -97,6 +97,7 @@ private:
     double healthAt_ = 0;
     uint64_t takenAtHealth_ = 0;
     double lastHealth_ = 0;
+    bool ending_ = false;  // sensors were asked to stop and may not all have ended yet
 };
 
 void Gateway::Start(const SensorAddress& address)
@@ -115,6 +116,7 @@ void Gateway::Start(const SensorAddress& address)
 // The sensors that ended are closed here, never inside the callback that ended them.
 void Gateway::EndFinished()
 {
+    ending_ = std::any_of(sensors_.begin(), sensors_.end(), [](const auto& s) { return s->stop && !s->task->Done(); });
     std::erase_if(sensors_, [&](const std::unique_ptr<GatewaySensor>& s) {
         if (!s->task->Done())
             return false;
@@ -164,6 +166,7 @@ void Gateway::Reload()
             continue;
         if (std::none_of(fresh.begin(), fresh.end(), [&](const SensorAddress& a) { return same(a, s->address); })) {
             s->stop = true;
+            ending_ = true;
             ++stopped;
         }
     }
@@ -268,7 +271,9 @@ int Gateway::Run()
         }
         if (!stopping && TakeReloadRequest())
             Reload();
-        EndFinished();
+        // Only a sensor asked to stop ends: the fleet is looked through only while one is.
+        if (stopping || ending_)
+            EndFinished();
         if (stopping && sensors_.empty())
             break;
         if (StopRequests() >= 2) {

@@ -1,6 +1,7 @@
 #include "cli/gateway_sensor.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "cli/diagnostics.h"
 #include "cli/json.h"
@@ -29,6 +30,12 @@ void Log(const GatewaySensor& s, const std::string& text)
     SetDiagnosticPrefix(s.address.text);
     Diag(text);
 }
+
+// The first instant from `now` on that is a whole number of periods of the loop's clock. Sensors
+// of one rate take their samples on the same beat, so that one pass of the event loop wakes
+// them all: the loop's passes, each of which looks at every connection, stay as many as the
+// beats, not as many as the samples.
+double OnTheBeat(double now, double rate) { return std::ceil(now * rate) / rate; }
 
 // Waits until `until`, or less when the sensor is asked to stop.
 Task<int> PauseUntil(GatewaySensor& s, double until)
@@ -154,14 +161,14 @@ Task<int> Connect(GatewayShared& g, GatewaySensor& s, std::string* error)
 Task<int> Live(GatewayShared& g, GatewaySensor& s, std::string* error)
 {
     const double rate = s.address.rate > 0 ? s.address.rate : g.options.rate;
-    double start = Timer();
+    double start = OnTheBeat(Timer(), rate);
     double nextConfiguration = start + kConfigurationPeriod;
     uint64_t passes = 0;
     while (!s.stop) {
         const double due = start + static_cast<double>(passes) / rate;
         const double now = Timer();
         if (now - due > kLongestLag) {
-            start = now - static_cast<double>(passes) / rate;
+            start = OnTheBeat(now, rate) - static_cast<double>(passes) / rate;
         } else if (now < due) {
             if (due - now <= kStopCheck) {
                 co_await WakeAt{s.session, due};

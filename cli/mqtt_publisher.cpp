@@ -18,6 +18,7 @@ constexpr double kLongestPause = 16.0;
 constexpr double kConnectLimit = 10.0;  // seconds an attempt may take before it counts as failed
 constexpr double kDropTellPause = 5.0;  // while samples keep being dropped, a count this often
 constexpr int kStatusQos = 1;
+constexpr unsigned kMostInFlight = 65535;  // as many as MQTT's message ids tell apart
 
 double Now()
 {
@@ -85,6 +86,9 @@ MqttPublisher::MqttPublisher(std::function<void(const std::string&)> log, const 
         mosquitto_publish_callback_set(client_, OnPublish);
         mosquitto_log_callback_set(client_, OnLog);
         mosquitto_message_callback_set(client_, OnMessage);
+        // The bounded queue is ours; libmosquitto's default of 20 messages awaiting their
+        // acknowledgement would hold a fleet's samples to 20 per pass of the event loop.
+        mosquitto_max_inflight_messages_set(client_, kMostInFlight);
     }
 }
 
