@@ -235,7 +235,7 @@ Task<int> WatchSensor(GatewayShared& g, GatewaySensor& s)
     while (!s.stop) {
         std::string error;
         const double began = Timer();
-        int up = co_await Connect(g, s, &error);
+        const int up = co_await Connect(g, s, &error);
         if (up == 1) {
             if (lost) {
                 Log(s, "back online after " + std::to_string(static_cast<long>(Timer() - lostAt)) + " s");
@@ -245,7 +245,7 @@ Task<int> WatchSensor(GatewayShared& g, GatewaySensor& s)
             }
             lost = false;
             told.clear();
-            up = co_await Live(g, s, &error);
+            co_await Live(g, s, &error);
             if (g.sparkplug)
                 g.sparkplug->Died(s.serial);
         }
