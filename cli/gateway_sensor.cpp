@@ -22,7 +22,7 @@ constexpr double kStopCheck = 0.25;
 constexpr double kHealthyAfter = 60.0;
 // Samples late by more than this are not caught up with: the pacing starts again from now.
 constexpr double kLongestLag = 1.0;
-// Queued samples that are handed over without waiting for the loop's pass.
+// Samples waiting to be handed over that are handed over without waiting for the loop's pass.
 constexpr size_t kServiceBatch = 64;
 
 void Log(const GatewaySensor& s, const std::string& text)
@@ -197,7 +197,7 @@ Task<int> Live(GatewayShared& g, GatewaySensor& s, std::string* error)
             g.sparkplug->Sample(SparkplugDevice{s.serial, s.edition, s.firmware}, sample);
         else
             g.mqtt.Publish(s.topic, SampleJson(s.address.text, s.serial, sample, s.seq));
-        if (g.mqtt.queued() >= kServiceBatch)
+        if (g.mqtt.waiting() >= kServiceBatch)
             g.mqtt.Service();
     }
     co_return 1;

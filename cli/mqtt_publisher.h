@@ -103,6 +103,8 @@ public:
     bool connected() const { return connected_; }
     // Samples published and not yet delivered (nor dropped).
     size_t queued() const { return queuedSamples_ + inFlightSamples_; }
+    // Samples not yet handed to libmosquitto.
+    size_t waiting() const { return queuedSamples_; }
     size_t dropped() const { return dropped_; }
     uint64_t delivered() const { return delivered_; }
     uint64_t published() const { return published_; }
