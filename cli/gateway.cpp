@@ -65,11 +65,12 @@ size_t QueueFor(const Options& o)
 class Gateway {
 public:
     Gateway(const Options& o, MqttPublisher& mqtt, SparkplugSession* sparkplug)
-        : options_(o), shared_{o, mqtt, MqttClientId(o.mqtt), {}, {}, sparkplug, 0, {}}
+        : options_(o), shared_{o, mqtt, MqttClientId(o.mqtt), {}, {}, sparkplug, 0, {}, {}}
     {
         shared_.snapshots = o.dataDir.empty() ? SnapshotFolder() : DataFolder(o.dataDir, kSnapshotFolder);
         shared_.references = o.dataDir.empty() ? ReferenceFolder() : DataFolder(o.dataDir, kReferenceFolder);
         shared_.identified = [this](GatewaySensor& s) { Claim(s); };
+        shared_.replaced = [this](unsigned serial) { Unclaim(serial); };
         ownerPrefix_ = o.topic + "/owner/";
     }
 
@@ -79,6 +80,7 @@ private:
     void Start(const SensorAddress& address);
     void Reload();
     void Claim(GatewaySensor& s);
+    void Unclaim(unsigned serial);
     void OnClaim(const std::string& topic, const std::string& payload);
     void TellSharedClaim(GatewaySensor& s, const std::string& other);
     void PublishHealth();
@@ -121,8 +123,8 @@ void Gateway::EndFinished()
         if (!s->task->Done())
             return false;
         CloseSensor(s->session);
-        if (s->identified && claimed_.erase(s->serial) > 0)
-            shared_.mqtt.PublishStatus(ownerPrefix_ + std::to_string(s->serial) + "/" + shared_.id, "");
+        if (s->identified)
+            Unclaim(s->serial);
         return true;
     });
 }
@@ -189,6 +191,13 @@ void Gateway::Claim(GatewaySensor& s)
     if (const auto it = others_.find(s.serial); it != others_.end())
         for (const std::string& other : it->second)
             TellSharedClaim(s, other);
+}
+
+// The retained claim is cleared with an empty message.
+void Gateway::Unclaim(unsigned serial)
+{
+    if (claimed_.erase(serial) > 0)
+        shared_.mqtt.PublishStatus(ownerPrefix_ + std::to_string(serial) + "/" + shared_.id, "");
 }
 
 void Gateway::TellSharedClaim(GatewaySensor& s, const std::string& other)
@@ -295,8 +304,8 @@ int Gateway::Run()
     }
 
     // The claims go with the gateway; the last health message counts what the end leaves.
-    for (unsigned serial : claimed_)
-        mqtt.PublishStatus(ownerPrefix_ + std::to_string(serial) + "/" + shared_.id, "");
+    while (!claimed_.empty())
+        Unclaim(*claimed_.begin());
     PublishHealth();
     mqtt.Finish(kFinishTimeout);
     Log("MQTT: " + std::to_string(mqtt.delivered()) + " of " + std::to_string(mqtt.published()) +

@@ -138,6 +138,8 @@ Task<int> Connect(GatewayShared& g, GatewaySensor& s, std::string* error)
         const unsigned old = s.serial;
         Log(s, "replaced: serial number " + std::to_string(old) + " is now " + std::to_string(id.serial));
         PublishSensorState(g, s, "offline", "replaced by serial number " + std::to_string(id.serial));
+        if (g.replaced)
+            g.replaced(old);
         s.serial = id.serial;
         s.topic = SensorTopic(g.options, s.address, id.serial);
         PublishSensorEvent(g, s, "replaced",

@@ -37,8 +37,10 @@ struct GatewayShared {
     std::string references;  // the reference folder, "" when there is none
     SparkplugSession* sparkplug = nullptr;  // samples in the Sparkplug B form instead of JSON
     uint64_t samplesTaken = 0;
-    // Called when a sensor has been identified (again), to claim it.
+    // Called when a sensor has been identified (again), to claim it, and when the serial number
+    // at its address changed, to give up the claim of the old one.
     std::function<void(GatewaySensor&)> identified;
+    std::function<void(unsigned serial)> replaced;
 };
 
 struct GatewaySensor {

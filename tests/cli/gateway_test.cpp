@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <set>
@@ -194,6 +195,12 @@ TEST_F(GatewayTest, KeepsAFleetWatchedThroughDriftRestartsAndAReplacement)
         }
     }
     EXPECT_EQ("offline", State(m, "gw/501"));
+    // The claim moves to the new unit.
+    m = subscriber.WaitUntil([](const auto& m) { return !Last(m, "gw/owner/777/gwA").empty(); });
+    EXPECT_FALSE(Last(m, "gw/owner/777/gwA").empty());
+    EXPECT_TRUE(std::any_of(m.begin(), m.end(), [](const MqttMessage& message) {
+        return message.topic == "gw/owner/501/gwA" && message.payload.empty();
+    }));
 
     std::string err;
     EXPECT_EQ(0, Stop(gateway, &err)) << err;
