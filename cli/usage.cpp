@@ -24,11 +24,12 @@ namespace {
     "3 parameter file error, 4 CSV or MQTT output error, 5 sensor firmware not supported,\n"     \
     "6 the file was taken from another sensor (restore, pin; nothing done), 64 bad command line.\n"
 
-#define MQTT_OPTIONS_PART                                                                     \
+#define MQTT_QOS_PART                                                                         \
     "  --mqtt-qos 0|1|2         QoS of the samples (default 0); at 1 and 2 a sample counts as\n" \
     "                           delivered only when the broker acknowledged it\n"             \
-    "  --mqtt-retain            the broker keeps each sensor's latest sample\n"               \
-    "  --mqtt-client-id ID      default chromix5ctl-PID; give one for a stable status topic\n" \
+    "  --mqtt-retain            the broker keeps each sensor's latest sample\n"
+
+#define MQTT_LOGIN_PART                                                                       \
     "  --mqtt-keepalive SECONDS default 30 (5 to 65535)\n"                                    \
     "  --mqtt-user NAME         log in with this user name\n"                                 \
     "  --mqtt-password-file FILE  the password is the file's first line\n"                    \
@@ -140,7 +141,9 @@ constexpr char kMonitor[] =
     "  --topic PREFIX           samples go to PREFIX/SERIAL, the sensor's retained status to\n"
     "                           PREFIX/SERIAL/status, the program's (online, offline, also as its\n"
     "                           last will) to PREFIX/status/CLIENT-ID\n"
-    MQTT_OPTIONS_PART
+    MQTT_QOS_PART
+    "  --mqtt-client-id ID      default chromix5ctl-PID; give one for a stable status topic\n"
+    MQTT_LOGIN_PART
     "  --mqtt-sparkplug GROUP[/NODE]  samples in the Sparkplug B form instead of --topic: this\n"
     "                           program the edge node NODE (default the client id) of GROUP,\n"
     "                           each sensor the device SN<serial>\n"
@@ -160,11 +163,16 @@ constexpr char kServe[] =
     "  --mqtt HOST[:PORT]       MQTT broker (port 1883 when none is given, 8883 with TLS)\n"
     "  --topic PREFIX           topic prefix, default chromix5\n"
     "  --rate HZ                live samples per second and sensor (up to 1000), default 10\n"
-    "  --data DIR               the gateway's data folder: snapshots/ and references/ (where\n"
-    "                           'chromix5ctl pin' keeps them); default the user's data folder\n"
+    "  --data DIR               the gateway's data folder: it keeps snapshots in DIR/snapshots\n"
+    "                           and reads references from DIR/references; default the user's\n"
+    "                           data folder, where 'chromix5ctl pin' keeps them\n"
     "  --allow-write            let requests over MQTT write to sensors\n"
-    MQTT_OPTIONS_PART
-    "The gateway's id G is --mqtt-client-id, default chromix5-gateway-HOSTNAME.\n"
+    MQTT_QOS_PART
+    "  --mqtt-client-id ID      the gateway's id G, default chromix5-gateway-HOSTNAME\n"
+    MQTT_LOGIN_PART
+    "  --mqtt-sparkplug GROUP[/NODE]  samples in the Sparkplug B form, the gateway the edge\n"
+    "                           node NODE (default G) of GROUP; its NBIRTH and NDEATH are\n"
+    "                           then its status, everything else stays as below\n"
     "\n"
     "Per sensor, on a line of LIST after its name (the other subcommands ignore them):\n"
     "  name=NAME                a label for people, in its status and events\n"
