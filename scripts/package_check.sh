@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a built tree, runs Debian's own checks on it (lintian, failing
-# on any error or warning), checks its menu entry, installs it and starts the
-# installed tool offscreen against the installed simulator on 127.0.0.1, twice, as a user who
+# on any error or warning), checks its menu entry and the gateway's service (unit, conffiles,
+# system user), installs it and starts the installed tool offscreen against the installed simulator on 127.0.0.1, twice, as a user who
 # cannot write the program's folder: the settings must survive in that user's configuration
 # folder. As root the package is installed for real (dpkg -i, then apt-get -f install for what it
 # lacks); otherwise it is unpacked into a clean folder.
@@ -45,6 +45,31 @@ else
 fi
 desktop-file-validate "$prefix/usr/share/applications/chromix5-vantage.desktop"
 echo "Menu entry validates"
+
+# The gateway's service: its configuration kept across upgrades, the unit sound for systemd, and
+# (installed for real) its user made but the service not enabled.
+unit="$prefix/usr/lib/systemd/system/chromix5-gateway.service"
+[ -f "$unit" ] && [ -f "$prefix/usr/lib/sysusers.d/chromix5.conf" ] ||
+  { echo "The package lacks the gateway's unit or its sysusers file" >&2; exit 1; }
+conffiles="$(dpkg-deb --info "$deb" conffiles)"
+for f in /etc/chromix5/gateway.conf /etc/chromix5/fleet.list; do
+  [ -f "$prefix$f" ] && grep -qx "$f" <<<"$conffiles" ||
+    { echo "$f is missing or not a conffile" >&2; exit 1; }
+done
+if command -v systemd-analyze >/dev/null; then
+  # Offline, with the package's own program: it checks every setting and that the programs the
+  # unit starts exist. A misspelt setting is only a message to it, so any message fails.
+  mkdir "$work/unit"
+  sed "s#/usr/bin/chromix5ctl#$prefix/usr/bin/chromix5ctl#" "$unit" >"$work/unit/chromix5-gateway.service"
+  verify="$(systemd-analyze verify --man=no "$work/unit/chromix5-gateway.service" 2>&1)" && [ -z "$verify" ] ||
+    { echo "systemd-analyze found faults in the gateway's unit:" >&2; echo "$verify" >&2; exit 1; }
+fi
+if [ -z "$prefix" ]; then
+  id -nG chromix5 | grep -qw dialout || { echo "The user chromix5 is missing or not in dialout" >&2; exit 1; }
+  [ ! -e /etc/systemd/system/multi-user.target.wants/chromix5-gateway.service ] ||
+    { echo "The package enabled the gateway" >&2; exit 1; }
+fi
+echo "Gateway service: unit verified, configuration files are conffiles"
 
 program="$prefix/usr/bin/chromix5_vantage"
 simulator="$prefix/usr/bin/chromix5_sim"
