@@ -304,8 +304,10 @@ void WarnOfUnfinishedRestore(const SensorIdentity& id)
         Diag(UnfinishedRestoreText(serial, mark));
 }
 
-Task<SensorResult> RunCommand(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
-                              const SensorIdentity& id)
+}  // namespace
+
+Task<SensorResult> RunOperation(const Options& o, size_t index, SensorSession& s, const SensorAddress& address,
+                                const SensorIdentity& id)
 {
     if (o.command == Subcommand::Identify) {
         SensorResult result;
@@ -328,8 +330,6 @@ Task<SensorResult> RunCommand(const Options& o, size_t index, SensorSession& s, 
     }
     co_return result;
 }
-
-}  // namespace
 
 std::string LostResultLine(const Options& options, size_t index, const std::string& reason)
 {
@@ -354,7 +354,7 @@ Task<int> RunSensor(const Options& o, size_t index, SensorSession& s)
         result = Failure(kExitLink, "no identification: " + error);
     } else {
         WarnOfUnfinishedRestore(id);
-        result = co_await RunCommand(o, index, s, address, id);
+        result = co_await RunOperation(o, index, s, address, id);
     }
     if (!id.firmware.empty() || id.serial != 0) {
         result.fields.insert(result.fields.begin(),

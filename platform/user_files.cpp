@@ -7,9 +7,16 @@
 
 #include <cstdio>
 
+namespace {
+
+QString dataDirOverride;  // "" = the platform's per-user location
+
+}  // namespace
+
 int GetUserDataDir(const char* subfolder, char* dir, size_t cap)
 {
-    QString path = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString path = dataDirOverride.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                             : dataDirOverride;
     if (path.isEmpty() || !dir)
         return -1;
     if (subfolder && *subfolder)
@@ -20,6 +27,15 @@ int GetUserDataDir(const char* subfolder, char* dir, size_t cap)
     if (static_cast<size_t>(bytes.size()) + 1 > cap)
         return -1;
     std::snprintf(dir, cap, "%s", bytes.constData());
+    return 0;
+}
+
+int SetUserDataDir(const char* dir)
+{
+    const QString path = QString::fromUtf8(dir ? dir : "");
+    if (!path.isEmpty() && !QDir().mkpath(path))
+        return -1;
+    dataDirOverride = path.isEmpty() ? QString() : QDir(path).absolutePath();
     return 0;
 }
 

@@ -12,6 +12,11 @@
 // Returns 0, or -1 when there is no such location, it cannot be created or does not fit.
 int GetUserDataDir(const char* subfolder, char* dir, size_t cap);
 
+// Makes dir the data folder of the whole process in place of the user's (a service keeps its
+// files in its own state folder); null or "" goes back to the user's. Returns 0, or -1 when dir
+// cannot be created.
+int SetUserDataDir(const char* dir);
+
 // The names (not paths) of the plain files in dir whose names start with prefix and end with
 // suffix, sorted by name. Returns 0, or -1 when dir cannot be listed.
 int ListFiles(const char* dir, const char* prefix, const char* suffix,
