@@ -81,6 +81,7 @@ private:
     void Reload();
     void Claim(GatewaySensor& s);
     void Unclaim(unsigned serial);
+    void ListenForRequests(const GatewaySensor& s);
     void OnClaim(const std::string& topic, const std::string& payload);
     void TellSharedClaim(GatewaySensor& s, const std::string& other);
     void PublishHealth();
@@ -96,6 +97,7 @@ private:
     // gateways claim: serial -> their ids.
     std::set<unsigned> claimed_;
     std::map<unsigned, std::set<std::string>> others_;
+    std::set<std::string> requestTopics_;  // subscribed to, for every topic a sensor had
     double healthAt_ = 0;
     uint64_t takenAtHealth_ = 0;
     double lastHealth_ = 0;
@@ -183,8 +185,25 @@ void Gateway::Reload()
         " started, " + std::to_string(stopped) + " stopped");
 }
 
+// T/request of every topic a sensor had: a sensor that left its topic (removed, replaced, now
+// with another) leaves the subscription, whose requests nobody here answers any more.
+void Gateway::ListenForRequests(const GatewaySensor& s)
+{
+    const std::string topic = s.topic + "/request";
+    if (!requestTopics_.insert(topic).second)
+        return;
+    shared_.mqtt.Subscribe(topic, [this](const std::string& t, const std::string& payload) {
+        GatewaySensor* target = nullptr;
+        for (auto& sensor : sensors_)
+            if (!sensor->stop && sensor->identified && sensor->topic + "/request" == t)
+                target = sensor.get();
+        TakeRequest(shared_, target, t, payload);
+    });
+}
+
 void Gateway::Claim(GatewaySensor& s)
 {
+    ListenForRequests(s);
     claimed_.insert(s.serial);
     shared_.mqtt.PublishStatus(ownerPrefix_ + std::to_string(s.serial) + "/" + shared_.id,
                                ClaimJson(shared_.id, s.address.text));

@@ -2,6 +2,7 @@
 
 #include "cli/json.h"
 #include "cli/json_reader.h"
+#include "cli/mqtt_options.h"
 
 namespace cli {
 
@@ -17,11 +18,6 @@ constexpr OpName kOps[] = {{"identify", RequestOp::Identify},
                            {"restore", RequestOp::Restore}};
 
 }  // namespace
-
-bool IsPublishTopic(std::string_view topic)
-{
-    return !topic.empty() && topic.size() <= 65535 && topic.find_first_of(std::string_view("+#\0", 3)) == std::string_view::npos;
-}
 
 bool ParseGatewayRequest(std::string_view payload, GatewayRequest* request, std::string* error)
 {
@@ -85,7 +81,8 @@ bool ParseGatewayRequest(std::string_view payload, GatewayRequest* request, std:
             request->idGiven = true;
             break;
         case 2:
-            if (IsPublishTopic(m.text))
+            // MQTT's length field holds at most 65535 bytes of topic.
+            if (m.text.size() <= 65535 && IsPublishTopic(m.text))
                 request->replyTo = m.text;
             else
                 complain("\"reply_to\" is not a topic a reply can be published to");

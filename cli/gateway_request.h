@@ -42,10 +42,6 @@ struct GatewayRequest {
 // request.
 bool ParseGatewayRequest(std::string_view payload, GatewayRequest* request, std::string* error);
 
-// Whether topic is one a message may be published to: not empty, at most 65535 bytes, no
-// wildcard ('+', '#') and no zero byte.
-bool IsPublishTopic(std::string_view topic);
-
 struct GatewayReply {
     bool ok = false;
     std::string error;  // why not ok ("" when ok)

@@ -6,6 +6,7 @@
 #include "cli/diagnostics.h"
 #include "cli/json.h"
 #include "cli/link_await.h"
+#include "cli/request_operations.h"
 #include "cli/sensor_link.h"
 #include "ini/inifile.h"
 #include "params/references.h"
@@ -158,6 +159,28 @@ Task<int> Connect(GatewayShared& g, GatewaySensor& s, std::string* error)
     co_return read;
 }
 
+// Runs the requests that wait for the sensor, each answered. 1 when one of them wrote to it.
+Task<int> AnswerRequests(GatewayShared& g, GatewaySensor& s)
+{
+    int wrote = 0;
+    while (!s.requests.empty() && !s.stop) {
+        const GatewayRequest request = std::move(s.requests.front());
+        s.requests.pop_front();
+        const SensorIdentity id{s.firmware, s.serial, s.edition};
+        const GatewayReply reply = co_await RunGatewayRequest(g.options, request, s.session, s.address, id);
+        if (request.op == RequestOp::Restore && reply.ok)
+            wrote = 1;
+        SendReply(g.mqtt, s.topic, s.address.text, request, reply);
+    }
+    co_return wrote;
+}
+
+void RefuseRequests(GatewayShared& g, GatewaySensor& s, const std::string& why)
+{
+    for (; !s.requests.empty(); s.requests.pop_front())
+        SendReply(g.mqtt, s.topic, s.address.text, s.requests.front(), RequestRefusal(why));
+}
+
 // Live samples at the sensor's rate until the link fails (-1 with *error) or the sensor is asked
 // to stop (1).
 Task<int> Live(GatewayShared& g, GatewaySensor& s, std::string* error)
@@ -179,6 +202,12 @@ Task<int> Live(GatewayShared& g, GatewaySensor& s, std::string* error)
             }
             if (s.stop)
                 break;
+        }
+        if (!s.requests.empty()) {
+            const int wrote = co_await AnswerRequests(g, s);
+            // What a restore made of the sensor is read, published and compared at once.
+            if (wrote == 1)
+                nextConfiguration = Timer();
         }
         if (Timer() >= nextConfiguration) {
             const int read = co_await ReadConfiguration(g, s, error);
@@ -206,6 +235,28 @@ Task<int> Live(GatewayShared& g, GatewaySensor& s, std::string* error)
 }
 
 }  // namespace
+
+void TakeRequest(GatewayShared& g, GatewaySensor* target, const std::string& topic, const std::string& payload)
+{
+    if (!target) {
+        SetDiagnosticPrefix("");
+        Diag("a request on " + topic + ", which no sensor of this gateway has now: not answered");
+        return;
+    }
+    GatewayRequest request;
+    std::string error;
+    std::string refusal;
+    if (!ParseGatewayRequest(payload, &request, &error))
+        refusal = error + "; nothing done";
+    else if (!target->Online())
+        refusal = "the sensor is offline" + (target->detail.empty() ? "" : ": " + target->detail);
+    else if (target->requests.size() >= kMaxQueuedRequests)
+        refusal = std::to_string(kMaxQueuedRequests) + " requests wait for this sensor already; try again";
+    if (refusal.empty())
+        target->requests.push_back(std::move(request));
+    else
+        SendReply(g.mqtt, target->topic, target->address.text, request, RequestRefusal(refusal));
+}
 
 std::string SensorTopic(const Options& o, const SensorAddress& address, unsigned serial)
 {
@@ -248,6 +299,7 @@ Task<int> WatchSensor(GatewayShared& g, GatewaySensor& s)
             lost = false;
             told.clear();
             co_await Live(g, s, &error);
+            RefuseRequests(g, s, s.stop ? "the gateway stopped serving the sensor" : "the link failed: " + error);
             if (g.sparkplug)
                 g.sparkplug->Died(s.serial);
         }

@@ -7,12 +7,14 @@
 // fails the same way and is never hammered.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/gateway_messages.h"
+#include "cli/gateway_request.h"
 #include "cli/mqtt_publisher.h"
 #include "cli/options.h"
 #include "cli/sensor_session.h"
@@ -65,6 +67,7 @@ struct GatewaySensor {
     std::vector<Difference> drift;   // from its reference, as last told
     bool referenceTold = false;      // an unreadable reference was told
     uint64_t seq = 0;                // samples published
+    std::deque<GatewayRequest> requests;  // asked over MQTT, run between two samples
 
     SensorLabel Label() const { return SensorLabel{address.text, address.name, serial}; }
     bool Online() const { return state != "offline"; }
@@ -78,6 +81,13 @@ void PublishSensorState(GatewayShared& gateway, GatewaySensor& sensor, const std
                         const std::string& detail = {});
 void PublishSensorEvent(GatewayShared& gateway, const GatewaySensor& sensor, const std::string& event,
                         const std::string& fields = {});
+
+// A message on the request topic `topic` (T/request): read and queued on target for the gap
+// after its next sample, or answered at once when it is malformed, target is offline or already
+// has kMaxQueuedRequests waiting. target is null when no sensor of this gateway has that topic
+// now (removed, replaced, moved): whoever serves the sensor now answers, not this gateway.
+void TakeRequest(GatewayShared& gateway, GatewaySensor* target, const std::string& topic,
+                 const std::string& payload);
 
 // The base topic of a sensor of serial: its list line's topic, or PREFIX/SERIAL.
 std::string SensorTopic(const Options& options, const SensorAddress& address, unsigned serial);

@@ -11,6 +11,7 @@
 #include "cli/gateway.h"
 #include "cli/options.h"
 #include "cli/sensor_link.h"
+#include "platform/user_files.h"
 
 int main(int argc, char** argv)
 {
@@ -38,6 +39,12 @@ int main(int argc, char** argv)
         for (size_t i = 0; i < options.sensors.size(); ++i)
             std::fputs(cli::LostResultLine(options, i, error).c_str(), stdout);
         return cli::kExitLink;
+    }
+    // A service keeps its files in its own folder, and pin and compare --reference reach them
+    // there with the same option.
+    if (!options.dataDir.empty() && SetUserDataDir(options.dataDir.c_str()) != 0) {
+        std::fprintf(stderr, "chromix5ctl: --data: cannot create the folder %s\n", options.dataDir.c_str());
+        return cli::kExitUsage;
     }
     if (options.command == cli::Subcommand::Serve)
         return cli::ServeGateway(options);

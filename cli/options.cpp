@@ -34,7 +34,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--file", Subcommand::None}, {"--jobs", Subcommand::None},  {"-o", Subcommand::Backup},
     {"--output", Subcommand::Backup}, {"--rate", Subcommand::Monitor}, {"--count", Subcommand::Monitor},
     {"--csv", Subcommand::Monitor},   {"--mqtt", Subcommand::Monitor}, {"--topic", Subcommand::Monitor},
-    {"--data", Subcommand::Serve},
+    {"--data", Subcommand::None},
 };
 
 // The subcommands that publish to an MQTT broker.

@@ -38,7 +38,8 @@ struct Options {
     bool mqttPortGiven = false;
     std::string topic;                 // monitor --topic PREFIX; serve's, "chromix5" when not given
     MqttSettings mqtt;                 // monitor and serve --mqtt-...: QoS, login, TLS
-    std::string dataDir;               // serve --data DIR; "" = the user's data folder
+    std::string dataDir;               // --data DIR: the data folder (snapshots, references,
+                                       //   restore marks, backups); "" = the user's
     bool allowWrite = false;           // serve --allow-write: requests may write to sensors
 };
 

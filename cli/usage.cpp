@@ -18,6 +18,8 @@ namespace {
     "\n"                                                                                          \
     "Common options:\n"                                                                           \
     "  --json                   one JSON object per result line\n"                                \
+    "  --data DIR               the data folder (snapshots, references, restore marks) instead\n" \
+    "                           of the user's: pin --data DIR for a gateway run with --data DIR\n" \
     "  --help                   this text\n"                                                      \
     "\n"                                                                                          \
     "Exit codes: 0 success, 1 different (compare) or not as sent (restore), 2 link error,\n"     \
@@ -163,10 +165,11 @@ constexpr char kServe[] =
     "  --mqtt HOST[:PORT]       MQTT broker (port 1883 when none is given, 8883 with TLS)\n"
     "  --topic PREFIX           topic prefix, default chromix5\n"
     "  --rate HZ                live samples per second and sensor (up to 1000), default 10\n"
-    "  --data DIR               the gateway's data folder: it keeps snapshots in DIR/snapshots\n"
-    "                           and reads references from DIR/references; default the user's\n"
-    "                           data folder, where 'chromix5ctl pin' keeps them\n"
-    "  --allow-write            let requests over MQTT write to sensors\n"
+    "  --data DIR               the gateway's data folder: it keeps snapshots in DIR/snapshots,\n"
+    "                           reads references from DIR/references ('chromix5ctl pin --data\n"
+    "                           DIR' pins them there) and writes requested backups to\n"
+    "                           DIR/backups; default the user's data folder\n"
+    "  --allow-write            let restore requests over MQTT write to sensors\n"
     MQTT_QOS_PART
     "  --mqtt-client-id ID      the gateway's id G, default chromix5-gateway-HOSTNAME\n"
     MQTT_LOGIN_PART
@@ -192,6 +195,17 @@ constexpr char kServe[] =
     "  T/event                  drift (with the differences), drift_cleared, replaced (old and\n"
     "                           new serial number), claimed (by another gateway as well),\n"
     "                           link_lost, link_back\n"
+    "  T/request                requests in: {\"op\":\"identify\"|\"backup\"|\"compare\"|\"restore\",\n"
+    "                           \"id\":\"...\"[,\"reply_to\":TOPIC][,\"file\":TEXT][,\"eeprom\":true]}\n"
+    "  T/reply                  replies (unless reply_to names another topic): id, op, ok,\n"
+    "                           error, the sensor's identity and the operation's result\n"
+    "Requests run between two live samples: identify; backup to DATA/backups/SN<serial>-<UTC\n"
+    "time>.ini; compare with the pinned reference (its differences); restore of the parameter\n"
+    "file's text (\"eeprom\":true stores it in the EEPROM too), only with --allow-write and only\n"
+    "a file whose identity section names this sensor's serial number and edition, after a\n"
+    "snapshot of the sensor's configuration. A malformed request gets ok false and changes\n"
+    "nothing.\n"
+    "\n"
     "Each configuration read (at connect and every 10 s) that differs from the sensor's last\n"
     "snapshot is kept as a new snapshot, and compared with the reference pinned for its serial\n"
     "number.\n"

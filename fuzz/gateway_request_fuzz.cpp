@@ -8,6 +8,7 @@
 
 #include "cli/gateway_request.h"
 #include "cli/json_reader.h"
+#include "cli/mqtt_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -365,3 +365,99 @@ TEST_F(GatewayTest, ASensorThatAnswersGarbageIsRetriedWithGrowingPauses)
         ++told;
     EXPECT_EQ(1u, told) << err;
 }
+
+// Requests over MQTT as a plant's host would send them: identify and backup answered (the backup
+// in the gateway's data folder), a malformed payload answered with an error, and a restore
+// refused without --allow-write and for another sensor's file, done with it after a snapshot.
+// The sensor is checked from outside after each write request.
+TEST_F(GatewayTest, RequestsAreAnsweredAndOnlyTheSensorsOwnFileIsWrittenWithAllowWrite)
+{
+    ASSERT_TRUE(broker_->Start()) << broker_->Log();
+    SimProgram& sensor = Sensor(600);
+    const QString address = QString::fromStdString(sensor.Tcp());
+    const std::string data = PathOf("gateway-data");
+    TestSubscriber asker(broker_->port(), "rq/#", 1);
+    ASSERT_TRUE(asker.WaitSubscribed());
+    auto start = [&](const QStringList& more) -> QProcess& {
+        QProcess& gateway = StartGateway(QStringList{"--topic", "rq", "--rate", "20", "--mqtt-client-id", "gwR",
+                                                     "--data", data.c_str(), address} + more);
+        asker.WaitUntil([](const auto& m) { return State(m, "rq/600") == "online"; }, 15);
+        return gateway;
+    };
+    // Sends a request and waits for the next message on the reply topic.
+    auto ask = [&](const std::string& payload, const std::string& replyTopic = "rq/600/reply") {
+        const auto replies = [&](const std::vector<MqttMessage>& m) {
+            return std::count_if(m.begin(), m.end(), [&](const MqttMessage& x) { return x.topic == replyTopic; });
+        };
+        const auto before = replies(asker.Messages());
+        EXPECT_TRUE(asker.Publish("rq/600/request", payload));
+        return Json(Last(asker.WaitUntil([&](const auto& m) { return replies(m) > before; }, 15), replyTopic));
+    };
+    auto restore = [](const std::string& id, const std::string& text) {
+        return QJsonDocument(QJsonObject{{"op", "restore"}, {"id", id.c_str()}, {"file", text.c_str()}})
+            .toJson(QJsonDocument::Compact)
+            .toStdString();
+    };
+
+    QProcess* gateway = &start({});
+    ASSERT_EQ("online", State(asker.Messages(), "rq/600")) << gateway->readAllStandardError().toStdString();
+    QJsonObject reply = ask(R"({"op":"identify","id":"i1"})");
+    EXPECT_EQ("i1", reply["id"].toString());
+    EXPECT_TRUE(reply["ok"].toBool()) << reply["error"].toString().toStdString();
+    EXPECT_EQ(600, reply["serial"].toInt());
+
+    reply = ask(R"({"op":"backup","id":"b1","reply_to":"rq/host/7"})", "rq/host/7");
+    ASSERT_TRUE(reply["ok"].toBool()) << reply["error"].toString().toStdString();
+    const std::string backup = reply["file"].toString().toStdString();
+    EXPECT_EQ(0u, backup.rfind(data + "/backups/SN600-", 0)) << backup;
+    const std::string held = Slurp(backup);
+    const size_t identity = held.find("[SENSOR IDENTITY]");
+    ASSERT_NE(std::string::npos, identity) << held;
+
+    // Pinned into the gateway's data folder, the backup is what compare measures against.
+    WriteFile(PathOf("held.ini"), held);
+    ASSERT_EQ(0, Ctl({"pin", "--data", data.c_str(), "held.ini", address}).exit);
+    reply = ask(R"({"op":"compare","id":"c1"})");
+    EXPECT_TRUE(reply["ok"].toBool()) << reply["error"].toString().toStdString();
+    EXPECT_TRUE(reply["differences"].toArray().isEmpty());
+
+    reply = ask(R"({"op":"backup","id":"b2")");
+    EXPECT_FALSE(reply["ok"].toBool());
+    EXPECT_TRUE(reply["id"].isNull());
+    EXPECT_NE(-1, reply["error"].toString().indexOf("not a JSON object"));
+
+    // Other values, with this sensor's identity: refused while the gateway may not write.
+    DistinctWorkingCopy(5);
+    WindowSave(PathOf("other.ini"));
+    const std::string mine = Slurp(PathOf("other.ini")) + held.substr(identity);
+    reply = ask(restore("r1", mine));
+    EXPECT_FALSE(reply["ok"].toBool());
+    EXPECT_NE(-1, reply["error"].toString().indexOf("--allow-write"));
+    EXPECT_EQ(0, Ctl({"compare", "held.ini", address}).exit) << "a refused restore changed the sensor";
+    std::string err;
+    EXPECT_EQ(0, Stop(*gateway, &err)) << err;
+
+    gateway = &start({"--allow-write"});
+    std::string theirs = mine;
+    theirs.replace(theirs.find("SERIAL NUMBER = 600"), 19, "SERIAL NUMBER = 601");
+    reply = ask(restore("r2", theirs));
+    EXPECT_FALSE(reply["ok"].toBool());
+    EXPECT_NE(-1, reply["error"].toString().indexOf("serial number 601")) << reply["error"].toString().toStdString();
+    EXPECT_EQ(0, Ctl({"compare", "held.ini", address}).exit) << "a refused restore changed the sensor";
+
+    reply = ask(restore("r3", mine));
+    ASSERT_TRUE(reply["ok"].toBool()) << reply["error"].toString().toStdString();
+    const std::string snapshot = reply["snapshot"].toString().toStdString();
+    EXPECT_EQ(0u, snapshot.rfind(data + "/snapshots/", 0)) << snapshot;
+    WriteFile(PathOf("mine.ini"), mine);
+    EXPECT_EQ(0, Ctl({"compare", "mine.ini", address}).exit);
+    reply = ask(R"({"op":"compare","id":"c2"})");
+    EXPECT_TRUE(reply["ok"].toBool());
+    EXPECT_EQ("different", reply["status"].toString());
+    EXPECT_FALSE(reply["differences"].toArray().isEmpty());
+    // The way back holds the configuration as it was before.
+    EXPECT_EQ(0, Ctl({"restore", snapshot.c_str(), address}).exit);
+    EXPECT_EQ(0, Ctl({"compare", "held.ini", address}).exit);
+    EXPECT_EQ(0, Stop(*gateway, &err)) << err;
+    EXPECT_NE(std::string::npos, err.find("request \"r3\" (restore): done")) << err;
+}

@@ -190,6 +190,12 @@ std::vector<MqttMessage> TestSubscriber::WaitUntil(const std::function<bool(cons
     return Messages();
 }
 
+bool TestSubscriber::Publish(const std::string& topic, const std::string& payload)
+{
+    return mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1,
+                             false) == MOSQ_ERR_SUCCESS;
+}
+
 std::vector<MqttMessage> TestSubscriber::Messages()
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -74,6 +74,8 @@ public:
     std::vector<MqttMessage> WaitUntil(const std::function<bool(const std::vector<MqttMessage>&)>& done,
                                        double seconds = 5);
     std::vector<MqttMessage> Messages();
+    // Publishes at QoS 1 over the same connection (a request to a gateway, say).
+    bool Publish(const std::string& topic, const std::string& payload);
 
 private:
     std::string filter_;
