@@ -38,10 +38,10 @@ void Log(const GatewaySensor& s, const std::string& text)
 // beats, not as many as the samples.
 double OnTheBeat(double now, double rate) { return std::ceil(now * rate) / rate; }
 
-// Waits until `until`, or less when the sensor is asked to stop.
+// Waits until `until`, or less when the sensor is asked to stop or a request waits for it.
 Task<int> PauseUntil(GatewaySensor& s, double until)
 {
-    while (!s.stop && Timer() < until) {
+    while (!s.stop && s.requests.empty() && Timer() < until) {
         const double step = std::min(until, Timer() + kStopCheck);
         co_await WakeAt{s.session, step};
     }
@@ -190,6 +190,13 @@ Task<int> Live(GatewayShared& g, GatewaySensor& s, std::string* error)
     double nextConfiguration = start + kConfigurationPeriod;
     uint64_t passes = 0;
     while (!s.stop) {
+        // Requests go first, so that at a slow rate they need not wait for the next sample.
+        if (!s.requests.empty()) {
+            const int wrote = co_await AnswerRequests(g, s);
+            // What a restore made of the sensor is read, published and compared at once.
+            if (wrote == 1)
+                nextConfiguration = Timer();
+        }
         const double due = start + static_cast<double>(passes) / rate;
         const double now = Timer();
         if (now - due > kLongestLag) {
@@ -202,12 +209,8 @@ Task<int> Live(GatewayShared& g, GatewaySensor& s, std::string* error)
             }
             if (s.stop)
                 break;
-        }
-        if (!s.requests.empty()) {
-            const int wrote = co_await AnswerRequests(g, s);
-            // What a restore made of the sensor is read, published and compared at once.
-            if (wrote == 1)
-                nextConfiguration = Timer();
+            if (!s.requests.empty())
+                continue;
         }
         if (Timer() >= nextConfiguration) {
             const int read = co_await ReadConfiguration(g, s, error);
