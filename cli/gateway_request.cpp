@@ -33,7 +33,8 @@ bool ParseGatewayRequest(std::string_view payload, GatewayRequest* request, std:
         return false;
     }
 
-    // What the reply needs comes first, so that every later complaint still reaches the asker.
+    // Every member is read before the first complaint is given, so that the error reply still
+    // names the request and goes where it asked.
     std::string problem;
     auto complain = [&problem](const std::string& what) {
         if (problem.empty())
