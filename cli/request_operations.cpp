@@ -95,37 +95,39 @@ Task<GatewayReply> RunGatewayRequest(const Options& options, const GatewayReques
 
     Options o;
     o.json = true;  // results as JSON fields, nothing gathered for standard output
-    std::string keptFile;
+    o.eeprom = request.eeprom;
+    o.reference = request.op == RequestOp::Compare;
     switch (request.op) {
     case RequestOp::Identify: o.command = Subcommand::Identify; break;
-    case RequestOp::Backup:
-        o.command = Subcommand::Backup;
-        o.file = NewFilePath(kBackupFolder, id.serial, "");
-        break;
-    case RequestOp::Compare:
-        o.command = Subcommand::Compare;
-        o.reference = true;
-        break;
-    case RequestOp::Restore:
-        o.command = Subcommand::Restore;
-        o.eeprom = request.eeprom;
-        o.file = keptFile = NewFilePath(kRequestFileFolder, id.serial, "-restore");
-        break;
+    case RequestOp::Backup: o.command = Subcommand::Backup; break;
+    case RequestOp::Compare: o.command = Subcommand::Compare; break;
+    case RequestOp::Restore: o.command = Subcommand::Restore; break;
     case RequestOp::None: break;
     }
-    GatewayReply reply;
+    // What needs no file goes first: a restore refused for want of --allow-write makes none.
+    std::string refusal;
     if (request.op == RequestOp::None) {
-        reply = RequestRefusal("no operation");
+        refusal = "no operation";
     } else if (request.op == RequestOp::Restore && !options.allowWrite) {
-        reply = RequestRefusal("the gateway does not write to sensors: it was started without --allow-write; nothing sent");
-    } else if ((request.op == RequestOp::Backup || request.op == RequestOp::Restore) && o.file.empty()) {
-        reply = RequestRefusal("the data folder is not available; nothing done");
-    } else if (std::string error; request.op == RequestOp::Restore && !KeepRequestFile(keptFile, request.file, &error)) {
-        reply = RequestRefusal(error + "; nothing sent");
-    } else if (std::string mismatch = request.op == RequestOp::Restore ? IdentityMismatch(keptFile, id) : "";
-               !mismatch.empty()) {
-        std::remove(keptFile.c_str());
-        reply = RequestRefusal(mismatch + "; nothing sent");
+        refusal = "the gateway does not write to sensors: it was started without --allow-write; nothing sent";
+    } else if (request.op == RequestOp::Backup || request.op == RequestOp::Restore) {
+        const bool backup = request.op == RequestOp::Backup;
+        o.file = NewFilePath(backup ? kBackupFolder : kRequestFileFolder, id.serial, backup ? "" : "-restore");
+        if (o.file.empty())
+            refusal = "the data folder is not available; nothing done";
+    }
+    if (refusal.empty() && request.op == RequestOp::Restore) {
+        std::string error;
+        if (!KeepRequestFile(o.file, request.file, &error)) {
+            refusal = error + "; nothing sent";
+        } else if (const std::string mismatch = IdentityMismatch(o.file, id); !mismatch.empty()) {
+            std::remove(o.file.c_str());
+            refusal = mismatch + "; nothing sent";
+        }
+    }
+    GatewayReply reply;
+    if (!refusal.empty()) {
+        reply = RequestRefusal(refusal);
     } else {
         // Each awaited task is a statement of its own (a GCC 12 coroutine bug otherwise).
         SensorResult result = co_await RunOperation(o, 0, session, address, id);

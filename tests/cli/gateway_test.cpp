@@ -3,6 +3,7 @@
 // reloads, a kill -9 and a broker restart.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -433,6 +434,7 @@ TEST_F(GatewayTest, RequestsAreAnsweredAndOnlyTheSensorsOwnFileIsWrittenWithAllo
     reply = ask(restore("r1", mine));
     EXPECT_FALSE(reply["ok"].toBool());
     EXPECT_NE(-1, reply["error"].toString().indexOf("--allow-write"));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(data + "/requests")));
     EXPECT_EQ(0, Ctl({"compare", "held.ini", address}).exit) << "a refused restore changed the sensor";
     std::string err;
     EXPECT_EQ(0, Stop(*gateway, &err)) << err;
