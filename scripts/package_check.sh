@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a built tree, runs Debian's own checks on it (lintian, failing
 # on any error or warning), checks its menu entry and the gateway's service (unit, conffiles,
-# system user), installs it and starts the installed tool offscreen against the installed simulator on 127.0.0.1, twice, as a user who
-# cannot write the program's folder: the settings must survive in that user's configuration
-# folder. As root the package is installed for real (dpkg -i, then apt-get -f install for what it
+# system user), installs it and starts the installed tool offscreen against the installed
+# simulator on 127.0.0.1, twice, as a user who cannot write the program's folder: the settings
+# must survive in that user's configuration folder. As root the package is installed for real (dpkg -i, then apt-get -f install for what it
 # lacks); otherwise it is unpacked into a clean folder.
 # Usage: scripts/package_check.sh [build-dir]
 set -euo pipefail
