@@ -214,7 +214,7 @@ void IniCopyPermissions(const IniTempFile&, const IniTargetState&)
     // A new file takes the folder's inherited access rights.
 }
 
-int IniSyncToDisk(FILE* stream) { return _commit(_fileno(stream)) == 0 ? 0 : errno; }
+int IniSyncToDisk(const IniTempFile& temp) { return _commit(temp.fd) == 0 ? 0 : errno; }
 
 int IniReplaceTarget(IniTempFile* temp, const char* target)
 {
@@ -379,7 +379,7 @@ void IniCopyPermissions(const IniTempFile& temp, const IniTargetState& target)
         (void)::fchmod(temp.fd, static_cast<mode_t>(target.permissions));
 }
 
-int IniSyncToDisk(FILE* stream) { return ::fsync(::fileno(stream)) == 0 ? 0 : errno; }
+int IniSyncToDisk(const IniTempFile& temp) { return ::fsync(temp.fd) == 0 ? 0 : errno; }
 
 int IniReplaceTarget(IniTempFile* temp, const char* target)
 {

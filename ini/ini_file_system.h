@@ -59,8 +59,9 @@ FILE* IniStreamOf(const IniTempFile& temp);
 // Gives the temporary file the target's permissions (POSIX; nothing on Windows).
 void IniCopyPermissions(const IniTempFile& temp, const IniTargetState& target);
 
-// Makes the written data durable before it replaces the target. 0 or the errno.
-int IniSyncToDisk(FILE* stream);
+// Makes the data written to the temporary file (through any stream of it, flushed and
+// possibly closed) durable before it replaces the target. 0 or the errno.
+int IniSyncToDisk(const IniTempFile& temp);
 
 // Renames the temporary file over the target, replacing it in one step. 0 or the errno.
 int IniReplaceTarget(IniTempFile* temp, const char* target);

@@ -1,15 +1,17 @@
 // Replacing a settings file: the document is written to a fresh temporary file in the target's
-// folder, flushed to disk, and renamed over the target. The rename swaps the name atomically, so
-// a crash or a failed write at any moment leaves the target with its old or its new complete
-// content, never a half-written or missing file. Only regular files are replaced, and a
-// symbolic link is followed to the file it names. The operating-system calls are
+// folder, flushed to disk, and renamed over the target. The rename swaps
+// the name atomically, so a crash or a failed write at any moment leaves the target with its old
+// or its new complete content, never a half-written or missing file. Only regular files are
+// replaced, and a symbolic link is followed to the file it names. The operating-system calls are
 // ini_file_system.cpp's.
 #include <cerrno>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "ini/ini_document.h"
 #include "ini/ini_file_system.h"
+#include "ini/ini_staged_write.h"
 
 namespace {
 
@@ -83,8 +85,14 @@ int WriteLine(void* sinkData, const char* line)
     return 0;
 }
 
-// Writes the document into the temporary file and makes it durable. Returns 0 or a code.
-int FillTempFile(IniText doc, const IniTempFile& temp, const IniTargetState& target)
+// Where the lines go: straight from the document, or from its text rendered earlier.
+struct Content {
+    IniText doc = nullptr;
+    const std::string* text = nullptr;
+};
+
+// Writes the content into the temporary file and hands it to the system. Returns 0 or a code.
+int FillTempFile(const Content& content, const IniTempFile& temp, const IniTargetState& target)
 {
     FILE* stream = IniStreamOf(temp);
     if (stream == nullptr)
@@ -92,60 +100,85 @@ int FillTempFile(IniText doc, const IniTempFile& temp, const IniTargetState& tar
     // The replacement keeps the permissions of the file it replaces.
     IniCopyPermissions(temp, target);
     int result = std::setvbuf(stream, nullptr, _IOFBF, kStreamBuffer) == 0 ? 0 : kIniOutOfMemory;
-    if (result == 0) {
+    if (result == 0 && content.doc) {
         FileSink sink{stream};
-        result = Ini_WriteGeneric(doc, WriteLine, &sink);
+        result = Ini_WriteGeneric(content.doc, WriteLine, &sink);
+    } else if (result == 0) {
+        errno = 0;
+        if (std::fwrite(content.text->data(), 1, content.text->size(), stream) != content.text->size())
+            result = WriteErrorCode(errno);
     }
     errno = 0;
     if (result == 0 && std::fflush(stream) != 0)
         result = WriteErrorCode(errno);
-    // The data must be on disk before the rename makes it the target.
-    int error = 0;
-    if (result == 0 && (error = IniSyncToDisk(stream)) != 0)
-        result = WriteErrorCode(error);
     errno = 0;
     if (std::fclose(stream) != 0 && result == 0)
         result = WriteErrorCode(errno);
     return result;
 }
 
+// The temporary file, filled, made durable and renamed over the target. Returns 0 or a code.
+int ReplaceTarget(const IniPreparedWrite& prepared, const Content& content)
+{
+    IniTempFile temp;
+    if (const int error = IniCreateTempFile(IniFolderOf(prepared.target), prepared.target, &temp); error != 0)
+        return error == EEXIST ? kIniNoUnusedTempName : kIniCouldNotCreateTemp;
+    if (const int result = FillTempFile(content, temp, prepared.state); result < 0) {
+        IniReleaseTempFile(&temp, true);
+        return result;
+    }
+    // The data must be on disk before the rename makes it the target.
+    if (const int error = IniSyncToDisk(temp); error != 0) {
+        IniReleaseTempFile(&temp, true);
+        return WriteErrorCode(error);
+    }
+    if (const int error = IniReplaceTarget(&temp, prepared.target.c_str()); error != 0) {
+        // The target still holds its old content: drop the new one. If the target has
+        // vanished, the temporary file is the only copy of the settings, so it stays.
+        IniTargetState now;
+        IniReleaseTempFile(&temp, IniExamineTarget(prepared.target.c_str(), &now) == 0 && now.exists);
+        return RenameErrorCode(error);
+    }
+    IniReleaseTempFile(&temp, false);
+    return kIniOk;
+}
+
 }  // namespace
+
+int IniPrepareWrite(const char* path, IniStaleTempFiles stale, IniPreparedWrite* prepared)
+{
+    // A symbolic link stays a link: the file it leads to is the one replaced.
+    if (path[0] == '\0')
+        return kIniNotWritable;
+    if (IniResolveLinks(path, &prepared->target) != 0)
+        return kIniProbeRefused;
+    const std::string folder = IniFolderOf(prepared->target);
+    const int result = ProbeTarget(prepared->target, folder, &prepared->state);
+    if (result < 0)
+        return result;
+    // Temporary files of earlier writes that were killed part-way would pile up for ever.
+    if (stale == IniStaleTempFiles::Remove)
+        IniRemoveStaleTempFiles(folder);
+    return kIniOk;
+}
+
+int IniReplaceWithText(const IniPreparedWrite& prepared, const std::string& text)
+{
+    try {
+        return ReplaceTarget(prepared, Content{nullptr, &text});
+    } catch (const std::bad_alloc&) {
+        return kIniOutOfMemory;
+    }
+}
 
 int Ini_WriteToFile(IniText doc, const char* path)
 {
     if (doc == nullptr || path == nullptr)
         return kIniNullArgument;
     try {
-        // A symbolic link stays a link: the file it leads to is the one replaced.
-        std::string target;
-        if (path[0] == '\0')
-            return kIniNotWritable;
-        if (IniResolveLinks(path, &target) != 0)
-            return kIniProbeRefused;
-        const std::string folder = IniFolderOf(target);
-        IniTargetState state;
-        int result = ProbeTarget(target, folder, &state);
-        if (result < 0)
-            return result;
-        // Temporary files of earlier writes that were killed part-way would pile up for ever.
-        IniRemoveStaleTempFiles(folder);
-
-        IniTempFile temp;
-        if (const int error = IniCreateTempFile(folder, target, &temp); error != 0)
-            return error == EEXIST ? kIniNoUnusedTempName : kIniCouldNotCreateTemp;
-        if ((result = FillTempFile(doc, temp, state)) < 0) {
-            IniReleaseTempFile(&temp, true);
-            return result;
-        }
-        if (const int error = IniReplaceTarget(&temp, target.c_str()); error != 0) {
-            // The target still holds its old content: drop the new one. If the target has
-            // vanished, the temporary file is the only copy of the settings, so it stays.
-            IniTargetState now;
-            IniReleaseTempFile(&temp, IniExamineTarget(target.c_str(), &now) == 0 && now.exists);
-            return RenameErrorCode(error);
-        }
-        IniReleaseTempFile(&temp, false);
-        return kIniOk;
+        IniPreparedWrite prepared;
+        const int result = IniPrepareWrite(path, IniStaleTempFiles::Remove, &prepared);
+        return result < 0 ? result : ReplaceTarget(prepared, Content{doc, nullptr});
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }

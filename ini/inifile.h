@@ -111,5 +111,22 @@ int Ini_ReadFromFile(IniText doc, const char* path);
 // under the temporary name.
 int Ini_WriteToFile(IniText doc, const char* path);
 
+// The end of a background write: result 0 when the target has been replaced, or a negative code
+// of Ini_WriteToFile with the target as it was.
+typedef void (*IniWriteDone)(void* user, int result);
+
+// Replaces the file at path by the document's text as Ini_WriteToFile does, with the same
+// safety, but only the first half (checking the target, writing the temporary file) happens
+// before it returns. Making the file durable and renaming it over the target run on one of the
+// store's worker threads, so that the disk's waits of many files overlap instead of following
+// one another. The document may be changed or disposed of as soon as this returns.
+// Returns 0 when the rest is under way: done(user, result) then follows exactly once, on a
+// worker thread (before this returns where the system has none). Returns a negative code of
+// Ini_WriteToFile when the write could not start: nothing changed and done is not called.
+// Leftover temporary files are removed from a folder before its first background write of the
+// process, not before every one: with hundreds of writes under way in one folder, looking at
+// each of the others' temporary files every time would cost more than the writes.
+int Ini_WriteToFileInBackground(IniText doc, const char* path, IniWriteDone done, void* user);
+
 // A short description of a result code of this store, for the operator ("" for 0 and 1).
 const char* GetToolboxErrorString(int code);

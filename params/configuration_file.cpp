@@ -27,12 +27,12 @@ private:
 
 }  // namespace
 
-int WriteConfigurationFile(const char* path, const Configuration& configuration,
-                           const SensorIdentity* identity, const char* reason)
+namespace {
+
+// Builds the whole document; 0 or the first failing put's code.
+int FillConfigurationDocument(IniText ini, const Configuration& configuration, const SensorIdentity* identity,
+                              const char* reason)
 {
-    IniText ini = Ini_New(0);
-    if (!ini)
-        return kIniOutOfMemory;
     int status = Ini_PutString(ini, kGeneralInfoSection, kFileTypeKey, kFileTypeValue);
     if (status == 0)
         status = Ini_PutString(ini, kGeneralInfoSection, kVersionKey, kVersionValue);
@@ -49,8 +49,34 @@ int WriteConfigurationFile(const char* path, const Configuration& configuration,
     }
     if (status == 0 && reason && *reason)
         status = Ini_PutString(ini, kSnapshotSection, kReasonKey, reason);
+    return status;
+}
+
+}  // namespace
+
+int WriteConfigurationFile(const char* path, const Configuration& configuration,
+                           const SensorIdentity* identity, const char* reason)
+{
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kIniOutOfMemory;
+    int status = FillConfigurationDocument(ini, configuration, identity, reason);
+    // An incomplete document is not written: it would replace a good file with a partial one.
     if (status == 0)
         status = Ini_WriteToFile(ini, path);
+    Ini_Dispose(ini);
+    return status < 0 ? status : 0;
+}
+
+int WriteConfigurationFileInBackground(const char* path, const Configuration& configuration,
+                                       const SensorIdentity* identity, IniWriteDone done, void* user)
+{
+    IniText ini = Ini_New(0);
+    if (!ini)
+        return kIniOutOfMemory;
+    int status = FillConfigurationDocument(ini, configuration, identity, nullptr);
+    if (status == 0)
+        status = Ini_WriteToFileInBackground(ini, path, done, user);
     Ini_Dispose(ini);
     return status < 0 ? status : 0;
 }

@@ -29,6 +29,12 @@ inline constexpr char kReasonKey[] = "REASON";
 int WriteConfigurationFile(const char* path, const Configuration& configuration,
                            const SensorIdentity* identity, const char* reason = nullptr);
 
+// The same file (without a reason), written in the background (Ini_WriteToFileInBackground):
+// 0 when the write is under way and done(user, result) will tell how it ended, or the negative
+// code with which it could not start (done is not called then).
+int WriteConfigurationFileInBackground(const char* path, const Configuration& configuration,
+                                       const SensorIdentity* identity, IniWriteDone done, void* user);
+
 // The reason a snapshot file gives for itself ("" when it gives none or cannot be read).
 std::string ReadSnapshotReason(const char* path);
 

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -327,4 +330,70 @@ TEST_F(FileWrite, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewCompleteFile)
     EXPECT_GT(seenB, 0);
     Ini_Dispose(a);
     Ini_Dispose(b);
+}
+
+namespace {
+
+// How the background writes of one test ended, told from the store's worker threads.
+struct BackgroundEnds {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<int> results;  // 1 until the write ended
+    size_t ended = 0;
+};
+struct EndOf {
+    BackgroundEnds* ends;
+    size_t index;
+};
+
+void BackgroundWriteEnded(void* user, int result)
+{
+    const EndOf& of = *static_cast<EndOf*>(user);
+    std::lock_guard lock(of.ends->mutex);
+    of.ends->results[of.index] = result;
+    ++of.ends->ended;
+    of.ends->changed.notify_all();
+}
+
+}  // namespace
+
+// Hundreds of files at once into one folder, each document disposed of as soon as its write
+// has started: every write ends once, with its whole file in place and no temporary file left.
+TEST_F(FileWrite, BackgroundWritesEachEndOnceWithTheirWholeFileInPlace)
+{
+    Spit(folder_ / "ini$$0123abcd.89abcdef.TMP", "left over by a killed writer");
+    fs::create_directory(folder_ / "folder.ini");
+    constexpr size_t kFiles = 300;
+    BackgroundEnds ends;
+    ends.results.assign(kFiles, 1);
+    std::vector<EndOf> tags(kFiles);
+    std::vector<std::string> expected(kFiles);
+    const auto path = [&](size_t i) { return (folder_ / ("sensor-" + std::to_string(i) + ".ini")).string(); };
+    for (size_t i = 0; i < kFiles; ++i) {
+        IniText doc = Ini_New(0);
+        Ini_PutInt(doc, "FILE", "NUMBER", static_cast<int>(i));
+        Ini_PutString(doc, "FILE", "TEXT", std::string(i % 97, 'x').c_str());
+        expected[i] = ini_memory::Write(doc);
+        tags[i] = EndOf{&ends, i};
+        ASSERT_EQ(0, Ini_WriteToFileInBackground(doc, path(i).c_str(), BackgroundWriteEnded, &tags[i]));
+        if (i == 0) {  // a target that is no file is refused at once, and nothing ends later
+            EXPECT_EQ(kIniNotARegularFile, Ini_WriteToFileInBackground(doc, (folder_ / "folder.ini").c_str(),
+                                                                       BackgroundWriteEnded, &tags[i]));
+        }
+        Ini_Dispose(doc);
+    }
+    {
+        std::unique_lock lock(ends.mutex);
+        ASSERT_TRUE(ends.changed.wait_for(lock, std::chrono::seconds(60), [&] { return ends.ended >= kFiles; }));
+    }
+    ::usleep(50000);  // room for a second, wrong end of any write
+    std::lock_guard lock(ends.mutex);
+    EXPECT_EQ(kFiles, ends.ended);
+    for (size_t i = 0; i < kFiles; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(0, ends.results[i]);
+        EXPECT_EQ(expected[i], Slurp(path(i)));
+    }
+    EXPECT_TRUE(TemporaryFiles().empty());
+    EXPECT_TRUE(fs::is_directory(folder_ / "folder.ini"));
 }

@@ -1,0 +1,164 @@
+// Background writes: the caller's thread checks the target and renders the document (it owns
+// the document); a few worker threads do the rest. That rest is mostly waiting, for the file
+// system to create and rename files and for the disk to confirm their data, and the waits of
+// several files overlap: a file system confirms the data of concurrent syncs in one journal
+// commit. No event loop can wait for a sync, which is why this, alone in the store, uses threads.
+#include <new>
+#include <set>
+#include <string>
+
+#include "ini/ini_file_system.h"
+#include "ini/ini_staged_write.h"
+#include "ini/inifile.h"
+
+#ifndef _WIN32
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+#endif
+
+namespace {
+
+struct Job {
+    IniPreparedWrite prepared;
+    std::string text;
+    IniWriteDone done;
+    void* user;
+};
+
+void Finish(const Job& job) { job.done(job.user, IniReplaceWithText(job.prepared, job.text)); }
+
+int AppendLine(void* sinkData, const char* line)
+{
+    std::string& text = *static_cast<std::string*>(sinkData);
+    text += line;
+    text += "\r\n";
+    return 0;
+}
+
+#ifndef _WIN32
+
+// Enough files under way at once for their waits to overlap; measured, more workers than this
+// only make each file system call slower. An idle worker is a sleeping thread.
+constexpr size_t kMaxWorkers = 8;
+
+class Workers {
+public:
+    ~Workers()
+    {
+        // What is queued is still finished: the caller was told it would be.
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& t : threads_)
+            t.join();
+    }
+
+    void Add(Job job)
+    {
+        std::unique_lock lock(mutex_);
+        if (idle_ == 0 && threads_.size() < kMaxWorkers) {
+            try {
+                threads_.emplace_back([this] { Serve(); });
+            } catch (const std::system_error&) {
+                // No thread to be had: the ones there serve the job, or this thread does.
+                if (threads_.empty()) {
+                    lock.unlock();
+                    Finish(job);
+                    return;
+                }
+            }
+        }
+        try {
+            jobs_.push_back(std::move(job));
+        } catch (const std::bad_alloc&) {
+            lock.unlock();
+            Finish(job);
+            return;
+        }
+        lock.unlock();
+        wake_.notify_one();
+    }
+
+    // True the first time a folder is named: its leftovers are removed then.
+    bool FirstWriteInto(const std::string& folder)
+    {
+        std::lock_guard lock(mutex_);
+        return cleanedFolders_.insert(folder).second;
+    }
+
+private:
+    void Serve()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            ++idle_;
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            --idle_;
+            if (jobs_.empty())
+                return;
+            const Job job = std::move(jobs_.front());
+            jobs_.pop_front();
+            lock.unlock();
+            Finish(job);
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    std::vector<std::thread> threads_;
+    std::set<std::string> cleanedFolders_;
+    size_t idle_ = 0;
+    bool stopping_ = false;
+};
+
+#else
+
+// Windows builds of the store run without worker threads: a write ends before it returns.
+class Workers {
+public:
+    void Add(const Job& job) { Finish(job); }
+    bool FirstWriteInto(const std::string& folder) { return cleanedFolders_.insert(folder).second; }
+
+private:
+    std::set<std::string> cleanedFolders_;
+};
+
+#endif
+
+Workers& TheWorkers()
+{
+    static Workers workers;
+    return workers;
+}
+
+}  // namespace
+
+int Ini_WriteToFileInBackground(IniText doc, const char* path, IniWriteDone done, void* user)
+{
+    if (doc == nullptr || path == nullptr || done == nullptr)
+        return kIniNullArgument;
+    try {
+        Job job{{}, {}, done, user};
+        std::string target;
+        const IniStaleTempFiles stale = path[0] != '\0' && IniResolveLinks(path, &target) == 0 &&
+                                                TheWorkers().FirstWriteInto(IniFolderOf(target))
+                                            ? IniStaleTempFiles::Remove
+                                            : IniStaleTempFiles::Keep;
+        if (const int result = IniPrepareWrite(path, stale, &job.prepared); result < 0)
+            return result;
+        if (const int result = Ini_WriteGeneric(doc, AppendLine, &job.text); result < 0)
+            return result;
+        TheWorkers().Add(std::move(job));
+        return kIniOk;
+    } catch (const std::bad_alloc&) {
+        return kIniOutOfMemory;
+    }
+}
