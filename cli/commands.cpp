@@ -158,7 +158,7 @@ Task<SensorResult> Backup(const Options& o, size_t index, SensorSession& s, cons
     if (read != 1)
         co_return Failure(kExitLink, "reading the parameters failed: " + error);
     const std::string path = ExpandFilePattern(o.file, index, id.serial, address);
-    if (SaveParameterFile(s, path, o.plain ? nullptr : &id, &error) != 1)
+    if (co_await SaveParameterFile(s, path, o.plain ? nullptr : &id, &error) != 1)
         co_return Failure(kExitFile, error);
     co_return SensorResult{kExitOk, "saved " + path, {{"file", JsonString(path)}}};
 }
@@ -344,7 +344,7 @@ Task<int> RunSensor(const Options& o, size_t index, SensorSession& s)
     SensorResult result;
     std::string error;
     SensorIdentity id;
-    const int opened = OpenSensor(s, address, &error);
+    const int opened = co_await OpenSensor(s, address, &error);
     int identified = -1;
     if (opened == 1)
         identified = co_await IdentifySensor(s, &id, &error);

@@ -2,11 +2,13 @@
 
 #include <deque>
 #include <limits>
+#include <memory>
 #include <queue>
 #include <utility>
 #include <vector>
 
 #include "cli/diagnostics.h"
+#include "platform/runtime.h"
 
 namespace cli {
 
@@ -61,6 +63,54 @@ bool LinkCall::await_suspend(std::coroutine_handle<> waiter)
         s.waiter = {};
         return false;
     }
+    return true;
+}
+
+struct FileWrite::Pending {
+    SensorSession* session;  // null once no task waits; the loop's thread only
+    int result = 0;          // written by the worker before it posts the end
+};
+
+namespace {
+
+// On the store's worker thread: only hands the result to the loop.
+void WriteEnded(void* user, int result)
+{
+    auto* pending = static_cast<std::shared_ptr<FileWrite::Pending>*>(user);
+    (*pending)->result = result;
+    PostCallFromAnyThread(
+        [](void* data) {
+            const std::unique_ptr<std::shared_ptr<FileWrite::Pending>> held(
+                static_cast<std::shared_ptr<FileWrite::Pending>*>(data));
+            FileWrite::Pending& p = **held;
+            if (SensorSession* s = std::exchange(p.session, nullptr)) {
+                s->callResult = p.result;
+                Resume(*s);
+            }
+        },
+        pending);
+}
+
+}  // namespace
+
+FileWrite::~FileWrite()
+{
+    if (pending)
+        pending->session = nullptr;
+}
+
+bool FileWrite::await_suspend(std::coroutine_handle<> waiter)
+{
+    pending = std::make_shared<Pending>(Pending{&session});
+    auto* held = new std::shared_ptr<Pending>(pending);
+    const int started = start(WriteEnded, held);
+    if (started < 0) {
+        delete held;
+        pending->session = nullptr;
+        session.callResult = started;
+        return false;
+    }
+    session.waiter = waiter;
     return true;
 }
 

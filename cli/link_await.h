@@ -8,8 +8,11 @@
 #pragma once
 
 #include <coroutine>
+#include <functional>
+#include <memory>
 
 #include "cli/sensor_session.h"
+#include "ini/inifile.h"
 #include "link/exchange_async.h"
 
 namespace cli {
@@ -22,6 +25,29 @@ struct LinkCall {
     bool await_ready() const noexcept { return false; }
     bool await_suspend(std::coroutine_handle<> waiter);
     // 1, 0 (identification of a sensor not supported) or -1 after a reported failure.
+    int await_resume() const noexcept { return session.callResult; }
+};
+
+// Suspends the task while a settings file is written in the background: start begins the
+// write (Ini_WriteToFileInBackground or a writer built on it) with the completion to call, and
+// returns 0 or the code with which it could not start. The result is the store's code: 0 once
+// the file is durable and in place. Other sensors go on meanwhile, and many files' waits for
+// the disk overlap.
+struct FileWrite {
+    struct Pending;  // shared with the write's completion, which may outlive the task
+    SensorSession& session;
+    std::function<int(IniWriteDone done, void* user)> start;
+    std::shared_ptr<Pending> pending = {};
+
+    FileWrite(SensorSession& s, std::function<int(IniWriteDone, void*)> begin)
+        : session(s), start(std::move(begin)) {}
+    FileWrite(const FileWrite&) = delete;
+    FileWrite& operator=(const FileWrite&) = delete;
+    // A task destroyed while it waits: the write still ends, and then finds no one to resume.
+    ~FileWrite();
+
+    bool await_ready() const noexcept { return false; }
+    bool await_suspend(std::coroutine_handle<> waiter);
     int await_resume() const noexcept { return session.callResult; }
 };
 

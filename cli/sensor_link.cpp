@@ -3,6 +3,7 @@
 #include "cli/sensor_link.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -151,7 +152,7 @@ bool StartHeadless(int argc, char** argv, std::string* error)
     return true;
 }
 
-int OpenSensor(SensorSession& s, const SensorAddress& address, std::string* error)
+Task<int> OpenSensor(SensorSession& s, const SensorAddress& address, std::string* error)
 {
     SensorContext& c = s.link;
     c.user = &s;
@@ -172,18 +173,24 @@ int OpenSensor(SensorSession& s, const SensorAddress& address, std::string* erro
             if (port < 0) {
                 *error = "cannot open " + address.text + ": more than " + std::to_string(kDevicePorts) +
                          " serial devices named by path at once";
-                return -1;
+                co_return -1;
             }
             SetComPortDevice(port, address.device.c_str());
             c.comPort = static_cast<uint16_t>(port);
         }
     }
-    if (OpenLink(c) != 1) {
+    // A TCP sensor connects without holding up the others; a serial line opens at once.
+    int opened = 0;
+    if (c.protocol == kProtocolTcp)
+        opened = co_await LinkCall{s, OpenLinkAsync, OpenLink};
+    else
+        opened = OpenLink(c);
+    if (opened != 1) {
         *error = "cannot open " + address.text + ": " + LinkReport(s);
-        return -1;
+        co_return -1;
     }
     c.sensorConnected = 1;
-    return 1;
+    co_return 1;
 }
 
 void CloseSensor(SensorSession& s)
@@ -267,29 +274,29 @@ Task<int> ReadLiveSample(SensorSession& s, record::LiveSample* sample, std::stri
 
 Configuration WorkingCopyOf(const SensorSession& s) { return Configuration{s.link.para, s.link.techVec}; }
 
-int SaveParameterFile(SensorSession& s, const std::string& path, const SensorIdentity* identity,
-                      std::string* error)
+Task<int> SaveParameterFile(SensorSession& s, const std::string& path, const SensorIdentity* identity,
+                            std::string* error)
 {
     if (path.size() >= static_cast<size_t>(MAX_PATHNAME_LEN)) {
         *error = "file name longer than " + std::to_string(MAX_PATHNAME_LEN - 1) + " bytes: " + path;
-        return -1;
+        co_return -1;
     }
     // Without identity exactly what the window's save writes; with it, the same bytes followed
-    // by the identity section.
-    const LentWorkingCopy lent(s.link);
-    int status = 0;
-    if (identity) {
-        const ::SensorIdentity id{identity->firmware, static_cast<int32_t>(identity->serial & 0xFFFF)};
-        status = WriteConfigurationFile(path.c_str(), WorkingCopy(), &id);
-    } else {
-        status = WriteParaToPath(path.c_str());
-    }
+    // by the identity section. The file is durable and in place before this reports it saved.
+    std::optional<::SensorIdentity> id;
+    if (identity)
+        id = ::SensorIdentity{identity->firmware, static_cast<int32_t>(identity->serial & 0xFFFF)};
+    const Configuration configuration = WorkingCopyOf(s);
+    const int status = co_await FileWrite{s, [&](IniWriteDone done, void* user) {
+                                              return WriteConfigurationFileInBackground(
+                                                  path.c_str(), configuration, id ? &*id : nullptr, done, user);
+                                          }};
     if (status < 0) {
         *error = "The parameter file could not be saved: " + path + ": " + GetToolboxErrorString(status) +
                  " (error " + std::to_string(status) + ")";
-        return -1;
+        co_return -1;
     }
-    return 1;
+    co_return 1;
 }
 
 int LoadParameterFile(SensorSession& s, const std::string& path, std::string* report, std::string* error)

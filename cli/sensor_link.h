@@ -24,8 +24,9 @@ bool StartHeadless(int argc, char** argv, std::string* error);
 
 // Opens the transport the name gives on the session's context. A serial device given by path is
 // reached through a port number that no device table uses (the link addresses serial ports by
-// number); there are kDevicePorts of them, so that many such sensors can be open at once.
-int OpenSensor(SensorSession& session, const SensorAddress& address, std::string* error);
+// number); there are kDevicePorts of them, so that many such sensors can be open at once. A TCP
+// sensor is connected without holding up the other sensors' tasks.
+Task<int> OpenSensor(SensorSession& session, const SensorAddress& address, std::string* error);
 inline constexpr int kDevicePorts = 48;
 // Ends the conversation or closes the port; harmless when nothing is open.
 void CloseSensor(SensorSession& session);
@@ -54,10 +55,11 @@ Task<int> ReadLiveSample(SensorSession& session, record::LiveSample* sample, std
 Configuration WorkingCopyOf(const SensorSession& session);
 
 // The working copy written as the window's save to a parameter file writes it, followed by the
-// identity section when identity is given. -1 with the writer's reason when the file was not
+// identity section when identity is given. 1 once the file is durable and in place (other
+// sensors go on while it is written); -1 with the writer's reason when the file was not
 // written (a target that is not a regular file is refused and left as it is).
-int SaveParameterFile(SensorSession& session, const std::string& path, const SensorIdentity* identity,
-                      std::string* error);
+Task<int> SaveParameterFile(SensorSession& session, const std::string& path, const SensorIdentity* identity,
+                            std::string* error);
 
 // The working copy loaded from path exactly as the window loads a chosen parameter file.
 // *report gets the reports of values that fell back or were cut (empty when none). A file that

@@ -1,8 +1,10 @@
 #include "link/connection.h"
 
 #include "link/commands.h"
+#include "link/exchange_async.h"
 #include "link/firmware.h"
 #include "link/frame.h"
+#include "link/operations_async.h"
 #include "link/transports.h"
 #include "platform/rs232.h"
 #include "platform/tcp.h"
@@ -35,6 +37,16 @@ int OpenLink(SensorContext& c)
     return c.openStatus < 0 ? -1 : 1;
 }
 
+int OpenLinkAsync(SensorContext& c, ExchangeDone done)
+{
+    if (c.protocol != kProtocolTcp || OperationUnderWay(c) || ExchangeUnderWay(c) || c.operationDone)
+        return -1;
+    CloseOpenComPort(c);
+    CloseCom(c.comPort);
+    c.tcpPort = TcpPortFromText(c.portNumberText);
+    return InitTCP_IPAsync(c, done);
+}
+
 int IdentifySensor(SensorContext& c)
 {
     FillTxBuf(c, kOrderIdentify, 0, 0);
@@ -54,7 +66,10 @@ void CloseLink(SensorContext& c)
     // The port that is open, which need not be the one comPort names by now.
     CloseOpenComPort(c);
     CloseCom(c.comPort);
-    if (c.tcpConnected) {
+    // A conversation, or a connection attempt under way (whose end is then never told).
+    if (c.tcpHandle != 0 && !c.tcpConnected)
+        c.operationDone = nullptr;
+    if (c.tcpConnected || c.tcpHandle != 0) {
         DisconnectFromTCPServer(c.tcpHandle);
         c.tcpHandle = 0;
         c.tcpConnected = 0;

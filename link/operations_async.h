@@ -12,6 +12,11 @@
 
 #include "link/sensor_context.h"
 
+// OpenLink for a TCP context: connects without waiting for the connection, so that a sensor
+// whose address does not answer holds up no other. The result is OpenLink's (1 or -1, with the
+// same report); -1 at once also when the attempt cannot start (an invalid port or address,
+// reported). CloseLink gives an attempt under way up, without calling done.
+int OpenLinkAsync(SensorContext& c, ExchangeDone done);
 // The identification: serialNumber, firmwareText and sensorEdition.
 int IdentifyAsync(SensorContext& c, ExchangeDone done);
 // GetPara: the parameter set and teach rows 0 to 31 into c.para and c.techVec, after an EEPROM

@@ -151,13 +151,48 @@ void InitRS232(SensorContext& c)
 
 void InitRS232() { InitRS232(DefaultSensor()); }
 
+namespace {
+
+void reportTcpOpenFailure(SensorContext& c, const TcpConnectFailure& failure)
+{
+    FormatMsg(c, "%s", TcpErrorText(c.openStatus));
+    SetTimeoutWithCause(
+        c, TcpOpenCauseLine(failure, c.ipAddress, c.portNumberText, c.tcpPort, kConnectTimeoutMs).c_str());
+    c.tcpHandle = 0;
+    c.tcpConnected = 0;
+}
+
+void endTcpAttempt(SensorContext& c)
+{
+    if (c.tcpHandle != 0 && !c.tcpConnected)  // an attempt under way: its end is never told
+        c.operationDone = nullptr;
+    if (c.tcpHandle != 0)
+        DisconnectFromTCPServer(c.tcpHandle);
+    c.tcpHandle = 0;
+    c.tcpConnected = 0;
+}
+
+void tcpAttemptEnded(int result, unsigned handle, const TcpConnectFailure& failure, void* data)
+{
+    SensorContext& c = *static_cast<SensorContext*>(data);
+    const ExchangeDone done = c.operationDone;
+    c.operationDone = nullptr;
+    c.openStatus = result;
+    if (result >= 0) {
+        c.tcpHandle = handle;
+        c.tcpConnected = 1;
+    } else {
+        reportTcpOpenFailure(c, failure);
+    }
+    if (done)
+        done(c, result >= 0 ? 1 : -1);
+}
+
+}  // namespace
+
 void InitTCP_IP(SensorContext& c)
 {
-    if (c.tcpConnected) {
-        DisconnectFromTCPServer(c.tcpHandle);
-        c.tcpHandle = 0;
-        c.tcpConnected = 0;
-    }
+    endTcpAttempt(c);
     NotifyBusy(c, 1);
     unsigned handle = 0;
     TcpConnectFailure failure;
@@ -169,10 +204,24 @@ void InitTCP_IP(SensorContext& c)
         c.tcpConnected = 1;
         return;
     }
-    FormatMsg(c, "%s", TcpErrorText(c.openStatus));
-    SetTimeoutWithCause(
-        c, TcpOpenCauseLine(failure, c.ipAddress, c.portNumberText, c.tcpPort, kConnectTimeoutMs).c_str());
-    c.tcpConnected = 0;
+    reportTcpOpenFailure(c, failure);
+}
+
+int InitTCP_IPAsync(SensorContext& c, ExchangeDone done)
+{
+    endTcpAttempt(c);
+    unsigned handle = 0;
+    TcpConnectFailure failure;
+    c.openStatus = ConnectToTCPServerAsync(&handle, static_cast<unsigned>(c.tcpPort), c.ipAddress, ClientTCPCB,
+                                           &c, kConnectTimeoutMs, tcpAttemptEnded, &failure);
+    if (c.openStatus < 0) {
+        reportTcpOpenFailure(c, failure);
+        return -1;
+    }
+    // Not yet connected: the handle is the attempt's, which closing the link gives up.
+    c.tcpHandle = handle;
+    c.operationDone = done;
+    return 1;
 }
 
 void InitTCP_IP() { InitTCP_IP(DefaultSensor()); }

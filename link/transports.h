@@ -49,6 +49,11 @@ void InitRS232();
 // link error with the text for its code and its cause.
 void InitTCP_IP(SensorContext& c);
 void InitTCP_IP();
+// The same connection without waiting for it (link/operations_async.h): 1 with the attempt
+// under way and tcpHandle naming it (tcpConnected still 0), then done(c, 1 or -1) once, with
+// the same settings and the same report as InitTCP_IP; or -1 at once, reported, when no
+// attempt could start. No wait cursor: nothing waits.
+int InitTCP_IPAsync(SensorContext& c, ExchangeDone done);
 
 // Closes the serial port the context opened, whatever number the COM port selector shows by
 // now. Harmless when none is.

@@ -173,6 +173,14 @@ void PostDelayedCall(double seconds, void (*fn)())
     QTimer::singleShot(ms, Qt::CoarseTimer, app, fn);
 }
 
+void PostCallFromAnyThread(void (*fn)(void* data), void* data)
+{
+    // A queued call is an event posted to app's thread, which wakes its dispatcher; posting is
+    // safe from any thread. app is set once, before any other thread could call this.
+    if (app && fn)
+        QMetaObject::invokeMethod(app, [fn, data] { fn(data); }, Qt::QueuedConnection);
+}
+
 void SetAlarm(double seconds, void (*fn)())
 {
     static void (*alarmFn)() = nullptr;

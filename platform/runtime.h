@@ -38,6 +38,12 @@ void SetBusyPollingForBenchmark(bool on);
 // must not hold up its caller, such as bringing a display up to date.
 void PostDelayedCall(double seconds, void (*fn)());
 
+// Calls fn(data) once, on the thread that processes events (the main loop or a wait such as
+// the link's), and wakes that thread if it is blocked waiting. The one operation here that any
+// thread may call: for work done elsewhere whose end the loop takes up (a file the settings
+// store has made durable). Before the run-time has started, fn is never called.
+void PostCallFromAnyThread(void (*fn)(void* data), void* data);
+
 // One precise alarm for a scheduler that keeps its own queue of deadlines (the link's): fn is
 // called once, `seconds` from now, from whatever processes events then. Each call replaces the
 // alarm set before; a null fn cancels it.

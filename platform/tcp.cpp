@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <map>
 
@@ -18,6 +19,8 @@ struct Conversation {
     QTcpSocket* socket = nullptr;
     tcpFuncPtr callback = nullptr;
     void* data = nullptr;
+    bool connecting = false;             // ConnectToTCPServerAsync's attempt, not yet ended
+    tcpConnectDone connectDone = nullptr;  // told when it ends
 };
 
 std::map<unsigned, Conversation> conversations;
@@ -92,10 +95,14 @@ void forget(unsigned handle)
 
 }  // namespace
 
-int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
-                         void* callbackData, int timeoutMs, unsigned localPort, TcpConnectFailure* failure)
+namespace {
+
+// Checks the arguments, makes the socket and finds the address to connect to. 0 or the code of
+// the failure (with *failure).
+int prepareConnection(unsigned port, const char* server, unsigned localPort, TcpConnectFailure* failure,
+                      QTcpSocket** made, QHostAddress* address)
 {
-    if (!handle || !server)
+    if (!server)
         return failed(failure, -9, TcpConnectCause::Other);
     if (port == 0 || port > 65535)
         return failed(failure, -9, TcpConnectCause::InvalidPort);
@@ -116,37 +123,37 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
     // A name is looked up here, in this thread. Left to the socket, the lookup runs in Qt's own
     // thread pool and can still be finishing when the program ends after the failure has been
     // reported: the pool thread then works on freed memory. Waiting for the answer here blocks
-    // no more than waiting for the connection below does.
-    QHostAddress address;
-    if (!address.setAddress(host)) {
+    // no more than waiting for the connection does.
+    if (!address->setAddress(host)) {
         const QHostInfo info = QHostInfo::fromName(host);
         const QList<QHostAddress> found = info.addresses();
         if (info.error() != QHostInfo::NoError || found.isEmpty()) {
             delete socket;
             return failed(failure, -2, TcpConnectCause::HostNotFound, info.errorString());
         }
-        address = found.first();
+        *address = found.first();
         for (const QHostAddress& a : found)
             if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                address = a;
+                *address = a;
                 break;
             }
     }
-    socket->connectToHost(address, static_cast<quint16>(port));
-    if (!socket->waitForConnected(timeoutMs > 0 ? timeoutMs : 5000)) {
-        const int code = socket->error() == QAbstractSocket::SocketTimeoutError ? -11 : -2;
-        const TcpConnectCause cause = causeOf(*socket);
-        const QString text = socket->errorString();
-        delete socket;
-        return failed(failure, code, cause, text);
-    }
-    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    *made = socket;
+    return 0;
+}
 
+unsigned newHandle()
+{
     const unsigned h = nextHandle++;
     if (nextHandle == 0)
         nextHandle = 1;
-    conversations[h] = Conversation{socket, callback, callbackData};
+    return h;
+}
 
+// A connected socket becomes conversation h: its bytes and its end go to the callback.
+void converse(unsigned h, QTcpSocket* socket)
+{
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     QObject::connect(socket, &QTcpSocket::readyRead, [h] {
         auto it = conversations.find(h);
         if (it != conversations.end() && it->second.callback)
@@ -162,6 +169,87 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
         // The callback may already have ended the conversation itself.
         forget(h);
     });
+}
+
+// The end of an attempt of ConnectToTCPServerAsync, once: the conversation begins, or the
+// attempt is forgotten and its failure told.
+void endAttempt(unsigned h, bool connected, int code, TcpConnectCause cause, const QString& text)
+{
+    auto it = conversations.find(h);
+    if (it == conversations.end() || !it->second.connecting)
+        return;
+    Conversation& c = it->second;
+    c.connecting = false;
+    const tcpConnectDone done = c.connectDone;
+    void* data = c.data;
+    if (connected) {
+        converse(h, c.socket);
+        done(0, h, TcpConnectFailure{}, data);
+        return;
+    }
+    forget(h);
+    done(code, 0, TcpConnectFailure{cause, text.toStdString()}, data);
+}
+
+}  // namespace
+
+int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
+                         void* callbackData, int timeoutMs, unsigned localPort, TcpConnectFailure* failure)
+{
+    if (!handle)
+        return failed(failure, -9, TcpConnectCause::Other);
+    QTcpSocket* socket = nullptr;
+    QHostAddress address;
+    if (const int code = prepareConnection(port, server, localPort, failure, &socket, &address); code < 0)
+        return code;
+    socket->connectToHost(address, static_cast<quint16>(port));
+    if (!socket->waitForConnected(timeoutMs > 0 ? timeoutMs : 5000)) {
+        const int code = socket->error() == QAbstractSocket::SocketTimeoutError ? -11 : -2;
+        const TcpConnectCause cause = causeOf(*socket);
+        const QString text = socket->errorString();
+        delete socket;
+        return failed(failure, code, cause, text);
+    }
+    const unsigned h = newHandle();
+    conversations[h] = Conversation{socket, callback, callbackData};
+    converse(h, socket);
+    *handle = h;
+    if (failure)
+        *failure = TcpConnectFailure{};
+    return 0;
+}
+
+int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
+                            void* callbackData, int timeoutMs, tcpConnectDone connected,
+                            TcpConnectFailure* failure)
+{
+    if (!handle || !connected)
+        return failed(failure, -9, TcpConnectCause::Other);
+    QTcpSocket* socket = nullptr;
+    QHostAddress address;
+    if (const int code = prepareConnection(port, server, 0, failure, &socket, &address); code < 0)
+        return code;
+    const unsigned h = newHandle();
+    conversations[h] = Conversation{socket, callback, callbackData, true, connected};
+    // Queued, so that the end never comes inside this call, even when the system refuses at
+    // once; the queued calls die with the socket when the attempt is given up.
+    QObject::connect(
+        socket, &QTcpSocket::connected, socket, [h] { endAttempt(h, true, 0, TcpConnectCause::None, {}); },
+        Qt::QueuedConnection);
+    QObject::connect(
+        socket, &QTcpSocket::errorOccurred, socket,
+        [h, socket] {
+            const int code = socket->error() == QAbstractSocket::SocketTimeoutError ? -11 : -2;
+            endAttempt(h, false, code, causeOf(*socket), socket->errorString());
+        },
+        Qt::QueuedConnection);
+    auto* limit = new QTimer(socket);
+    limit->setSingleShot(true);
+    QObject::connect(limit, &QTimer::timeout, socket, [h] {
+        endAttempt(h, false, -11, TcpConnectCause::TimedOut, QStringLiteral("Socket operation timed out"));
+    });
+    limit->start(timeoutMs > 0 ? timeoutMs : 5000);
+    socket->connectToHost(address, static_cast<quint16>(port));
     *handle = h;
     if (failure)
         *failure = TcpConnectFailure{};

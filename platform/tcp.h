@@ -14,7 +14,8 @@ inline constexpr int TCP_DATAREADY = 3;
 
 using tcpFuncPtr = int (*)(unsigned handle, int xType, int errCode, void* callbackData);
 
-// Ends the conversation; the callback is not called. Returns 0, or -12 for an unknown handle.
+// Ends the conversation, or gives up a ConnectToTCPServerAsync attempt under way; neither the
+// callback nor the attempt's completion is called. Returns 0, or -12 for an unknown handle.
 int DisconnectFromTCPServer(unsigned handle);
 // Writes size bytes, waiting up to timeoutMs for them to leave; returns the number written or
 // a negative code.
@@ -47,3 +48,18 @@ struct TcpConnectFailure {
 int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
                          void* callbackData, int timeoutMs, unsigned localPort,
                          TcpConnectFailure* failure = nullptr);
+
+// How a ConnectToTCPServerAsync attempt ended: result 0 with the conversation's handle, or a
+// negative code as ConnectToTCPServerEx gives it (-2, -11) with the failure's cause.
+using tcpConnectDone = void (*)(int result, unsigned handle, const TcpConnectFailure& failure, void* callbackData);
+
+// The connection of ConnectToTCPServerEx without waiting for it, so that one thread can open
+// any number at once: *handle gets the attempt's handle (the conversation's, once connected) and
+// 0 is returned with the attempt under way; connected(...) follows once, from whatever processes
+// events, never inside this call, by timeoutMs at the latest. A name that is not an IP address
+// is still looked up before this returns. DisconnectFromTCPServer gives the attempt up without
+// a completion. Returns a negative code (with *failure) when no attempt could start; connected
+// is not called then.
+int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
+                            void* callbackData, int timeoutMs, tcpConnectDone connected,
+                            TcpConnectFailure* failure = nullptr);

@@ -16,6 +16,7 @@
 #include "link/operations_async.h"
 #include "platform/runtime.h"
 #include "sim/simulator.h"
+#include "tests/link/full_backlog_listener.h"
 
 namespace {
 
@@ -232,9 +233,9 @@ TEST(ManySensors, TwoHundredSensorsAreReadWrittenAndReadBackAtOnceAndOneLostIsRe
     std::vector<std::unique_ptr<Sensor>> fleet;
     for (int i = 0; i < kSensors; ++i) {
         fleet.push_back(std::make_unique<Sensor>(static_cast<uint16_t>(3000 + i)));
-        ASSERT_EQ(1, OpenLink(*fleet.back()->context));
         fleet.back()->context->transferTarget = 0;
     }
+    runAll(fleet, OpenLinkAsync);
     runAll(fleet, IdentifyAsync);
     for (int i = 0; i < kSensors; ++i)
         EXPECT_EQ(static_cast<unsigned>(3000 + i), fleet[static_cast<size_t>(i)]->context->serialNumber);
@@ -278,4 +279,54 @@ TEST(ManySensors, TwoHundredSensorsAreReadWrittenAndReadBackAtOnceAndOneLostIsRe
         EXPECT_EQ(static_cast<uint16_t>(i), s.context->techVec[5].Cell0);
         EXPECT_EQ(5, s.context->techVec[5].Cell1);
     }
+}
+
+TEST(ManySensors, AnAddressThatDoesNotAnswerHoldsUpNoOtherSensorsConnection)
+{
+    FullBacklogListener silent;
+    if (!silent.full())
+        GTEST_SKIP() << "this system answers connections beyond a full backlog on loopback";
+    Sensor answering(4001), unanswered(4002), givenUp(4003), refused(4004);
+    for (Sensor* s : {&unanswered, &givenUp})
+        std::snprintf(s->context->portNumberText, sizeof s->context->portNumberText, "%d", silent.port());
+    // Nothing listens on the port of a simulator that has stopped.
+    refused.sim.Stop();
+    SensorContext blocking = *refused.context;
+
+    const double start = Timer();
+    for (Sensor* s : {&unanswered, &givenUp, &answering, &refused}) {
+        s->result = 2;
+        ASSERT_EQ(1, OpenLinkAsync(*s->context, operationDone));
+    }
+    while ((answering.result == 2 || refused.result == 2) && Timer() < start + 1.0)
+        WaitSystemEvents(0.05);
+    ASSERT_EQ(1, answering.result);
+    ASSERT_EQ(1, IdentifyAsync(*answering.context, operationDone));
+    answering.result = 2;
+    while (answering.result == 2 && Timer() < start + 1.0)
+        WaitSystemEvents(0.05);
+    EXPECT_EQ(1, answering.result);
+    EXPECT_EQ(4001u, answering.context->serialNumber);
+    EXPECT_LT(Timer() - start, 1.0);
+
+    // A refusal is reported as the blocking open reports it.
+    EXPECT_EQ(-1, refused.result);
+    EXPECT_EQ(-1, OpenLink(blocking));
+    EXPECT_STREQ(blocking.msgBuf, refused.context->msgBuf);
+    EXPECT_EQ(1u, refused.context->linkErrorReports);
+    EXPECT_EQ(-2, refused.context->openStatus);
+
+    // Given up while under way: its end is never told. The other times out alone.
+    CloseLink(*givenUp.context);
+    EXPECT_EQ(2, unanswered.result);
+    while (unanswered.result == 2 && Timer() < start + 10.0)
+        WaitSystemEvents(0.1);
+    EXPECT_EQ(-1, unanswered.result);
+    EXPECT_GE(Timer() - start, 4.9);
+    EXPECT_EQ(-11, unanswered.context->openStatus);
+    EXPECT_EQ(0, unanswered.context->tcpConnected);
+    EXPECT_EQ(1u, unanswered.context->linkErrorReports);
+    settle(0.2);
+    EXPECT_EQ(2, givenUp.result);
+    EXPECT_EQ(0u, givenUp.context->linkErrorReports);
 }
