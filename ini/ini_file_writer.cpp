@@ -1,8 +1,8 @@
 // Replacing a settings file: the document is written to a fresh temporary file in the target's
-// folder, flushed to disk, and renamed over the target. The rename swaps
-// the name atomically, so a crash or a failed write at any moment leaves the target with its old
-// or its new complete content, never a half-written or missing file. Only regular files are
-// replaced, and a symbolic link is followed to the file it names. The operating-system calls are
+// folder, flushed to disk, and renamed over the target. The rename swaps the name atomically, so
+// a crash or a failed write at any moment leaves the target with its old or its new complete
+// content, never a half-written or missing file. Only regular files are replaced, and a
+// symbolic link is followed to the file it names. The operating-system calls are
 // ini_file_system.cpp's.
 #include <cerrno>
 #include <cstdio>

@@ -21,6 +21,7 @@ struct Conversation {
     void* data = nullptr;
     bool connecting = false;             // ConnectToTCPServerAsync's attempt, not yet ended
     tcpConnectDone connectDone = nullptr;  // told when it ends
+    QTimer* limit = nullptr;               // ends it at its time-out
 };
 
 std::map<unsigned, Conversation> conversations;
@@ -92,10 +93,6 @@ void forget(unsigned handle)
     s->abort();
     s->deleteLater();
 }
-
-}  // namespace
-
-namespace {
 
 // Checks the arguments, makes the socket and finds the address to connect to. 0 or the code of
 // the failure (with *failure).
@@ -180,6 +177,10 @@ void endAttempt(unsigned h, bool connected, int code, TcpConnectCause cause, con
         return;
     Conversation& c = it->second;
     c.connecting = false;
+    // The timer may be the caller: it goes once its signal has returned.
+    c.limit->stop();
+    c.limit->deleteLater();
+    c.limit = nullptr;
     const tcpConnectDone done = c.connectDone;
     void* data = c.data;
     if (connected) {
@@ -230,7 +231,8 @@ int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server,
     if (const int code = prepareConnection(port, server, 0, failure, &socket, &address); code < 0)
         return code;
     const unsigned h = newHandle();
-    conversations[h] = Conversation{socket, callback, callbackData, true, connected};
+    auto* limit = new QTimer(socket);
+    conversations[h] = Conversation{socket, callback, callbackData, true, connected, limit};
     // Queued, so that the end never comes inside this call, even when the system refuses at
     // once; the queued calls die with the socket when the attempt is given up.
     QObject::connect(
@@ -243,8 +245,8 @@ int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server,
             endAttempt(h, false, code, causeOf(*socket), socket->errorString());
         },
         Qt::QueuedConnection);
-    auto* limit = new QTimer(socket);
     limit->setSingleShot(true);
+    limit->setTimerType(Qt::PreciseTimer);  // a coarse timer may end the attempt 5 % early
     QObject::connect(limit, &QTimer::timeout, socket, [h] {
         endAttempt(h, false, -11, TcpConnectCause::TimedOut, QStringLiteral("Socket operation timed out"));
     });
