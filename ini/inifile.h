@@ -116,10 +116,11 @@ int Ini_WriteToFile(IniText doc, const char* path);
 typedef void (*IniWriteDone)(void* user, int result);
 
 // Replaces the file at path by the document's text as Ini_WriteToFile does, with the same
-// safety, but only the first half (checking the target, writing the temporary file) happens
-// before it returns. Making the file durable and renaming it over the target run on one of the
-// store's worker threads, so that the disk's waits of many files overlap instead of following
-// one another. The document may be changed or disposed of as soon as this returns.
+// safety, but only checking the target and rendering the document happen before it returns.
+// Writing the temporary file, making it durable and renaming it over the target run on one of
+// the store's worker threads, so that the file system's and the disk's waits of many files
+// overlap instead of following one another. The document may be changed or disposed of as soon
+// as this returns.
 // Returns 0 when the rest is under way: done(user, result) then follows exactly once, on a
 // worker thread (before this returns where the system has none). Returns a negative code of
 // Ini_WriteToFile when the write could not start: nothing changed and done is not called.
