@@ -121,7 +121,7 @@ Task<int> ReadConfiguration(GatewayShared& g, GatewaySensor& s, std::string* err
 // Opens and identifies the sensor and reads its configuration. 1, or -1 with *error.
 Task<int> Connect(GatewayShared& g, GatewaySensor& s, std::string* error)
 {
-    if (OpenSensor(s.session, s.address, error) != 1)
+    if (co_await OpenSensor(s.session, s.address, error) != 1)
         co_return -1;
     SensorIdentity id;
     const int identified = co_await IdentifySensor(s.session, &id, error);
