@@ -101,6 +101,7 @@ private:
     double healthAt_ = 0;
     uint64_t takenAtHealth_ = 0;
     double lastHealth_ = 0;
+    size_t servedAtStop_ = 0;  // the fleet's size when the gateway was asked to stop
     bool ending_ = false;  // sensors were asked to stop and may not all have ended yet
 };
 
@@ -259,7 +260,8 @@ void Gateway::PublishHealth()
 {
     const double now = Timer();
     GatewayHealth h;
-    h.sensors = sensors_.size();
+    // The last message, sent when every sensor has ended, still names the fleet it served.
+    h.sensors = std::max(sensors_.size(), servedAtStop_);
     for (const auto& s : sensors_)
         h.online += s->Online() ? 1 : 0;
     const double span = now - lastHealth_;
@@ -293,6 +295,7 @@ int Gateway::Run()
     for (;;) {
         if (StopRequested() && !stopping) {
             stopping = true;
+            servedAtStop_ = sensors_.size();
             Log("stopping");
             for (auto& s : sensors_)
                 s->stop = true;

@@ -16,6 +16,7 @@
 
 #include "tests/cli/cli_fixture.h"
 #include "tests/cli/mqtt_broker.h"
+#include "tests/cli/sparkplug_decoder.h"
 
 namespace {
 
@@ -335,7 +336,30 @@ TEST_F(GatewayTest, TheSparkplugFormCarriesTheSamples)
     EXPECT_EQ(0, Stop(gateway, &err)) << err;
     m = subscriber.WaitUntil([](const auto& m) { return !Last(m, "spBv1.0/plant/NDEATH/gw1").empty(); });
     EXPECT_FALSE(Last(m, "spBv1.0/plant/DDEATH/gw1/SN900").empty());
-    EXPECT_FALSE(Last(m, "spBv1.0/plant/NDEATH/gw1").empty());
+
+    // Read as a host application reads them: one numbered session from birth to death, the
+    // samples numbered as they were taken.
+    std::vector<std::string> topics, payloads;
+    for (const MqttMessage& message : m)
+        if (message.topic.rfind("spBv1.0/", 0) == 0) {
+            topics.push_back(message.topic);
+            payloads.push_back(message.payload);
+        }
+    ASSERT_GE(topics.size(), 4u);
+    EXPECT_EQ("spBv1.0/plant/NBIRTH/gw1", topics.front());
+    EXPECT_EQ("spBv1.0/plant/NDEATH/gw1", topics.back());
+    const QJsonArray d = DecodeSparkplug(payloads);
+    ASSERT_EQ(static_cast<int>(payloads.size()), d.size());
+    int64_t pass = 0;
+    for (int i = 0; i + 1 < d.size(); ++i) {
+        EXPECT_EQ(i % 256, d[i].toObject()["seq"].toInt()) << topics[static_cast<size_t>(i)];
+        if (topics[static_cast<size_t>(i)] == "spBv1.0/plant/DDATA/gw1/SN900") {
+            EXPECT_EQ(++pass, MetricNamed(d[i].toObject(), "pass")["value"].toInteger());
+        }
+    }
+    EXPECT_GT(pass, 0);
+    EXPECT_EQ(MetricNamed(d[0].toObject(), "bdSeq")["value"].toInteger(),
+              MetricNamed(d[d.size() - 1].toObject(), "bdSeq")["value"].toInteger());
 }
 
 // A sensor that answers garbage is told once and tried again after growing pauses, never hammered.
