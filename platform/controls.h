@@ -25,5 +25,9 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value);
 // Empties a text box and then shows text in it.
 int ResetTextBox(int panel, int control, const char* text);
 
+// Numeric displays and graphs draw a change in the next frame, at most thirty times a second;
+// this draws every change that waits for it now, and paints the windows. Returns 0.
+int ProcessDrawEvents();
+
 // Shows (1) or hides (0) the wait cursor over the whole program.
 int SetWaitCursor(int on);

@@ -39,7 +39,8 @@ public:
         e->bottomRight->setCoords(right, bottom);
         e->setPen(PenOf(color));
         e->setBrush(BrushOf(fill));
-        return Keep(Plot{e, nullptr});
+        circlesMoved_ = true;
+        return Keep(Plot{e, nullptr, QRectF(QPointF(left, top), QPointF(right, bottom)).normalized()});
     }
 
     int AddCurve(const QVector<double>& xs, const QVector<double>& ys, int color, int fill)
@@ -48,7 +49,7 @@ public:
         c->setData(xs, ys);
         c->setPen(PenOf(color));
         c->setBrush(BrushOf(fill));
-        return Keep(Plot{nullptr, c});
+        return Keep(Plot{nullptr, c, {}});
     }
 
     bool Delete(int handle)
@@ -151,8 +152,9 @@ protected:
 
 private:
     struct Plot {
-        QCPAbstractItem* item;
+        QCPAbstractItem* item;  // a circle (an ellipse) when set
         QCPAbstractPlottable* plottable;
+        QRectF box;  // a circle's, in plot coordinates
     };
 
     int Keep(Plot plot)
@@ -178,21 +180,29 @@ private:
     // still set up its painter for it at every redraw; the unused rows of a teach table (all
     // at the origin) are most of the 64. Hidden, they are passed over. The ranges are widened
     // by a few pixels' worth, for the pen of a circle just outside them.
+    // Worked out again only when the ranges or the circles changed: a refresh that moves
+    // just the cursor costs nothing here.
     void HideCirclesOutOfView()
     {
         const QCPRange x = xAxis->range(), y = yAxis->range();
+        if (!circlesMoved_ && x == shownX_ && y == shownY_)
+            return;
+        circlesMoved_ = false;
+        shownX_ = x;
+        shownY_ = y;
         const double mx = 0.02 * x.size(), my = 0.02 * y.size();
         for (auto& [handle, plot] : plots_) {
-            auto* e = qobject_cast<QCPItemEllipse*>(plot.item);
-            if (!e)
+            if (!plot.item)
                 continue;
-            const QPointF a = e->topLeft->coords(), b = e->bottomRight->coords();
-            e->setVisible(std::max(a.x(), b.x()) >= x.lower - mx && std::min(a.x(), b.x()) <= x.upper + mx &&
-                          std::max(a.y(), b.y()) >= y.lower - my && std::min(a.y(), b.y()) <= y.upper + my);
+            const QRectF& b = plot.box;
+            plot.item->setVisible(b.right() >= x.lower - mx && b.left() <= x.upper + mx &&
+                                  b.bottom() >= y.lower - my && b.top() <= y.upper + my);
         }
     }
 
     std::map<int, Plot> plots_;
+    bool circlesMoved_ = false;  // a circle came since the last HideCirclesOutOfView
+    QCPRange shownX_, shownY_;   // the ranges it worked with
     int nextHandle_ = 1;
     Cursor placed_, shown_;
     QRect across_, down_;  // the crosshair's lines as placed for painting; null: not shown

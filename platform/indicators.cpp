@@ -3,15 +3,13 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSpinBox>
-#include <QTimer>
 
 #include <algorithm>
 #include <vector>
 
-namespace {
+#include "platform/frame.h"
 
-// About one screen refresh, as the graphs use.
-constexpr int kRefreshIntervalMs = 16;
+namespace {
 
 struct Pending {
     QPointer<QSpinBox> box;  // a display may be discarded with its panel meanwhile
@@ -36,17 +34,11 @@ void showPending()
     }
 }
 
-QTimer& refreshTimer()
-{
-    static QTimer* timer = [] {
-        auto* t = new QTimer(QCoreApplication::instance());
-        t->setSingleShot(true);
-        t->setInterval(kRefreshIntervalMs);
-        QObject::connect(t, &QTimer::timeout, [] { showPending(); });
-        return t;
-    }();
-    return *timer;
-}
+// The displays' values are shown in the next frame (platform/frame.h).
+struct IndicatorFrame final : FrameClient {
+    void DrawInFrame() override { showPending(); }
+};
+IndicatorFrame frame;
 
 QSpinBox* indicator(const QWidget* w)
 {
@@ -69,8 +61,7 @@ bool DeferIndicatorValue(QWidget* w, int value)
     if (s->value() == value)
         return true;
     pending.push_back({s, value});
-    if (!refreshTimer().isActive())
-        refreshTimer().start();
+    NeedFrame(&frame);
     return true;
 }
 

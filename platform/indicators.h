@@ -1,8 +1,8 @@
-// Inside the platform layer only: numeric indicators show new values at the screen's refresh.
+// Inside the platform layer only: numeric indicators show new values in the next frame.
 //
 // A read-only integer spin box (a numeric display of the user-interface file) takes a value
 // at once, and GetCtrlVal reads it back at once, but the widget itself is updated, and so
-// painted, at most once per refresh interval. The live loop writes seven displays on every
+// painted, in the next frame (platform/frame.h). The live loop writes seven displays on every
 // pass, thousands of times a second; updating and painting each of them every pass would cost
 // several times the exchange itself, for changes no eye can follow.
 #pragma once

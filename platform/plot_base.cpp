@@ -4,16 +4,7 @@
 
 #include <utility>
 
-#include "platform/runtime.h"
 #include "platform/widgets.h"
-
-namespace {
-
-// Thirty redraws a second: moving values and traces look smooth, and the drawing, the largest
-// cost of the live loop by far, takes half of what a redraw at every screen refresh would.
-constexpr int kRefreshIntervalMs = 33;
-
-}  // namespace
 
 PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
 {
@@ -61,43 +52,22 @@ PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
     // However the buffer came to be redrawn (a refresh, a resize), what moves follows it.
     QObject::connect(this, &QCustomPlot::afterReplot, this, [this] { painted_ = PlaceMoving(); });
 
-    refreshTimer_.setSingleShot(true);
-    refreshTimer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshNow(); });
-    // Plots redraw in turn, a quarter of the interval apart, rather than all four in the same
-    // event pass: the live loop's wait then meets one plot's drawing at a time.
-    static int plotsMade = 0;
-    phaseMs_ = (plotsMade++ % 4) * kRefreshIntervalMs / 4;
-}
-
-void PlotBase::startRefreshTimer()
-{
-    if (refreshTimer_.isActive())
-        return;
-    // The next moment of this plot's phase, at least a few milliseconds away, so that changes
-    // made in one go are drawn together.
-    const qint64 now = static_cast<qint64>(Timer() * 1000.0);
-    qint64 wait = kRefreshIntervalMs - (now - phaseMs_) % kRefreshIntervalMs;
-    if (wait < kRefreshIntervalMs / 8)
-        wait += kRefreshIntervalMs;
-    refreshTimer_.start(static_cast<int>(wait));
 }
 
 void PlotBase::InvalidateMoving()
 {
     movingDirty_ = true;
-    startRefreshTimer();
+    NeedFrame(this);
 }
 
 void PlotBase::InvalidateAll()
 {
     allDirty_ = true;
-    startRefreshTimer();
+    NeedFrame(this);
 }
 
 void PlotBase::RefreshNow()
 {
-    refreshTimer_.stop();
     if (!allDirty_ && !movingDirty_)
         return;
     SyncData();

@@ -6,9 +6,8 @@
 // the frame through a layout; the plot is a child of the frame and goes with its panel.
 //
 // Drawing is deferred: an operation changes the plot's data and marks what must be redrawn;
-// one timer per plot redraws at most once per refresh interval, while the program processes
-// events (in the live loop that is while the link waits for the sensor's reply). So an
-// operation never waits for painting, however often it is called.
+// the next frame (platform/frame.h) redraws it, together with every other display that
+// changed. So an operation never waits for painting, however often it is called.
 //
 // What stays put (axes, grid, tolerance circles, legend) is drawn into one buffer by the
 // plotting library, again only when it changes. What moves every pass (the cursor, the strip
@@ -19,11 +18,12 @@
 
 #include <QFrame>
 #include <QRegion>
-#include <QTimer>
 
 #include <qcustomplot.h>
 
-class PlotBase : public QCustomPlot {
+#include "platform/frame.h"
+
+class PlotBase : public QCustomPlot, public FrameClient {
 public:
     explicit PlotBase(QFrame* frame);
 
@@ -53,10 +53,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void startRefreshTimer();
+    void DrawInFrame() override { RefreshNow(); }
 
-    QTimer refreshTimer_;
-    qint64 phaseMs_ = 0;  // where in the refresh interval this plot redraws
     bool allDirty_ = false;
     bool movingDirty_ = false;
     QRegion painted_;     // where the moving things were at the last refresh

@@ -1,11 +1,14 @@
 #include "ui/live_refresh.h"
 
+#include <algorithm>
+
+#include "platform/controls.h"
 #include "platform/runtime.h"
 #include "ui/live_display.h"
 
 namespace {
 
-// As often as the graphs redraw (platform/plot_base.cpp).
+// As often as the displays draw (platform/controls.h: ProcessDrawEvents).
 constexpr double kRefreshSeconds = 0.033;
 
 bool pending = false;    // a sample is in the history that the displays do not show yet
@@ -18,6 +21,8 @@ void show()
     lastShown = Timer();
     ShowLiveValues();
     ShowGraph3D();
+    // The whole frame at once, while the link waits for the next answer.
+    ProcessDrawEvents();
 }
 
 void refreshDue()
@@ -33,16 +38,13 @@ void QueueLiveSample()
 {
     AppendLiveHistory();
     pending = true;
-    const double now = Timer();
-    const double wait = lastShown + kRefreshSeconds - now;
-    if (wait <= 0) {
-        show();
+    if (scheduled)
         return;
-    }
-    if (!scheduled) {
-        scheduled = true;
-        PostDelayedCall(wait, refreshDue);
-    }
+    // Never shown from here: the loop sends the next request first, and the call comes in the
+    // event pass of its wait, so that drawing holds up no request. After a pause that is the
+    // next pass.
+    scheduled = true;
+    PostDelayedCall(std::max(0.0, lastShown + kRefreshSeconds - Timer()), refreshDue);
 }
 
 void FlushLiveSample()

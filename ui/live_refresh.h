@@ -1,9 +1,11 @@
 // The GO loop's samples on the screen. Over a network the loop takes tens of thousands of
 // samples a second, far more than a screen can show: each sample goes into the history (and
 // so into the strip chart) at once, but the numeric displays, the side views and the strip
-// chart are brought up to date with the newest sample at most once per screen refresh. A
-// sample that comes after a pause is shown at once; one that comes sooner is shown from
-// inside the link's wait for a later answer, when the refresh is due.
+// chart are brought up to date with the newest sample at most thirty times a second, and drawn
+// in the same go. The drawing always happens inside the link's wait for a later answer, right
+// after its request went out, so that it holds up no request: a sample that comes after a pause
+// is shown in the next request's wait, one that comes sooner in the wait when the refresh is
+// due.
 #pragma once
 
 // One sample of the GO loop is in LiveData.

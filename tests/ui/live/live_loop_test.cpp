@@ -2,10 +2,14 @@
 // callback, STOP is handled inside the exchange's wait, and the pass in progress is shown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <QSpinBox>
 #include <qcustomplot.h>
 
 #include "link/commands.h"
@@ -16,6 +20,7 @@
 #include "platform/controls.h"
 #include "platform/graphs.h"
 #include "platform/inspection.h"
+#include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/tcp.h"
 #include "platform/userint.h"
@@ -258,4 +263,63 @@ TEST_F(LiveDisplayLoopTest, DisplaysFollowTheSamplesWhileTheLoopRuns)
     EXPECT_GT(shownWhileRunning.g, shownWhileRunning.r);
     EXPECT_GT(drawnGreen, drawnRed);
     EXPECT_EQ(HistoryAt(99), Shown());
+}
+
+// While the loop runs, the window is drawn in frames: every display that changed is painted in
+// the same paint pass of the window, about thirty times a second (at least the 25 an operator
+// needs), however many samples come in between.
+TEST_F(LiveDisplayLoopTest, DisplaysAreDrawnTogetherInFramesAtTheScreensPace)
+{
+    sensor.model().SetNoise(40);  // every sample moves the values, the cursors and the traces
+    DisplayPanel(MainPanel);
+    DisplayPanel(DataPanel);
+    ProcessSystemEvents();  // the windows' first paint
+    QWidget* window = ControlWidget(DataPanel, DATAP_R)->window();
+
+    // Paint passes of the window, and for each widget the passes in which it was painted.
+    struct Counter : QObject {
+        QWidget* window;
+        int passes = 0;
+        std::map<QObject*, std::vector<int>> painted;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::UpdateRequest && o == window)
+                ++passes;
+            else if (e->type() == QEvent::Paint)
+                painted[o].push_back(passes);
+            return false;
+        }
+    } counter;
+    counter.window = window;
+    qApp->installEventFilter(&counter);
+    double started = -1, stopped = -1;
+    onLive = [&](int n) {
+        if (n == 1)
+            started = Timer();
+        if (stopped < 0 && Timer() - started > 0.6) {
+            stopped = Timer();
+            Stop();
+        }
+    };
+    Go();
+    qApp->removeEventFilter(&counter);
+
+    // The plots are made by the first drawing.
+    QWidget* chart = ControlWidget(DataPanel, DATAP_STRIPCHART)->findChild<QCustomPlot*>();
+    QWidget* sideView = ControlWidget(DataPanel, DATAP_GRAPH_XY)->findChild<QCustomPlot*>();
+    QWidget* red = ControlWidget(DataPanel, DATAP_R)->findChild<QLineEdit*>();
+    ASSERT_TRUE(chart && sideView && red);
+    const std::vector<int>& chartPasses = counter.painted[chart];
+    const double seconds = stopped - started;
+    ASSERT_GT(liveRequests, 20);
+    EXPECT_GE(chartPasses.size() + 1, static_cast<size_t>(25 * seconds)) << seconds << " s";
+    EXPECT_LE(chartPasses.size(), static_cast<size_t>(34 * seconds) + 2) << seconds << " s";
+    // Once samples are shown (GO's own setup of the graphs comes first), the side view and the
+    // numeric display are never painted in a pass of their own.
+    for (QWidget* w : {sideView, red}) {
+        ASSERT_FALSE(counter.painted[w].empty());
+        for (int pass : counter.painted[w])
+            if (pass >= chartPasses.front())
+                EXPECT_TRUE(std::count(chartPasses.begin(), chartPasses.end(), pass)) << pass;
+    }
 }

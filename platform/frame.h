@@ -1,0 +1,28 @@
+// Inside the platform layer only: deferred drawing happens in frames.
+//
+// A display that changed without being drawn (a numeric indicator's new value, a plot's data or
+// axes) asks for the next frame. A frame draws every display that asked, and then paints the
+// windows once, in the same event pass. Frames follow one clock, at most one every
+// kFrameSeconds, so a window full of changing displays costs one paint per frame, however many
+// of them changed and whenever. ProcessDrawEvents (platform/controls.h) draws a frame at once,
+// for a caller that knows when drawing holds nothing up.
+#pragma once
+
+// As often as the live displays are shown: smooth to the eye, and half of what a frame at every
+// screen refresh would cost.
+constexpr double kFrameSeconds = 0.033;
+
+class FrameClient {
+public:
+    // Draws what changed; called once per frame for every client that asked for it.
+    virtual void DrawInFrame() = 0;
+
+protected:
+    // A client that goes away leaves the next frame's list.
+    ~FrameClient();
+};
+
+// client is drawn in the next frame.
+void NeedFrame(FrameClient* client);
+// Draws the frame now: every client that asked, then the windows' paint.
+void DrawFrame();
