@@ -3,43 +3,9 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "cli/utf8.h"
+
 namespace cli {
-
-namespace {
-
-// Length of the well-formed UTF-8 sequence at text[i], or 0 when there is none.
-size_t Utf8Length(const std::string& text, size_t i)
-{
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t n = 0;
-    unsigned min = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + n > text.size())
-        return 0;
-    unsigned code = c & (0x7F >> n);
-    for (size_t k = 1; k < n; ++k) {
-        const unsigned char d = static_cast<unsigned char>(text[i + k]);
-        if ((d & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (d & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return n;
-}
-
-}  // namespace
 
 std::string JsonString(const std::string& text)
 {
@@ -49,7 +15,7 @@ std::string JsonString(const std::string& text)
         if (c >= 0x80) {
             // A firmware text comes from the wire: bytes that are not UTF-8 become U+FFFD, so the
             // line stays valid JSON.
-            const size_t n = Utf8Length(text, i);
+            const size_t n = Utf8SequenceLength(text, i);
             if (n == 0) {
                 out += "\\ufffd";
             } else {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "cli/utf8.h"
+
 namespace cli {
 
 namespace {
@@ -175,7 +177,7 @@ public:
                     return false;
                 continue;
             }
-            const size_t n = Utf8Length(c);
+            const size_t n = Utf8SequenceLength(text_, pos_);
             if (n == 0)
                 return Fail("a string is not UTF-8");
             out->append(text_.substr(pos_, n));
@@ -184,35 +186,6 @@ public:
     }
 
 private:
-    // The length of the well-formed UTF-8 sequence that starts with lead at pos_, or 0.
-    size_t Utf8Length(unsigned char lead) const
-    {
-        if (lead < 0x80)
-            return 1;
-        size_t n;
-        uint32_t code, min;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            n = 2, code = lead & 0x1F, min = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            n = 3, code = lead & 0x0F, min = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            n = 4, code = lead & 0x07, min = 0x10000;
-        } else {
-            return 0;
-        }
-        if (pos_ + n > text_.size())
-            return 0;
-        for (size_t k = 1; k < n; ++k) {
-            const unsigned char d = static_cast<unsigned char>(text_[pos_ + k]);
-            if ((d & 0xC0) != 0x80)
-                return 0;
-            code = (code << 6) | (d & 0x3F);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return 0;
-        return n;
-    }
-
     bool Hex4(uint32_t* code)
     {
         if (pos_ + 4 > text_.size())

@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+#include "cli/stop_request.h"
+
 namespace cli {
 
 namespace {
@@ -12,13 +14,7 @@ void OnHangup(int) { requested = 1; }
 
 }  // namespace
 
-void CatchReloadSignal()
-{
-    struct sigaction action {};
-    action.sa_handler = OnHangup;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGHUP, &action, nullptr);
-}
+void CatchReloadSignal() { CatchSignal(SIGHUP, OnHangup); }
 
 bool TakeReloadRequest()
 {

@@ -16,13 +16,18 @@ void OnStop(int)
 
 }  // namespace
 
-void CatchStopSignals()
+void CatchSignal(int signal, void (*handler)(int))
 {
     struct sigaction action {};
-    action.sa_handler = OnStop;
+    action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    sigaction(signal, &action, nullptr);
+}
+
+void CatchStopSignals()
+{
+    CatchSignal(SIGINT, OnStop);
+    CatchSignal(SIGTERM, OnStop);
 }
 
 int StopRequests() { return requests; }

@@ -14,13 +14,10 @@
 #include <set>
 #include <thread>
 
-#include "tests/cli/cli_fixture.h"
-#include "tests/cli/mqtt_broker.h"
+#include "tests/cli/broker_fixture.h"
 #include "tests/cli/sparkplug_decoder.h"
 
 namespace {
-
-QJsonObject Json(const std::string& text) { return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object(); }
 
 // The latest message on topic ("" when none came).
 std::string Last(const std::vector<MqttMessage>& messages, const std::string& topic)
@@ -54,15 +51,8 @@ std::set<int> Seqs(const std::vector<MqttMessage>& messages, const std::string& 
     return seqs;
 }
 
-class GatewayTest : public CliTest {
+class GatewayTest : public BrokerTest {
 protected:
-    void SetUp() override
-    {
-        CliTest::SetUp();
-        if (!TestBroker::Installed())
-            GTEST_SKIP() << "mosquitto is not installed (scripts/setup.sh installs it)";
-        broker_ = std::make_unique<TestBroker>(dir_.path().toStdString());
-    }
     void TearDown() override
     {
         for (auto& gateway : gateways_) {
@@ -70,8 +60,7 @@ protected:
             gateway->waitForFinished(3000);
         }
         gateways_.clear();
-        broker_.reset();
-        CliTest::TearDown();
+        BrokerTest::TearDown();
     }
     // chromix5ctl serve, with the same data folder as Ctl().
     QProcess& StartGateway(const QStringList& args, const std::string& broker = {})
@@ -107,7 +96,6 @@ protected:
         sensor.process->waitForFinished(3000);
     }
 
-    std::unique_ptr<TestBroker> broker_;
     std::vector<std::unique_ptr<QProcess>> gateways_;
 };
 

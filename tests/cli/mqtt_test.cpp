@@ -12,13 +12,10 @@
 #include <thread>
 
 #include "cli/mqtt_publisher.h"
-#include "tests/cli/cli_fixture.h"
-#include "tests/cli/mqtt_broker.h"
+#include "tests/cli/broker_fixture.h"
 #include "tests/cli/sparkplug_decoder.h"
 
 namespace {
-
-QJsonObject Json(const std::string& text) { return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object(); }
 
 // The passes of the samples among messages, each once.
 std::set<int> Passes(const std::vector<MqttMessage>& messages, const std::string& topic)
@@ -38,20 +35,8 @@ bool Has(const std::vector<MqttMessage>& messages, const std::string& topic, con
     return false;
 }
 
-class MqttTest : public CliTest {
+class MqttTest : public BrokerTest {
 protected:
-    void SetUp() override
-    {
-        CliTest::SetUp();
-        if (!TestBroker::Installed())
-            GTEST_SKIP() << "mosquitto is not installed (scripts/setup.sh installs it)";
-        broker_ = std::make_unique<TestBroker>(dir_.path().toStdString());
-    }
-    void TearDown() override
-    {
-        broker_.reset();
-        CliTest::TearDown();
-    }
     // With TLS and a password file on a second listener.
     void StartSecureBroker()
     {
@@ -68,7 +53,6 @@ protected:
         EXPECT_TRUE(monitor->waitForStarted(5000));
         return monitor;
     }
-    std::unique_ptr<TestBroker> broker_;
 };
 
 }  // namespace
