@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/screenshot_scene.h"
 #include "link/commands.h"
 #include "link/connection.h"
 #include "link/transports.h"
@@ -43,8 +44,6 @@
 
 namespace {
 
-constexpr uint16_t kTolerance = 110;
-
 // One GO of `seconds` with RECORD on.
 void RecordFor(int ms)
 {
@@ -67,35 +66,10 @@ int main(int argc, char** argv)
     QTemporaryDir data;
     if (!bench::LoadMainWindow(argc, argv, data.path().toLocal8Bit().constData()))
         return 1;
-    ColourTeachTable();
-    ShowLogo();
-    SetActiveTabPage(MainPanel, MAINP_TAB, 1);
-    DisplayPanel(DataPanel);
-    DisplayPanel(MainPanel);
-
     sim::Simulator sensor;
-    sensor.model().SetNoise(0);
-    sensor.model().SetSerial(20417);
-    if (!bench::ConnectToSimulator(sensor))
+    if (!bench::ShowTaughtSampleColours(sensor))
         return 1;
-    SetCtrlVal(DataPanel, DATAP_STATUS, sensor.model().firmware().c_str());
-    SetCtrlVal(DataPanel, DATAP_IPADDRESS, "127.0.0.1");
-
-    // Each sample colour in a row of its own, as the teach assistant would leave them.
-    GetPara();
     const std::vector<sim::Target> samples = sim::SampleTargets();
-    for (size_t k = 0; k < samples.size(); ++k) {
-        sensor.model().SetTarget(samples[k]);
-        if (RequestLiveData() != 1)
-            return 1;
-        TechVec[k].Cell0 = static_cast<uint16_t>(LiveValue(kLiveX));
-        TechVec[k].Cell1 = static_cast<uint16_t>(LiveValue(kLiveY));
-        TechVec[k].Cell2 = static_cast<uint16_t>(LiveValue(kLiveInt));
-        TechVec[k].Cell3 = kTolerance;
-    }
-    Para.MaxVecNo = static_cast<uint16_t>(samples.size());
-    SendPara();
-    GetPara();
 
     // The target moves on with the wall clock, a colour every 150 ms, so that the recording's
     // time axis shows the colours in turn.

@@ -47,17 +47,6 @@ private:
     bool allowCancel_;
 };
 
-// Copies a chosen folder into the caller's buffer; false when it does not fit, since a cut
-// path would name another folder.
-bool StoreFolder(const std::string& path, char* pathName)
-{
-    if (!pathName || path.empty() || path.size() >= static_cast<size_t>(MAX_PATHNAME_LEN))
-        return false;
-    std::memcpy(pathName, path.data(), path.size());
-    pathName[path.size()] = '\0';
-    return true;
-}
-
 }  // namespace
 
 int platform_internal::FileSelectOnScreen(const PopupCall& call, int buttonLabel,
@@ -104,7 +93,7 @@ int DirSelectPopup(const char* defaultDirectory, const char* title, int allowCan
     std::string response;
     int result = 0;
     if (platform_internal::AnswerFromHook(call, response, &result))
-        return result == 1 && StoreFolder(response, pathName) ? 1 : 0;
+        return result == 1 && platform_internal::StorePath(response, pathName) ? 1 : 0;
 
     FileDialog dialog(QApplication::activeWindow(), QString::fromUtf8(call.title.c_str()),
                       QString::fromUtf8(call.message.c_str()), allowCancel != 0);
@@ -116,5 +105,5 @@ int DirSelectPopup(const char* defaultDirectory, const char* title, int allowCan
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return 0;
     const QString chosen = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
-    return StoreFolder(QDir::toNativeSeparators(chosen).toStdString(), pathName) ? 1 : 0;
+    return platform_internal::StorePath(QDir::toNativeSeparators(chosen).toStdString(), pathName) ? 1 : 0;
 }

@@ -28,8 +28,11 @@ const char* ButtonText(int buttonLabel)
     }
 }
 
-// Copies a chosen path into the caller's buffer; false when it does not fit.
-bool StorePath(const std::string& path, char* pathName)
+}  // namespace
+
+void SetPopupHook(PopupHook h) { hook = std::move(h); }
+
+bool platform_internal::StorePath(const std::string& path, char* pathName)
 {
     if (!pathName || path.empty() || path.size() >= static_cast<size_t>(MAX_PATHNAME_LEN))
         return false;
@@ -37,10 +40,6 @@ bool StorePath(const std::string& path, char* pathName)
     pathName[path.size()] = '\0';
     return true;
 }
-
-}  // namespace
-
-void SetPopupHook(PopupHook h) { hook = std::move(h); }
 
 void platform_internal::SetPopupScreen(const PopupScreen* s) { screen = s; }
 
@@ -153,5 +152,5 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
     }
     if (result != VAL_EXISTING_FILE_SELECTED && result != VAL_NEW_FILE_SELECTED)
         return VAL_NO_FILE_SELECTED;
-    return StorePath(response, pathName) ? result : VAL_NO_FILE_SELECTED;
+    return platform_internal::StorePath(response, pathName) ? result : VAL_NO_FILE_SELECTED;
 }

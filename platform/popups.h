@@ -45,6 +45,9 @@ using PopupHook = std::function<int(const PopupCall& call, std::string& response
 void SetPopupHook(PopupHook hook);
 
 namespace platform_internal {
+// Copies a chosen path into the caller's buffer of MAX_PATHNAME_LEN bytes; false when it is
+// empty or does not fit, since a cut path would name another file or folder.
+bool StorePath(const std::string& path, char* pathName);
 // Hands a call to the hook when one is set; true when the hook answered (*result set).
 bool AnswerFromHook(const PopupCall& call, std::string& response, int* result);
 
