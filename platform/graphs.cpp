@@ -109,6 +109,9 @@ protected:
         return region;
     }
 
+    // The crosshair is all there is, and its region says where its lines are.
+    bool MovingLooksTheSame(const QRegion& before, const QRegion& now) const override { return before == now; }
+
     // Lines of one pixel as filled rectangles: the painter is clipped to a few thin strips,
     // where filling is far cheaper than stroking.
     void PaintMoving(QCPPainter* painter) override

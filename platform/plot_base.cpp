@@ -77,7 +77,8 @@ void PlotBase::RefreshNow()
         // Where the moving things were and where they are now; the rest shows what it did.
         const QRegion before = painted_;
         painted_ = PlaceMoving();
-        update(before | painted_);
+        if (!MovingLooksTheSame(before, painted_))
+            update(before | painted_);
     }
     allDirty_ = movingDirty_ = false;
 }

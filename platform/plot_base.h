@@ -46,6 +46,13 @@ protected:
     // and at every refresh of the moving things alone, so that they always match the axes the
     // buffer shows (the axes may have changed since, with the redraw still pending).
     virtual QRegion PlaceMoving() = 0;
+    // Whether moving things placed in now look exactly as they did when placed in before: then
+    // a refresh of them alone repaints nothing (a cursor that moved less than a pixel).
+    virtual bool MovingLooksTheSame(const QRegion& before, const QRegion& now) const
+    {
+        (void)before, (void)now;
+        return false;
+    }
     // Paints the moving things where PlaceMoving put them. The painter is clipped to the part
     // of the widget being repainted.
     virtual void PaintMoving(QCPPainter* painter) = 0;

@@ -10,9 +10,12 @@
 
 #include <qcustomplot.h>
 
+#include "platform/controls.h"
 #include "platform/graphs.h"
+#include "platform/panels.h"
 #include "platform/userint.h"
 #include "platform/inspection.h"
+#include "platform/runtime.h"
 #include "tests/support/panels_fixture.h"
 #include "ui/panel_handles.h"
 #include "ui/uir.h"
@@ -197,4 +200,36 @@ TEST_F(GraphTest, UpdatesNeverDrawAtOnceAndManyDrawOnceAtTheNextRefresh)
     EXPECT_EQ(0, fullReplots);
     QTest::qWait(200);  // the refresh timer fires while events are processed
     EXPECT_EQ(1, fullReplots);
+}
+
+// A cursor that moves less than a pixel looks the same: the refresh repaints nothing. One that
+// moves repaints its lines.
+TEST_F(GraphTest, ACursorThatStaysOnItsPixelsIsNotRepainted)
+{
+    DisplayPanel(MainPanel);
+    DisplayPanel(DataPanel);
+    SetAxisScalingMode(DataPanel, DATAP_GRAPH_XY, VAL_XAXIS, VAL_MANUAL, 0, 10000);
+    SetAxisScalingMode(DataPanel, DATAP_GRAPH_XY, VAL_LEFT_YAXIS, VAL_MANUAL, 0, 10000);
+    SetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, 5000, 5000);
+    ProcessDrawEvents();
+    ProcessSystemEvents();
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } paints;
+    Plot(DATAP_GRAPH_XY)->installEventFilter(&paints);
+
+    SetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, 5000.5, 5000.5);  // a pixel spans tens of units
+    ProcessDrawEvents();
+    EXPECT_EQ(0, paints.count);
+    SetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, 7000, 3000);
+    ProcessDrawEvents();
+    EXPECT_EQ(1, paints.count);
+    double x = 0, y = 0;
+    GetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, &x, &y);
+    EXPECT_EQ(7000, x);
 }
