@@ -53,13 +53,12 @@ void NeedFrame(FrameClient* client)
 
 void DrawFrame()
 {
-    lastFrame = Timer();
-    if (QCoreApplication::instance())
-        frameClock()->stop();
-    // Taken out first: a client's drawing may ask for the following frame. A frame drawn from
-    // inside another's drawing finds nothing left to draw.
+    // A frame asked for from inside a client's drawing: the frame under way goes on.
     if (!drawing.empty())
         return;
+    lastFrame = Timer();
+    frameClock()->stop();
+    // Taken out first: a client's drawing may ask for the following frame.
     drawing.swap(waiting);
     for (size_t i = 0; i < drawing.size(); ++i)
         if (FrameClient* client = drawing[i])

@@ -2,10 +2,11 @@
 //
 // A display that changed without being drawn (a numeric indicator's new value, a plot's data or
 // axes) asks for the next frame. A frame draws every display that asked, and then paints the
-// windows once, in the same event pass. Frames follow one clock, at most one every
+// windows once, in the same event pass. The frames of one clock come at most one every
 // kFrameSeconds, so a window full of changing displays costs one paint per frame, however many
 // of them changed and whenever. ProcessDrawEvents (platform/controls.h) draws a frame at once,
-// for a caller that knows when drawing holds nothing up.
+// for a caller that knows when drawing holds nothing up (the live loop, right after a request
+// went out); the clock's next frame then comes kFrameSeconds after it.
 #pragma once
 
 // As often as the live displays are shown: smooth to the eye, and half of what a frame at every
@@ -24,5 +25,5 @@ protected:
 
 // client is drawn in the next frame.
 void NeedFrame(FrameClient* client);
-// Draws the frame now: every client that asked, then the windows' paint.
+// Draws the frame now: every client that asked, then the windows' paint. Needs the application.
 void DrawFrame();
