@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/frame.h"
 #include "platform/indicators.h"
 #include "platform/userint.h"
 #include "platform/widgets.h"
@@ -359,6 +360,13 @@ int ResetTextBox(int panel, int control, const char* text)
         return -1;
     const QSignalBlocker block(box);
     box->setPlainText(QString::fromUtf8(text));
+    return 0;
+}
+
+int ProcessDrawEvents()
+{
+    if (QCoreApplication::instance())
+        DrawFrame();
     return 0;
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/controls.h"
 #include "platform/runtime.h"
 
 namespace {
@@ -67,11 +66,4 @@ void DrawFrame()
     // The windows' paint, now rather than at the next event pass, which in the live loop may
     // come only once the answer is in.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-}
-
-int ProcessDrawEvents()
-{
-    if (QCoreApplication::instance())
-        DrawFrame();
-    return 0;
 }
