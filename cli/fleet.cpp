@@ -152,8 +152,6 @@ int ServeSensors(const Options& o)
             WakeDueTasks(Timer());
             continue;
         }
-        if (RunQueuedBlockingCall())
-            continue;
         const double due = WakeDueTasks(Timer());
         ServiceMonitorOutputs();
         const double wait = std::clamp(due - Timer(), 0.0, kLongestWait);

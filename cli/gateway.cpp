@@ -311,8 +311,6 @@ int Gateway::Run()
             GiveUp();
             break;
         }
-        if (RunQueuedBlockingCall())
-            continue;
         double due = WakeDueTasks(Timer());
         if (Timer() >= healthAt_)
             PublishHealth();

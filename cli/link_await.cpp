@@ -1,6 +1,5 @@
 #include "cli/link_await.h"
 
-#include <deque>
 #include <limits>
 #include <memory>
 #include <queue>
@@ -13,8 +12,6 @@
 namespace cli {
 
 namespace {
-
-std::deque<SensorSession*> blockingCalls;
 
 struct Due {
     double at;
@@ -45,11 +42,6 @@ bool LinkCall::await_suspend(std::coroutine_handle<> waiter)
 {
     SensorSession& s = session;
     s.waiter = waiter;
-    if (s.link.protocol != kProtocolTcp) {
-        s.blockingCall = blocking;
-        blockingCalls.push_back(&s);
-        return true;
-    }
     s.callDone = false;
     s.starting = true;
     s.link.user = &s;
@@ -123,17 +115,6 @@ void WakeAt::await_suspend(std::coroutine_handle<> waiter)
 
 void Wake(SensorSession& session) { dueTasks.push(Due{0, &session}); }
 
-bool RunQueuedBlockingCall()
-{
-    if (blockingCalls.empty())
-        return false;
-    SensorSession& s = *blockingCalls.front();
-    blockingCalls.pop_front();
-    s.callResult = s.blockingCall(s.link);
-    Resume(s);
-    return true;
-}
-
 double WakeDueTasks(double now)
 {
     while (!dueTasks.empty() && dueTasks.top().at <= now) {
@@ -146,7 +127,6 @@ double WakeDueTasks(double now)
 
 void ForgetAllWaits()
 {
-    blockingCalls.clear();
     dueTasks = {};
 }
 

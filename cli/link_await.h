@@ -1,10 +1,9 @@
 // The waits of a sensor's task, and the event loop's side of them. A task awaits a link
 // operation (LinkCall) or a point in time (WakeAt); meanwhile every other sensor's task goes on.
 //
-// On TCP the operation is one that does not block (link/operations_async.h): its completion
-// resumes the task from inside the transport's callback. A serial line has no such path: its
-// call is queued and the loop runs it with the blocking operation, one call at a time; the
-// blocking call processes events as it waits, so TCP sensors go on meanwhile.
+// The operation is one that does not block (link/operations_async.h), on TCP and on the serial
+// line alike: its completion resumes the task from inside the transport's callback, so a silent
+// or slow sensor holds up no other, whatever line either is on.
 #pragma once
 
 #include <coroutine>
@@ -19,8 +18,7 @@ namespace cli {
 
 struct LinkCall {
     SensorSession& session;
-    int (*async)(SensorContext& c, ExchangeDone done);  // for TCP
-    int (*blocking)(SensorContext& c);                 // for the serial line
+    int (*async)(SensorContext& c, ExchangeDone done);
 
     bool await_ready() const noexcept { return false; }
     bool await_suspend(std::coroutine_handle<> waiter);
@@ -64,10 +62,8 @@ struct WakeAt {
 // A task parked with WakeAt{s, -1} goes on at the loop's next pass.
 void Wake(SensorSession& session);
 
-// The loop's side. Runs the oldest queued serial call and resumes its task; false when none.
-bool RunQueuedBlockingCall();
-// Resumes every task whose time has come; returns the time the next one is due (a large value
-// when none is).
+// The loop's side. Resumes every task whose time has come; returns the time the next one is
+// due (a large value when none is).
 double WakeDueTasks(double now);
 // Forgets every wait (the loop is giving up on its tasks).
 void ForgetAllWaits();

@@ -106,22 +106,6 @@ private:
     SensorContext& c_;
 };
 
-// The blocking forms of the operations, for the serial line (cli/link_await.h).
-int BlockingIdentify(SensorContext& c) { return ::IdentifySensor(c); }
-int BlockingRead(SensorContext& c)
-{
-    c.sensorConnected = 1;
-    GetPara(c);
-    return c.sensorConnected == 1 ? 1 : -1;
-}
-int BlockingSend(SensorContext& c)
-{
-    c.sensorConnected = 1;
-    SendPara(c);
-    return c.sensorConnected == 1 ? 1 : -1;
-}
-int BlockingLive(SensorContext& c) { return RequestLiveData(c); }
-
 int AcquireDevicePort(SensorSession& s)
 {
     for (int i = 0; i < kDevicePorts; ++i) {
@@ -182,7 +166,7 @@ Task<int> OpenSensor(SensorSession& s, const SensorAddress& address, std::string
     // A TCP sensor connects without holding up the others; a serial line opens at once.
     int opened = 0;
     if (c.protocol == kProtocolTcp)
-        opened = co_await LinkCall{s, OpenLinkAsync, OpenLink};
+        opened = co_await LinkCall{s, OpenLinkAsync};
     else
         opened = OpenLink(c);
     if (opened != 1) {
@@ -204,7 +188,7 @@ void CloseSensor(SensorSession& s)
 Task<int> IdentifySensor(SensorSession& s, SensorIdentity* identity, std::string* error)
 {
     BeginOperation(s);
-    const int identified = co_await LinkCall{s, IdentifyAsync, BlockingIdentify};
+    const int identified = co_await LinkCall{s, IdentifyAsync};
     if (identified < 0) {
         *error = LinkReport(s);
         co_return -1;
@@ -221,14 +205,14 @@ namespace {
 // values (of an EEPROM load, or of the write) goes to the status box and becomes *notice; the
 // transfer goes on.
 Task<int> TransferParameters(SensorSession& s, bool eeprom, int (*async)(SensorContext&, ExchangeDone),
-                             int (*blocking)(SensorContext&), std::string* notice, std::string* error)
+                             std::string* notice, std::string* error)
 {
     SensorContext& c = s.link;
     notice->clear();
     c.transferTarget = eeprom ? kTargetSensor : 0;
     BeginOperation(s);
     const uint32_t resets = PlausibilityResets(c);
-    const int done = co_await LinkCall{s, async, blocking};
+    const int done = co_await LinkCall{s, async};
     c.transferTarget = 0;
     if (done != 1) {
         *error = LinkReport(s);
@@ -243,18 +227,18 @@ Task<int> TransferParameters(SensorSession& s, bool eeprom, int (*async)(SensorC
 
 Task<int> ReadSensorParameters(SensorSession& s, bool fromEeprom, std::string* notice, std::string* error)
 {
-    return TransferParameters(s, fromEeprom, ReadParametersAsync, BlockingRead, notice, error);
+    return TransferParameters(s, fromEeprom, ReadParametersAsync, notice, error);
 }
 
 Task<int> WriteSensorParameters(SensorSession& s, bool toEeprom, std::string* notice, std::string* error)
 {
-    return TransferParameters(s, toEeprom, SendParametersAsync, BlockingSend, notice, error);
+    return TransferParameters(s, toEeprom, SendParametersAsync, notice, error);
 }
 
 Task<int> ReadLiveSample(SensorSession& s, record::LiveSample* sample, std::string* error)
 {
     BeginOperation(s);
-    const int read = co_await LinkCall{s, LiveSampleAsync, BlockingLive};
+    const int read = co_await LinkCall{s, LiveSampleAsync};
     if (read != 1) {
         *error = LinkReport(s);
         co_return -1;

@@ -27,7 +27,6 @@ struct SensorSession {
 
     // The wait under way: who goes on when it ends, and how the call it waits for ended.
     std::coroutine_handle<> waiter;
-    int (*blockingCall)(SensorContext& c) = nullptr;
     int callResult = 0;
     bool callDone = false;
     bool starting = false;

@@ -8,7 +8,8 @@
 // its polls, and then blocks in the event dispatcher until the next event or the deadline, so a
 // silent sensor costs no CPU. On the serial line the wait pulls the answer from the port: the
 // baud rate says when it can be complete, and the wait blocks until then without waking for
-// every piece of it (platform/rs232.h), processing events every half millisecond at most.
+// every piece of it (platform/rs232.h), processing events every half millisecond at most. An
+// exchange started with StartExchange waits for nothing: the port's input callback feeds it.
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -92,8 +93,10 @@ void finish(SensorContext& c, int result, const char* text)
         return;
     c.exchangeState = 2;
     c.exchangeResult = static_cast<int8_t>(result);
-    if (c.exchangeAlarm)
+    if (c.exchangeAlarm) {
         underWay.erase(c.exchangeId);
+        TransportOf(c).unwatch(c);
+    }
     if (c.answer.accepted) {
         c.respOrder = c.answer.header.order;
         c.respInfo = c.answer.header.info;
@@ -132,9 +135,12 @@ void afterPush(SensorContext& c, bool wasAwaitingHeader)
                 armAlarm();
             }
         }
-        return;
-    default: return;
+        break;
+    default: break;
     }
+    // The exchange that does not block is told of the rest when it is in.
+    if (c.exchangeAlarm)
+        TransportOf(c).watch(c, AnswerNeeds(c.answer));
 }
 
 // The time limit passed. A server that closed the conversation meanwhile has been reported by
@@ -159,7 +165,11 @@ void onAlarm()
             dueQueue.push(Due{c.deadline, c.exchangeId});
             continue;
         }
-        expire(c);
+        // Bytes short of the count the serial callback waits for still count, and may be
+        // enough (a shorter answer than the one expected); they may also end the exchange.
+        TransportOf(c).takeArrived(c);
+        if (c.exchangeState == 1 && c.exchangeId == due.id)
+            expire(c);
     }
     armAlarm();
 }
@@ -190,6 +200,8 @@ void begin(SensorContext& c, unsigned count, ExchangeDone done, bool alarm)
         underWay[c.exchangeId] = &c;
         dueQueue.push(Due{c.deadline, c.exchangeId});
         armAlarm();
+        c.rxCount = 0;
+        t.watch(c, AnswerNeeds(c.answer));
     }
 }
 
@@ -298,7 +310,7 @@ double& WaitStart = DefaultSensorContext.waitStart;
 
 int StartExchange(SensorContext& c, unsigned count, ExchangeDone done)
 {
-    if (c.exchangeState == 1 || c.protocol != kProtocolTcp)
+    if (c.exchangeState == 1)
         return -1;
     begin(c, count, done, true);
     return 1;
@@ -311,8 +323,10 @@ void CancelExchange(SensorContext& c)
     c.exchangeState = 2;
     c.exchangeResult = -1;
     c.done = nullptr;
-    if (c.exchangeAlarm)
+    if (c.exchangeAlarm) {
         underWay.erase(c.exchangeId);
+        TransportOf(c).unwatch(c);
+    }
 }
 
 void FeedExchange(SensorContext& c, const uint8_t* data, size_t size)
@@ -325,6 +339,8 @@ void FeedExchange(SensorContext& c, const uint8_t* data, size_t size)
 }
 
 void ExchangeConversationClosed(SensorContext& c) { finish(c, -1, nullptr); }
+
+void ExchangeLineFailed(SensorContext& c) { finish(c, -1, kTimeoutText); }
 
 void FillTxBuf(SensorContext& c, int order, int info, unsigned length)
 {

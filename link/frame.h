@@ -29,7 +29,8 @@ extern uint16_t& RespLength;
 extern uint8_t& RespDataCrc;
 
 // Bytes received in the current exchange: the serial input-queue length as last polled, or on
-// TCP the bytes the TCP callback stored into RxBuf since the request (never above 2048).
+// TCP the bytes the TCP callback stored into RxBuf since the request (never above 2048); in an
+// exchange that does not block, on either line, the bytes taken since the request.
 extern int32_t& RxCount;
 extern int32_t& ComErrorMask;  // GetComStat after each serial wait; 0 at each exchange's start
 extern double& WaitStart;      // Timer() at the start of the current wait

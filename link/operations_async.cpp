@@ -104,7 +104,7 @@ void step(SensorContext& c, int result)
 
 bool begin(SensorContext& c, Operation op, ExchangeDone done)
 {
-    if (c.operation != kNone || ExchangeUnderWay(c) || c.protocol != kProtocolTcp)
+    if (c.operation != kNone || ExchangeUnderWay(c))
         return false;
     c.operation = op;
     c.operationStep = 0;

@@ -4,10 +4,10 @@
 // of link/connection.h and link/commands.h do, on the same context members, with the same
 // reports, so a program can run them on many contexts at once from one event loop.
 //
-// Every function returns 1 when the operation is under way, or -1 without sending anything when
-// an operation or exchange of c is under way already or c is no TCP context. The result given to
-// done is 1, or -1 after a failed exchange (reported on the context); IdentifyAsync gives 0 for a
-// sensor the program does not support, as IdentifySensor does.
+// They serve serial and TCP contexts alike. Every function returns 1 when the operation is under
+// way, or -1 without sending anything when an operation or exchange of c is under way already.
+// The result given to done is 1, or -1 after a failed exchange (reported on the context);
+// IdentifyAsync gives 0 for a sensor the program does not support, as IdentifySensor does.
 #pragma once
 
 #include "link/sensor_context.h"

@@ -48,6 +48,17 @@ void serialDiscardInput(SensorContext& c) { FlushInQ(c.comPort); }
 
 bool never(SensorContext&) { return false; }
 
+// The device counts the bytes (platform/rs232.h): the callback comes when the whole header, or
+// the whole data, is in, not for every piece of it.
+void serialWatch(SensorContext& c, int32_t need)
+{
+    InstallComCallback(c.comPort, need < 1 ? 1 : need, SerialInputCB, &c);
+}
+
+void serialUnwatch(SensorContext& c) { InstallComCallback(c.comPort, 0, nullptr, nullptr); }
+
+void serialTakeArrived(SensorContext& c) { SerialInputCB(c.comPort, &c); }
+
 // Whatever the conversation holds before a request goes out is an answer nobody waits for any
 // more (a late one, or the excess of an oversized one); left there, the callback would feed it
 // to the next answer. Bounded, so that a peer that never stops sending cannot keep the request
@@ -71,6 +82,8 @@ void tcpWrite(SensorContext& c, const uint8_t* data, unsigned count)
 
 void nothing(SensorContext&) {}
 
+void nothingToWatch(SensorContext&, int32_t) {}
+
 void tcpWaitForData(SensorContext&, int32_t, int32_t, double seconds) { WaitSystemEvents(seconds); }
 
 bool nothingToTake(SensorContext&, uint8_t*, int) { return false; }
@@ -79,10 +92,12 @@ bool tcpClosedDuringExchange(SensorContext& c) { return c.tcpUpAtRequest && c.tc
 
 }  // namespace
 
-const LinkTransport SerialTransport{serialDiscard, serialWrite, serialPoll, serialWaitForData,
-                                    serialTake,    serialDiscardInput, never};
-const LinkTransport TcpTransport{tcpDiscard,    tcpWrite, nothing, tcpWaitForData,
-                                 nothingToTake, nothing,  tcpClosedDuringExchange};
+const LinkTransport SerialTransport{serialDiscard, serialWrite,        serialPoll, serialWaitForData,
+                                    serialTake,    serialDiscardInput, never,      serialWatch,
+                                    serialUnwatch, serialTakeArrived};
+const LinkTransport TcpTransport{tcpDiscard,    tcpWrite, nothing,                 tcpWaitForData,
+                                 nothingToTake, nothing,  tcpClosedDuringExchange, nothingToWatch,
+                                 nothing,       nothing};
 
 const LinkTransport& TransportOf(const SensorContext& c)
 {

@@ -8,8 +8,9 @@
 // What the exchange (link/frame.h) needs of a transport, one table per transport. The exchange
 // takes the table of the context's protocol when a request goes out and uses only it until the
 // answer is in. Every function works on the context it is given: its handles, rxBuf, rxCount.
-// On TCP the answer comes by itself, through the TCP callback; on the serial line the exchange
-// pulls it from the port (poll, waitForData, take).
+// On TCP the answer comes by itself, through the TCP callback. On the serial line the blocking
+// exchange pulls it from the port (poll, waitForData, take); the one that does not block
+// (link/exchange_async.h) has the port's input callback feed it (watch, unwatch, takeArrived).
 struct LinkTransport {
     // Before a request: drops what an earlier exchange left queued (serial: both queues; TCP:
     // what the conversation holds; rxCount is set to 0) and notes whether the conversation is up.
@@ -32,6 +33,15 @@ struct LinkTransport {
     void (*discardInput)(SensorContext& c);
     // True when the peer ended the conversation during this exchange; it has been reported then.
     bool (*closedDuringExchange)(SensorContext& c);
+    // For the exchange that does not block: feed the answer to it once the next `need` bytes
+    // have arrived (serial: the port's input callback, SerialInputCB; TCP: nothing, the TCP
+    // callback feeds every arrival). Called again as the answer comes in, with what it needs next.
+    void (*watch)(SensorContext& c, int32_t need);
+    // That exchange ended: stop feeding it (serial: the input callback is removed).
+    void (*unwatch)(SensorContext& c);
+    // Its deadline came: feed what has arrived meanwhile without waiting (serial: the bytes
+    // short of the count the callback waits for; TCP: nothing).
+    void (*takeArrived)(SensorContext& c);
 };
 extern const LinkTransport SerialTransport;
 extern const LinkTransport TcpTransport;
@@ -66,6 +76,12 @@ void CloseOpenComPort();
 // reports "SERVER HAS CLOSED CONNECTION!", forgets the conversation and ends the exchange under
 // way without a second report. Returns 0.
 int ClientTCPCB(unsigned handle, int event, int error, void* callbackData);
+
+// The serial port's input callback (platform/rs232.h), callbackData being the context whose
+// exchange it feeds: takes what the input queue holds (bounded, as the TCP callback is), counts
+// it in rxCount and feeds it to the exchange under way. A line or device error (GetComStat) ends
+// that exchange with the time-out report, as the blocking exchange reports it.
+void SerialInputCB(int port, void* callbackData);
 
 // The texts of the open failures, by the run-time's error code.
 const char* Rs232ErrorText(int code);

@@ -38,14 +38,21 @@ struct Port {
     // What GetInQLen found, for the WaitForComInput that follows it at once in a wait loop
     // (a system call saved on every poll); -1 once anything else happened on the port.
     long polledWaiting = -1;
+    // The input callback (InstallComCallback), its data and the count it waits for.
+    comCallbackPtr inputCallback = nullptr;
+    void* inputData = nullptr;
+    int inputCount = 1;
 #ifndef _WIN32
     int fd = -1;  // the device, read and written directly (platform/serial_io.h)
     int wakeCount = 0;  // the device's minimum count for readiness, as set last (0: as opened)
     bool hungUp = false;  // the device went away (e.g. unplugged); input cannot wake a wait
     // Wakes a wait when input arrives; enabled only while a wait wants to be woken by it.
     QPointer<QSocketNotifier> wake;
+    // Tells the input callback; made when the first one is installed, enabled while one is.
+    QPointer<QSocketNotifier> input;
 #else
     QPointer<QSocketNotifier> notifier;  // the port's own read notifier, once found
+    bool inputHooked = false;  // readyRead is connected to the input callback's dispatch
 #endif
 };
 
@@ -315,6 +322,11 @@ int CloseCom(int port)
     auto it = ports.find(port);
     if (it == ports.end())
         return 0;
+#ifndef _WIN32
+    // A notifier left on would watch a descriptor that is closed (or soon someone else's).
+    if (it->second.input)
+        it->second.input->setEnabled(false);
+#endif
     // The QSerialPort may be inside one of its own signals when a callback closes the port;
     // closing now and deleting later keeps that signal's stack valid.
     if (QSerialPort* s = it->second.serial.release()) {
@@ -538,6 +550,90 @@ int WaitForComInput(int port, int count, double seconds, int expected)
     WaitSystemEvents(std::min(seconds, dueAll - now));
     if (notifier && wasEnabled && serial && serial->isOpen())
         notifier->setEnabled(true);
+#endif
+    return 0;
+}
+
+int ComRdAvailable(int port, char* buffer, size_t size)
+{
+    Port* p = openPort(port);
+    if (!p)
+        return -3;
+    p->polledWaiting = -1;
+#ifndef _WIN32
+    bool failed = false;
+    const size_t got = serial_io::ReadAvailable(p->fd, buffer, size, &failed);
+    if (failed) {
+        p->errorMask |= kDeviceErrorBit;
+        p->hungUp = p->hungUp || serial_io::HungUp(p->fd);
+    }
+#else
+    const qint64 n = p->serial->read(buffer, static_cast<qint64>(size));
+    if (n < 0)
+        return -4;
+    const size_t got = static_cast<size_t>(n);
+#endif
+    p->readSinceWrite += static_cast<long>(got);
+    return static_cast<int>(got);
+}
+
+namespace {
+
+// The port's input is there (or its device failed): its callback is told.
+void inputArrived(int port)
+{
+    Port* p = openPort(port);
+    if (!p || !p->inputCallback)
+        return;
+#ifdef _WIN32
+    // Every piece that arrives signals; the callback hears of the count it asked for.
+    if (p->serial->bytesAvailable() < p->inputCount && p->errorMask == 0)
+        return;
+#endif
+    p->inputCallback(port, p->inputData);
+#ifndef _WIN32
+    // The callback may have closed the port. A device that hung up stays "readable" for good:
+    // it is told once, not at every pass.
+    if (Port* still = openPort(port); still && still->hungUp && still->input)
+        still->input->setEnabled(false);
+#endif
+}
+
+}  // namespace
+
+int InstallComCallback(int port, int notifyCount, comCallbackPtr callback, void* callbackData)
+{
+    Port* p = openPort(port);
+    if (!p)
+        return -3;
+    p->inputCallback = callback;
+    p->inputData = callbackData;
+    p->inputCount = std::clamp(notifyCount, 1, 255);
+#ifndef _WIN32
+    if (!callback) {
+        if (p->input)
+            p->input->setEnabled(false);
+        return 0;
+    }
+    if (!p->input) {
+        p->input = new QSocketNotifier(p->fd, QSocketNotifier::Read, p->serial.get());
+        QObject::connect(p->input, &QSocketNotifier::activated, [port] { inputArrived(port); });
+    }
+    // The device counts the bytes (its minimum count for readiness), so the pieces of a frame
+    // wake nobody before the count is in. A device that cannot count wakes at every piece.
+    serial_io::SetWakeCount(p->fd, p->inputCount, &p->wakeCount);
+    p->polledWaiting = -1;
+    p->input->setEnabled(!p->hungUp);
+#else
+    if (!callback)
+        return 0;
+    if (!p->inputHooked) {
+        QObject::connect(p->serial.get(), &QSerialPort::readyRead, [port] { inputArrived(port); });
+        p->inputHooked = true;
+    }
+    // What arrived before the callback was installed signals nothing more of its own.
+    if (p->serial->bytesAvailable() >= p->inputCount)
+        QMetaObject::invokeMethod(p->serial.get(), [port] { inputArrived(port); }, Qt::QueuedConnection);
 #endif
     return 0;
 }

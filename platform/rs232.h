@@ -49,6 +49,26 @@ int GetInQLen(int port);
 // is noted in GetComStat's mask and no longer wakes the wait. Returns 0, or -3 when the port
 // is not open (after waiting as WaitSystemEvents does).
 int WaitForComInput(int port, int count, double seconds, int expected = 0);
+// Reads what waits in the input queue now, at most size bytes, without waiting for more;
+// returns the number read (0 when nothing waits) or a negative code. A device that failed
+// (unplugged, or the other end of a pseudo-terminal gone) is noted in GetComStat's mask.
+int ComRdAvailable(int port, char* buffer, size_t size);
+
+// The port's input callback: called from whatever processes events (the main loop,
+// WaitSystemEvents, a modal pop-up), never inside another operation of this module, with the
+// callbackData it was installed with.
+using comCallbackPtr = void (*)(int port, void* callbackData);
+// Asks for callback(port, callbackData) whenever at least notifyCount bytes (1 to 255; a larger
+// count is taken as 255) wait in the port's input queue, or the device failed. Input is watched
+// only while a callback is installed, so a port nobody awaits input on costs nothing; a null
+// callback removes it, and the bytes then wait for ComRd. The callback must read what it was
+// told of (ComRdAvailable) or remove itself, or it is called again at the next pass. Installing
+// again replaces count, callback and data, cheaply, so a reader may raise the count as a frame
+// comes in. Each port has its own; closing the port removes it. A port with a callback
+// installed is not waited on with WaitForComInput as well. Returns 0, or -3 when the port is
+// not open.
+int InstallComCallback(int port, int notifyCount, comCallbackPtr callback, void* callbackData);
+
 // The line error mask since the last call (non-zero after a framing, parity or overrun error,
 // or a device error); clears it. Negative when the port is not open.
 int GetComStat(int port);

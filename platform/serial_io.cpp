@@ -84,6 +84,29 @@ size_t Read(int fd, char* buffer, size_t count, int timeoutMs, bool* failed)
     return got;
 }
 
+size_t ReadAvailable(int fd, char* buffer, size_t size, bool* failed)
+{
+    *failed = false;
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, buffer + got, size - got);
+        if (n > 0) {
+            got += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // Nothing more waits: EAGAIN, or 0 from a terminal without a minimum count, which is
+        // also what one that hung up reads; the device's own state tells them apart.
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            *failed = true;
+        else if (n == 0)
+            *failed = HungUp(fd);
+        break;
+    }
+    return got;
+}
+
 long Write(int fd, const char* buffer, size_t count, int timeoutMs)
 {
     size_t put = 0;

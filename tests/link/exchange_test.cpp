@@ -1,11 +1,15 @@
 // The exchange against a scripted peer over real loopback TCP and a real pseudo-terminal: what
-// arrives, in which pieces, and how every failure is reported.
+// arrives, in which pieces, and how every failure is reported, by the blocking exchange and by
+// the one that does not block alike.
 #include <gtest/gtest.h>
 
 #include <QTimer>
 
 #include <cstring>
+#include <ostream>
+#include <string>
 
+#include "link/exchange_async.h"
 #include "link/frame.h"
 #include "link/link_state.h"
 #include "link/transports.h"
@@ -29,13 +33,24 @@ constexpr char kTimeoutReport[] =
     "TIMEOUT! \nNO DATA RECEIVED! \nCOMMUNICATION ERROR! \nCHECK POWER SUPPLY AND COM SETTINGS. "
     "\nTRY TO CONNECT AGAIN!\n\n";
 
-class ExchangeTest : public PanelsTest, public ::testing::WithParamInterface<ScriptedPeer::Transport> {
+struct ExchangeMode {
+    ScriptedPeer::Transport transport;
+    bool async;  // StartExchange, awaited in the event loop, instead of DataExchange
+};
+
+void PrintTo(const ExchangeMode& m, std::ostream* os)
+{
+    *os << (m.transport == ScriptedPeer::Transport::Tcp ? "TCP" : "pseudo-terminal")
+        << (m.async ? ", not blocking" : ", blocking");
+}
+
+class ExchangeTest : public PanelsTest, public ::testing::WithParamInterface<ExchangeMode> {
 protected:
     void SetUp() override
     {
         PanelsTest::SetUp();
-        peer = std::make_unique<ScriptedPeer>(GetParam());
-        if (GetParam() == ScriptedPeer::Transport::Tcp) {
+        peer = std::make_unique<ScriptedPeer>(GetParam().transport);
+        if (GetParam().transport == ScriptedPeer::Transport::Tcp) {
             Protocol = kProtocolTcp;
             ASSERT_EQ(0, ConnectToTCPServerEx(&TcpHandle, peer->port(), "127.0.0.1", ClientTCPCB,
                                               nullptr, 5000, 0));
@@ -66,7 +81,17 @@ protected:
     int Exchange(int order, int info = 0)
     {
         FillTxBuf(order, info, 0);
-        return DataExchange(8);
+        if (!GetParam().async)
+            return DataExchange(8);
+        static int result;
+        result = 2;
+        if (StartExchange(DefaultSensor(), 8, [](SensorContext&, int r) { result = r; }) != 1)
+            return -2;
+        // The exchange keeps its own time: a wait that ends is a fault.
+        const double until = Timer() + 10.0;
+        while (result == 2 && Timer() < until)
+            WaitSystemEvents(until - Timer());
+        return result;
     }
     void ExpectReported(const std::string& text)
     {
@@ -180,10 +205,15 @@ TEST_P(ExchangeTest, OversizedLengthIsRejectedWithoutReadingIt)
     ExpectReported("ATTENTION! \nRECEIVED HEADER FRAME IS INCORRECT!\n\n");
 }
 
+constexpr ExchangeMode kTcp{ScriptedPeer::Transport::Tcp, false};
+constexpr ExchangeMode kPty{ScriptedPeer::Transport::Pty, false};
+
 INSTANTIATE_TEST_SUITE_P(Transports, ExchangeTest,
-                         ::testing::Values(ScriptedPeer::Transport::Tcp, ScriptedPeer::Transport::Pty),
+                         ::testing::Values(kTcp, kPty, ExchangeMode{ScriptedPeer::Transport::Tcp, true},
+                                           ExchangeMode{ScriptedPeer::Transport::Pty, true}),
                          [](const auto& info) {
-                             return info.param == ScriptedPeer::Transport::Tcp ? "Tcp" : "Pty";
+                             return std::string(info.param.transport == ScriptedPeer::Transport::Tcp ? "Tcp" : "Pty") +
+                                    (info.param.async ? "Async" : "");
                          });
 
 class TcpCallbackTest : public ExchangeTest {};
@@ -209,7 +239,7 @@ TEST_P(TcpCallbackTest, ServerClosingIsReportedAndForgetsTheConversation)
     ExpectReported("SERVER HAS CLOSED CONNECTION!\n\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Tcp, TcpCallbackTest, ::testing::Values(ScriptedPeer::Transport::Tcp));
+INSTANTIATE_TEST_SUITE_P(Tcp, TcpCallbackTest, ::testing::Values(kTcp));
 
 TEST_P(TcpCallbackTest, ServerClosingDuringAnExchangeIsReportedOnceAndEndsItAtOnce)
 {
@@ -245,4 +275,4 @@ TEST_P(SerialWaitTest, EventsRunDuringTheSleepAndMayCloseThePort)
     ExpectReported(kTimeoutReport);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pty, SerialWaitTest, ::testing::Values(ScriptedPeer::Transport::Pty));
+INSTANTIATE_TEST_SUITE_P(Pty, SerialWaitTest, ::testing::Values(kPty));
