@@ -6,6 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QProcess>
+
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "params/parameter_set.h"
 #include "tests/cli/cli_fixture.h"
 
@@ -64,6 +70,63 @@ TEST_F(CliTest, OneProcessBacksUpRestoresAndVerifiesTwoHundredSensorsAndReportsT
             EXPECT_EQ(Slurp(PathOf("set-" + serial + ".ini")), Slurp(PathOf("after-" + serial + ".ini"))) << i;
         }
     }
+}
+
+// Three sensors on serial lines, played by one simulator that logs every request it gets: one
+// answers each live request half a second late, one never answers one. The first is sampled to
+// its end while the late one's first answer is still awaited, and only the silent one fails,
+// once, on its own line.
+TEST_F(CliTest, ASlowOrSilentSerialSensorHoldsUpNoOtherSerialSensor)
+{
+    auto sim = std::make_unique<SimProgram>();
+    sim->process = std::make_unique<QProcess>();
+    sim->process->start(CHROMIX5_SIM_PATH, {"--pty-link", QString::fromStdString(PathOf("line")), "--count", "3",
+                                            "--log", "--fault", "8:late,value=500@1", "--fault", "8:silent@2"});
+    ASSERT_TRUE(sim->process->waitForStarted(5000));
+    std::string started;
+    for (int i = 0; i < 100 && !Contains(started, "sensor 2: "); ++i) {
+        sim->process->waitForReadyRead(100);
+        started += sim->process->readAllStandardOutput().toStdString();
+    }
+    ASSERT_TRUE(Contains(started, "sensor 2: ")) << started;
+    QProcess& simProcess = *sim->process;
+    sims_.push_back(std::move(sim));
+
+    QStringList sensors;
+    for (int i = 0; i < 3; ++i)
+        sensors << QString::fromStdString("serial:" + PathOf("line" + std::to_string(i)));
+    const CtlRun run = Ctl(QStringList{"monitor", "--count", "5", "--csv", "m{n}.csv"} + sensors);
+    EXPECT_EQ(2, run.exit) << run.err;
+    const std::vector<std::string> lines = run.OutLines();
+    ASSERT_EQ(3u, lines.size()) << run.out;
+    EXPECT_EQ(sensors[0].toStdString() + "\tok\t5 samples", lines[0]);
+    EXPECT_EQ(sensors[1].toStdString() + "\tok\t5 samples", lines[1]);
+    EXPECT_EQ(sensors[2].toStdString() +
+                  "\tlink-error\tlive data failed after 0 samples: TIMEOUT! NO DATA RECEIVED! COMMUNICATION "
+                  "ERROR! CHECK POWER SUPPLY AND COM SETTINGS. TRY TO CONNECT AGAIN!",
+              lines[2]);
+    EXPECT_FALSE(Contains(run.err, sensors[0].toStdString() + ": link-error")) << run.err;
+    EXPECT_FALSE(Contains(run.err, sensors[1].toStdString() + ": link-error")) << run.err;
+
+    // The requests in the order the simulator got them.
+    simProcess.terminate();
+    simProcess.waitForFinished(3000);
+    const std::string log = started + simProcess.readAllStandardOutput().toStdString();
+    constexpr char kLive[] = ": order 8 info 0 len 0";
+    // Sensor 0 is sampled to its end before sensor 1's second request, which goes out only once
+    // its first late answer is in.
+    int steady = 0;
+    int slow = 0;
+    size_t at = 0;
+    for (size_t end; (end = log.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = log.substr(at, end - at);
+        if (line.rfind(std::string("sensor 1") + kLive, 0) == 0)
+            ++slow;
+        else if (line.rfind(std::string("sensor 0") + kLive, 0) == 0 && slow < 2)
+            ++steady;
+    }
+    EXPECT_EQ(5, slow) << log;
+    EXPECT_EQ(5, steady) << log;
 }
 
 TEST_F(CliTest, ASensorListNamesEveryBadLineAndOnlyARegularFileOfAtMost16MBIsRead)
