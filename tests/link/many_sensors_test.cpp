@@ -16,6 +16,7 @@
 #include "link/operations_async.h"
 #include "platform/runtime.h"
 #include "sim/simulator.h"
+#include "tests/link/fleet_support.h"
 #include "tests/link/full_backlog_listener.h"
 
 namespace {
@@ -98,33 +99,6 @@ void nextLiveRequest(SensorContext& c)
     ASSERT_EQ(1, StartExchange(c, kHeaderSize, liveDone));
 }
 
-void settle(double seconds)
-{
-    const double end = Timer() + seconds;
-    while (Timer() < end)
-        WaitSystemEvents(end - Timer());
-}
-
-// A parameter set the simulated sensor's plausibility check keeps, different for each base.
-ParameterSet parameters(uint16_t base)
-{
-    ParameterSet p{};
-    p.Power = 500;
-    p.Average = 256;
-    p.EvaluationMode = 1;
-    p.MaxVecNo = 1;
-    p.DigitalOutmode = 1;
-    p.CalculationMode = 3;
-    p.LedMode = 1;
-    p.Gain = 6;
-    p.Integral = 1;
-    p.HoldFail = static_cast<uint16_t>(base + 7);
-    p.IntLim = static_cast<uint16_t>(base % 4000);
-    p.DynwinLo = static_cast<uint16_t>(3000 + base % 1000);
-    p.DynwinHi = 4000;
-    return p;
-}
-
 }  // namespace
 
 TEST(ManySensors, LiveLoopOnOneWhileTheOtherSendsAndReadsItsParametersUnderFaults)
@@ -150,7 +124,7 @@ TEST(ManySensors, LiveLoopOnOneWhileTheOtherSendsAndReadsItsParametersUnderFault
     // b's blocking transfers wait processing events, and a's exchanges go on inside them.
     SensorContext& cb = *b.context;
     for (uint16_t round = 0; round < 6; ++round) {
-        const ParameterSet sent = parameters(static_cast<uint16_t>(100 * round));
+        const ParameterSet sent = DistinctParameters(static_cast<uint16_t>(100 * round));
         cb.para = sent;
         cb.transferTarget = 0;
         cb.sensorConnected = 1;
@@ -167,9 +141,9 @@ TEST(ManySensors, LiveLoopOnOneWhileTheOtherSendsAndReadsItsParametersUnderFault
     while (a.failures == 0 && Timer() < until)
         WaitSystemEvents(until - Timer());
     const int before = a.samples;
-    settle(0.3);
+    Settle(0.3);
     a.running = false;
-    settle(0.1);
+    Settle(0.1);
 
     EXPECT_FALSE(a.crossed);
     EXPECT_EQ(1, a.failures);
@@ -206,7 +180,7 @@ TEST(ManySensors, ASensorThatGoesAwayIsReportedAloneAndTheOthersFinish)
         WaitSystemEvents(0.05);
     for (auto& s : fleet)
         s->running = false;
-    settle(0.1);
+    Settle(0.1);
 
     for (int i = 0; i < kSensors; ++i) {
         SCOPED_TRACE(i);
@@ -243,7 +217,7 @@ TEST(ManySensors, TwoHundredSensorsAreReadWrittenAndReadBackAtOnceAndOneLostIsRe
     // Each sensor gets a configuration of its own, and must hold exactly that afterwards.
     for (int i = 0; i < kSensors; ++i) {
         SensorContext& c = *fleet[static_cast<size_t>(i)]->context;
-        c.para = parameters(static_cast<uint16_t>(i));
+        c.para = DistinctParameters(static_cast<uint16_t>(i));
         for (int row = 0; row < kSensorTeachRows; ++row)
             c.techVec[static_cast<size_t>(row)] =
                 TeachVector{static_cast<uint16_t>(i), static_cast<uint16_t>(row), 7, 9, 1, 0, 10, 1};
@@ -326,7 +300,7 @@ TEST(ManySensors, AnAddressThatDoesNotAnswerHoldsUpNoOtherSensorsConnection)
     EXPECT_EQ(-11, unanswered.context->openStatus);
     EXPECT_EQ(0, unanswered.context->tcpConnected);
     EXPECT_EQ(1u, unanswered.context->linkErrorReports);
-    settle(0.2);
+    Settle(0.2);
     EXPECT_EQ(2, givenUp.result);
     EXPECT_EQ(0u, givenUp.context->linkErrorReports);
 }

@@ -13,6 +13,7 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "sim/simulator.h"
+#include "tests/link/fleet_support.h"
 
 namespace {
 
@@ -49,9 +50,8 @@ struct SerialSensor {
     int samples = 0;
     int failures = 0;
     bool crossed = false;
-    double lastSuccess = 0;
     double failedAt = 0;
-    // Another sensor's samples when the last request went out, and while the last failed one waited.
+    // Another sensor's samples when the last request went out, and during the last failed one.
     const SerialSensor* other = nullptr;
     int othersAtRequest = 0;
     int othersDuringFailure = 0;
@@ -65,7 +65,6 @@ void liveDone(SensorContext& c, int result)
     SerialSensor& s = *static_cast<SerialSensor*>(c.user);
     if (result == 1) {
         ++s.samples;
-        s.lastSuccess = Timer();
         if (c.respOrder != kOrderLiveData || c.respLength != kLiveDataSize)
             s.crossed = true;
     } else {
@@ -101,32 +100,6 @@ int run(SerialSensor& s, int (*op)(SensorContext&, ExchangeDone))
     return s.result;
 }
 
-void settle(double seconds)
-{
-    const double end = Timer() + seconds;
-    while (Timer() < end)
-        WaitSystemEvents(end - Timer());
-}
-
-ParameterSet parameters(uint16_t base)
-{
-    ParameterSet p{};
-    p.Power = 500;
-    p.Average = 256;
-    p.EvaluationMode = 1;
-    p.MaxVecNo = 1;
-    p.DigitalOutmode = 1;
-    p.CalculationMode = 3;
-    p.LedMode = 1;
-    p.Gain = 6;
-    p.Integral = 1;
-    p.HoldFail = static_cast<uint16_t>(base + 7);
-    p.IntLim = static_cast<uint16_t>(base % 4000);
-    p.DynwinLo = static_cast<uint16_t>(3000 + base % 1000);
-    p.DynwinHi = 4000;
-    return p;
-}
-
 }  // namespace
 
 TEST(SerialSensors, ASilentLateOrVanishedSensorHoldsUpNoOtherAndEachFailureIsReportedOnceOnItsOwn)
@@ -156,7 +129,7 @@ TEST(SerialSensors, ASilentLateOrVanishedSensorHoldsUpNoOtherAndEachFailureIsRep
     int timedOut = 0;
     for (uint16_t round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
-        const ParameterSet sent = parameters(static_cast<uint16_t>(100 * round));
+        const ParameterSet sent = DistinctParameters(static_cast<uint16_t>(100 * round));
         transfers.c.para = sent;
         ASSERT_EQ(1, run(transfers, SendParametersAsync)) << transfers.c.msgBuf;
         EXPECT_EQ(0, std::memcmp(&sent, &transfers.sim.model().ram(), sizeof sent));
@@ -166,7 +139,7 @@ TEST(SerialSensors, ASilentLateOrVanishedSensorHoldsUpNoOtherAndEachFailureIsRep
             ++timedOut;
             EXPECT_STREQ(kTimeoutText, transfers.c.msgBuf);
             // The late answer arrives while nothing awaits it; the next request drops it.
-            settle(0.5);
+            Settle(0.5);
             continue;
         }
         EXPECT_EQ(0, std::memcmp(&sent, &transfers.c.para, sizeof sent));
@@ -180,7 +153,7 @@ TEST(SerialSensors, ASilentLateOrVanishedSensorHoldsUpNoOtherAndEachFailureIsRep
     ASSERT_EQ(1, silent.failures);
     EXPECT_STREQ(kTimeoutText, silent.c.msgBuf);
     EXPECT_GE(silent.othersDuringFailure, 20);
-    settle(0.1);
+    Settle(0.1);
     EXPECT_GT(silent.samples, 5);
 
     // Its line goes away: the exchange under way ends at once, reported once, and the loop stops.
@@ -194,10 +167,10 @@ TEST(SerialSensors, ASilentLateOrVanishedSensorHoldsUpNoOtherAndEachFailureIsRep
     EXPECT_STREQ(kTimeoutText, silent.c.msgBuf);
 
     const int before = steady.samples;
-    settle(0.2);
+    Settle(0.2);
     EXPECT_GT(steady.samples, before);
     steady.running = false;
-    settle(0.1);
+    Settle(0.1);
 
     EXPECT_FALSE(steady.crossed);
     EXPECT_FALSE(silent.crossed);
