@@ -2,10 +2,10 @@
 // processes events (the TCP callback, or the serial port's input callback, feeds it to the
 // context's push parser, link/answer_parser.h) while the caller goes on. Each context has its
 // own deadline, 3.0 s for the header and again for the data; one deadline queue and one platform
-// alarm serve every context, so a thousand sensors cost one timer. When the exchange ends, done(c, result) is called once: result 1 with the
-// answer in rxBuf and the resp fields as DataExchange leaves them, or -1 after the failure has
-// been reported on the context (its msgBuf, its notifications, its flags), exactly as the
-// blocking DataExchange reports it.
+// alarm serve every context, so a thousand sensors cost one timer. When the exchange ends,
+// done(c, result) is called once: result 1 with the answer in rxBuf and the resp fields as
+// DataExchange leaves them, or -1 after the failure has been reported on the context (its
+// msgBuf, its notifications, its flags), exactly as the blocking DataExchange reports it.
 //
 // Either transport will do. On the serial line the port's input callback is installed only while
 // the exchange is under way, and the device counts the bytes: the callback comes once the
