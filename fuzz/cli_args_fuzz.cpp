@@ -63,10 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (options.reference && options.command != cli::Subcommand::Compare) ||
             (options.reference && !options.file.empty()))
             __builtin_trap();
-        // The gateway always has a broker, a rate and an id; its own options belong to it alone.
+        // The gateway always has a broker, a rate and an id; writing on request is its alone.
+        // (--data is common to every command: pin and restore name the gateway's folder with it.)
         const bool serve = options.command == cli::Subcommand::Serve;
         if ((serve && (options.mqttHost.empty() || options.rate <= 0 || options.mqtt.clientId.empty())) ||
-            (!serve && (options.allowWrite || !options.dataDir.empty())))
+            (!serve && options.allowWrite))
             __builtin_trap();
         // MQTT settings only with a broker, and only consistent ones: what the publisher is
         // handed it can use as it is.
