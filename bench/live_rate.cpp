@@ -237,7 +237,6 @@ void DrawingOnly(int frames)
         LiveData[2 * (word - 1)] = static_cast<uint8_t>(value);
         LiveData[2 * (word - 1) + 1] = static_cast<uint8_t>(value >> 8);
     };
-    const int graphs[] = {DATAP_GRAPH_XY, DATAP_GRAPH_XINT, DATAP_GRAPH_YINT, DATAP_STRIPCHART};
     const auto frame = [&](int i) {
         const int colour = (i / 15) % 4, noise = (i * 7) % 11;
         put(kLiveX, 1000 + 400 * colour + noise);
@@ -249,9 +248,7 @@ void DrawingOnly(int frames)
         ShowLiveValues();
         AppendLiveHistory();
         ShowGraph3D();
-        for (int g : graphs)
-            RefreshGraph(DataPanel, g);
-        ProcessSystemEvents();
+        ProcessDrawEvents();
     };
     for (int i = 0; i < 30; ++i)  // the first frames lay out and fill the caches
         frame(i);

@@ -289,11 +289,11 @@ int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, dou
     QCPAxis* a = AxisOf(plot, axis);
     if (!a)
         return -1;
-    // The live loop sets the same window pass after pass; only a real change redraws the
-    // circles.
+    // The live loop sets the same window pass after pass, or one dragged a little by the
+    // live point: only a visible change redraws the axes and circles.
     if (a->range().lower != min || a->range().upper != max) {
         a->setRange(min, max);
-        plot->InvalidateAll();
+        plot->InvalidateRange();
     }
     return 0;
 }

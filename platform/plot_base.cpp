@@ -2,9 +2,30 @@
 
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <utility>
 
 #include "platform/widgets.h"
+
+namespace {
+
+// The plot's ground, drawn into the buffer beneath everything else. The buffer is then opaque,
+// and a repaint just puts it on the screen, instead of filling the background first and
+// blending the buffer over it: the pixels of a plot are touched once per repaint, not twice.
+class Ground final : public QCPLayerable {
+public:
+    Ground(QCustomPlot* plot, const QString& layer, const QBrush& brush) : QCPLayerable(plot, layer), brush_(brush) {}
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter*) const override {}
+    QRect clipRect() const override { return mParentPlot->viewport(); }
+    void draw(QCPPainter* painter) override { painter->fillRect(mParentPlot->viewport(), brush_); }
+
+private:
+    QBrush brush_;
+};
+
+}  // namespace
 
 PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
 {
@@ -48,9 +69,18 @@ PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
     // selections, which the graphs do not take) would otherwise be a second buffer to clear
     // and put on the screen on every refresh.
     layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    const QString ground = QStringLiteral("ground");
+    addLayer(ground, layer(QStringLiteral("background")), limBelow);
+    new Ground(this, ground, mBackgroundBrush);
+    setBackground(Qt::NoBrush);
 
     // However the buffer came to be redrawn (a refresh, a resize), what moves follows it.
-    QObject::connect(this, &QCustomPlot::afterReplot, this, [this] { painted_ = PlaceMoving(); });
+    QObject::connect(this, &QCustomPlot::afterReplot, this, [this] {
+        painted_ = PlaceMoving();
+        drawnX_ = xAxis->range();
+        drawnY_ = yAxis->range();
+        drawnArea_ = axisRect() ? axisRect()->size() : QSize();
+    });
 
 }
 
@@ -66,8 +96,29 @@ void PlotBase::InvalidateAll()
     NeedFrame(this);
 }
 
+void PlotBase::InvalidateRange()
+{
+    rangeDirty_ = true;
+    NeedFrame(this);
+}
+
+bool PlotBase::RangesLookTheSame() const
+{
+    const auto same = [](const QCPRange& drawn, const QCPRange& now, int pixels) {
+        if (pixels <= 0 || !(drawn.size() > 0))
+            return false;
+        const double perPixel = drawn.size() / pixels;
+        return std::abs(now.lower - drawn.lower) < 0.5 * perPixel && std::abs(now.upper - drawn.upper) < 0.5 * perPixel;
+    };
+    return same(drawnX_, xAxis->range(), drawnArea_.width()) && same(drawnY_, yAxis->range(), drawnArea_.height());
+}
+
 void PlotBase::RefreshNow()
 {
+    // What moves is placed against the ranges as they are, whether or not the buffer follows.
+    if (rangeDirty_)
+        (RangesLookTheSame() ? movingDirty_ : allDirty_) = true;
+    rangeDirty_ = false;
     if (!allDirty_ && !movingDirty_)
         return;
     SyncData();

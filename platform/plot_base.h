@@ -9,8 +9,8 @@
 // the next frame (platform/frame.h) redraws it, together with every other display that
 // changed. So an operation never waits for painting, however often it is called.
 //
-// What stays put (axes, grid, tolerance circles, legend) is drawn into one buffer by the
-// plotting library, again only when it changes. What moves every pass (the cursor, the strip
+// What stays put (the ground, axes, grid, tolerance circles, legend) is drawn into one opaque
+// buffer by the plotting library, again only when it changes. What moves every pass (the cursor, the strip
 // chart's traces) is painted by the plot itself over that buffer, and a refresh repaints only
 // the part of the widget where it was and where it is now: a moving cursor costs a few lines
 // of pixels rather than the whole plot.
@@ -29,8 +29,14 @@ public:
 
     // Something painted over the buffer changed.
     void InvalidateMoving();
-    // Something in the buffer changed (plots, axis ranges).
+    // Something in the buffer changed (plots, axes).
     void InvalidateAll();
+    // An axis range changed: the buffer is redrawn only when an end of a range has moved by
+    // half a pixel or more from where the buffer shows it. A live point just outside the
+    // taught colours drags the ranges with its noise, by a fraction of a pixel at each
+    // sample; redrawing the axes and circles for that would be most of a frame's cost and
+    // change no pixel that matters. The picture stays within half a pixel of the ranges.
+    void InvalidateRange();
     // Draws whatever is pending now instead of at the next refresh.
     void RefreshNow();
 
@@ -61,8 +67,13 @@ protected:
 
 private:
     void DrawInFrame() override { RefreshNow(); }
+    bool RangesLookTheSame() const;
 
     bool allDirty_ = false;
+    bool rangeDirty_ = false;
+    // The ranges, and the plot area's size in pixels, that the buffer was last drawn with.
+    QCPRange drawnX_, drawnY_;
+    QSize drawnArea_;
     bool movingDirty_ = false;
     QRegion painted_;     // where the moving things were at the last refresh
 };

@@ -200,6 +200,29 @@ TEST_F(GraphTest, UpdatesNeverDrawAtOnceAndManyDrawOnceAtTheNextRefresh)
     EXPECT_EQ(0, fullReplots);
     QTest::qWait(200);  // the refresh timer fires while events are processed
     EXPECT_EQ(1, fullReplots);
+
+    // A window dragged by a live point's noise, a tenth of a pixel at a time: the picture is
+    // redrawn only once it is half a pixel off, and the cursor follows every step.
+    const double pixel = 1999.0 / Plot(DATAP_GRAPH_XY)->axisRect()->width();
+    double left = -999;
+    for (int step = 1; step <= 4; ++step) {
+        left += 0.1 * pixel;
+        SetAxisScalingMode(DataPanel, DATAP_GRAPH_XY, VAL_XAXIS, VAL_MANUAL, left, left + 1999);
+        RefreshGraph(DataPanel, DATAP_GRAPH_XY);
+    }
+    EXPECT_EQ(1, fullReplots);
+    SetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, left + 20 * pixel, 400);
+    RefreshGraph(DataPanel, DATAP_GRAPH_XY);
+    const QImage image = Screen(DATAP_GRAPH_XY);
+    const int cursorColumn = static_cast<int>(std::floor(Plot(DATAP_GRAPH_XY)->xAxis->coordToPixel(left + 20 * pixel)));
+    const int row = Plot(DATAP_GRAPH_XY)->axisRect()->center().y() + 5;
+    EXPECT_EQ(qRgb(40, 40, 40), image.pixel(cursorColumn, row) | 0xFF000000u);
+    for (int step = 5; step <= 6; ++step) {
+        left += 0.1 * pixel;
+        SetAxisScalingMode(DataPanel, DATAP_GRAPH_XY, VAL_XAXIS, VAL_MANUAL, left, left + 1999);
+        RefreshGraph(DataPanel, DATAP_GRAPH_XY);
+    }
+    EXPECT_EQ(2, fullReplots);
 }
 
 // A cursor that moves less than a pixel looks the same: the refresh repaints nothing. One that
