@@ -9,7 +9,9 @@
 // steady middle of the run against what the rate asks, and the monitor's peak resident memory), and a backup of every sensor to its own file
 // against one backup alone.
 //
-//   build/bin/bench_fleet [sensors]     (default 1000)
+//   build/bin/bench_fleet [sensors] [--backup-only]     (default 1000)
+//
+// --backup-only measures the backups of chromix5ctl alone, to try a change to them quickly.
 #include <QCoreApplication>
 #include <QProcess>
 #include <QSocketNotifier>
@@ -254,16 +256,65 @@ double deliveredPerSecond(const std::string& dir, size_t sensors)
     return to > from ? static_cast<double>(inside) / ((to - from) / 1000.0) : 0;
 }
 
+struct BackupFigures {
+    double one = 0;    // median wall seconds of one sensor's backup
+    CtlRun all;        // the backup of every sensor
+    size_t files = 0;  // backup files found after it
+    bool ran = false;  // false when a single backup failed
+};
+
+// chromix5ctl backing up every sensor, each to its own file, and backing up one alone.
+BackupFigures measureBackups(const std::vector<int>& ports, const std::string& dir, const QString& sensors)
+{
+    BackupFigures f;
+    std::vector<double> singles;
+    for (int round = 0; round < 5; ++round) {
+        const CtlRun one = runCtl({"backup", "-o", "one.ini",
+                                   QString::fromStdString("tcp:127.0.0.1:" + std::to_string(ports[0]))},
+                                  dir);
+        if (one.exit != 0)
+            return f;
+        singles.push_back(one.wall);
+        std::remove((dir + "/one.ini").c_str());
+    }
+    f.one = Median(singles);
+    f.all = runCtl({"backup", "-o", "backup-{n}.ini", "--file", sensors}, dir);
+    for (size_t i = 1; i <= ports.size(); ++i)
+        f.files += std::ifstream(dir + "/backup-" + std::to_string(i) + ".ini").good();
+    f.ran = true;
+    return f;
+}
+
+void printBackupLine(const BackupFigures& f, size_t n)
+{
+    std::printf("chromix5ctl backup: 1 sensor %.3f s, %zu sensors %.3f s, %zu files written (exit %d)\n",
+                f.one, n, f.all.wall, f.files, f.all.exit);
+}
+
+// The ratio line of the backups; false when a run failed or the target was missed.
+bool backupRatio(const BackupFigures& f, size_t n)
+{
+    const bool met =
+        PrintRatio("ctl_backup_" + std::to_string(n) + "_vs_1_wall", f.all.wall / f.one, "<=", 20);
+    return met && f.all.exit == 0 && f.files == n;
+}
+
+// The sensor list of chromix5ctl's runs, written into dir; its path.
+QString writeSensorList(const std::vector<int>& ports, const std::string& dir)
+{
+    std::string list;
+    for (int port : ports)
+        list += "tcp:127.0.0.1:" + std::to_string(port) + "\n";
+    std::ofstream(dir + "/sensors.txt") << list;
+    return QString::fromStdString(dir + "/sensors.txt");
+}
+
 // chromix5ctl serving the whole fleet of simulators; false when a run failed or a target was
 // missed.
 bool commandLineFigures(const std::vector<int>& ports, const std::string& dir)
 {
     const size_t n = ports.size();
-    std::string list;
-    for (int port : ports)
-        list += "tcp:127.0.0.1:" + std::to_string(port) + "\n";
-    std::ofstream(dir + "/sensors.txt") << list;
-    const QString sensors = QString::fromStdString(dir + "/sensors.txt");
+    const QString sensors = writeSensorList(ports, dir);
     const std::string tag = std::to_string(n);
 
     // Starting the program and reaching every sensor, for reference.
@@ -281,34 +332,27 @@ bool commandLineFigures(const std::vector<int>& ports, const std::string& dir)
                 kSamples, n, monitor.wall, samples, monitor.exit, delivered,
                 static_cast<double>(monitor.peakKiB) / 1024.0);
 
-    std::vector<double> singles;
-    for (int round = 0; round < 5; ++round) {
-        const CtlRun one = runCtl({"backup", "-o", "one.ini", QString::fromStdString("tcp:127.0.0.1:" + std::to_string(ports[0]))}, dir);
-        if (one.exit != 0)
-            return false;
-        singles.push_back(one.wall);
-        std::remove((dir + "/one.ini").c_str());
-    }
-    const CtlRun all = runCtl({"backup", "-o", "backup-{n}.ini", "--file", sensors}, dir);
-    size_t files = 0;
-    for (size_t i = 1; i <= n; ++i)
-        files += std::ifstream(dir + "/backup-" + std::to_string(i) + ".ini").good();
-    std::printf("chromix5ctl backup: 1 sensor %.3f s, %zu sensors %.3f s, %zu files written (exit %d)\n",
-                Median(singles), n, all.wall, files, all.exit);
+    const BackupFigures backups = measureBackups(ports, dir, sensors);
+    if (!backups.ran)
+        return false;
+    printBackupLine(backups, n);
 
     bool met = PrintRatio("ctl_monitor_rate10_" + tag + "_samples_per_second_vs_asked",
                           delivered / (kRate * static_cast<double>(n)), ">=", 0.99);
     met = PrintRatio("ctl_monitor_" + tag + "_resident_MB", static_cast<double>(monitor.peakKiB) / 1024.0, "<=", 64) &&
           met;
-    met = PrintRatio("ctl_backup_" + tag + "_vs_1_wall", all.wall / Median(singles), "<=", 20) && met;
-    return met && identify.exit == 0 && monitor.exit == 0 && all.exit == 0 && files == n;
+    met = backupRatio(backups, n) && met;
+    return met && identify.exit == 0 && monitor.exit == 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+    const int n = argc > 1 && argv[1][0] != '-' ? std::max(1, std::atoi(argv[1])) : 1000;
+    bool backupOnly = false;
+    for (int i = 1; i < argc; ++i)
+        backupOnly = backupOnly || std::strcmp(argv[i], "--backup-only") == 0;
     if (!raiseDescriptorLimit(n))
         return 1;
     int toChild[2], fromChild[2];
@@ -344,6 +388,18 @@ int main(int argc, char** argv)
     if (!StartRunTime(argc, argv, dir))
         return 1;
     SetStartValues();
+    if (backupOnly) {
+        std::printf("sensors %d, load %s\n", n, LoadAverage().c_str());
+        const size_t count = ports.size();
+        const BackupFigures backups = measureBackups(ports, dir.path, writeSensorList(ports, dir.path));
+        if (backups.ran)
+            printBackupLine(backups, count);
+        const bool met = backups.ran && backupRatio(backups, count);
+        ::close(toChild[1]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return met ? 0 : 1;
+    }
     // One sensor alone first: the figures of one sensor are those of a process that serves one.
     std::vector<std::unique_ptr<Sensor>> fleet;
     auto connect = [&](int i) {
