@@ -27,9 +27,8 @@ struct Job {
     std::string text;
     IniWriteDone done;
     void* user;
+    IniBuild build;  // when set, makes the document whose text replaces the target
 };
-
-void Finish(const Job& job) { job.done(job.user, IniReplaceWithText(job.prepared, job.text)); }
 
 int AppendLine(void* sinkData, const char* line)
 {
@@ -37,6 +36,36 @@ int AppendLine(void* sinkData, const char* line)
     text += line;
     text += "\r\n";
     return 0;
+}
+
+// The text of the document that build makes: 0 or the first failing step's code.
+int BuildText(const IniBuild& build, std::string* text)
+{
+    IniText doc = Ini_New(0);
+    if (doc == nullptr)
+        return kIniOutOfMemory;
+    int result = build(doc);
+    if (result >= 0)
+        result = Ini_WriteGeneric(doc, AppendLine, text);
+    Ini_Dispose(doc);
+    return result < 0 ? result : kIniOk;
+}
+
+void Finish(const Job& job)
+{
+    int result = kIniOk;
+    if (job.build) {
+        std::string text;
+        try {
+            result = BuildText(job.build, &text);
+        } catch (const std::bad_alloc&) {
+            result = kIniOutOfMemory;
+        }
+        // An incomplete document is not written: it would replace a good file with a partial one.
+        job.done(job.user, result < 0 ? result : IniReplaceWithText(job.prepared, text));
+        return;
+    }
+    job.done(job.user, IniReplaceWithText(job.prepared, job.text));
 }
 
 #ifndef _WIN32
@@ -139,6 +168,23 @@ Workers& TheWorkers()
     return workers;
 }
 
+// Checks the target on the caller's thread, renders doc (if any) there too, and queues the rest.
+int StartWrite(const char* path, IniText doc, Job job)
+{
+    std::string target;
+    const IniStaleTempFiles stale = path[0] != '\0' && IniResolveLinks(path, &target) == 0 &&
+                                            TheWorkers().FirstWriteInto(IniFolderOf(target))
+                                        ? IniStaleTempFiles::Remove
+                                        : IniStaleTempFiles::Keep;
+    if (const int result = IniPrepareWrite(path, stale, &job.prepared); result < 0)
+        return result;
+    if (doc != nullptr)
+        if (const int result = Ini_WriteGeneric(doc, AppendLine, &job.text); result < 0)
+            return result;
+    TheWorkers().Add(std::move(job));
+    return kIniOk;
+}
+
 }  // namespace
 
 int Ini_WriteToFileInBackground(IniText doc, const char* path, IniWriteDone done, void* user)
@@ -146,18 +192,18 @@ int Ini_WriteToFileInBackground(IniText doc, const char* path, IniWriteDone done
     if (doc == nullptr || path == nullptr || done == nullptr)
         return kIniNullArgument;
     try {
-        Job job{{}, {}, done, user};
-        std::string target;
-        const IniStaleTempFiles stale = path[0] != '\0' && IniResolveLinks(path, &target) == 0 &&
-                                                TheWorkers().FirstWriteInto(IniFolderOf(target))
-                                            ? IniStaleTempFiles::Remove
-                                            : IniStaleTempFiles::Keep;
-        if (const int result = IniPrepareWrite(path, stale, &job.prepared); result < 0)
-            return result;
-        if (const int result = Ini_WriteGeneric(doc, AppendLine, &job.text); result < 0)
-            return result;
-        TheWorkers().Add(std::move(job));
-        return kIniOk;
+        return StartWrite(path, doc, Job{{}, {}, done, user, {}});
+    } catch (const std::bad_alloc&) {
+        return kIniOutOfMemory;
+    }
+}
+
+int Ini_BuildAndWriteInBackground(const char* path, IniBuild build, IniWriteDone done, void* user)
+{
+    if (path == nullptr || !build || done == nullptr)
+        return kIniNullArgument;
+    try {
+        return StartWrite(path, nullptr, Job{{}, {}, done, user, std::move(build)});
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 struct IniTextRec;
 typedef IniTextRec* IniText;
@@ -128,6 +129,16 @@ typedef void (*IniWriteDone)(void* user, int result);
 // process, not before every one: with hundreds of writes under way in one folder, looking at
 // each of the others' temporary files every time would cost more than the writes.
 int Ini_WriteToFileInBackground(IniText doc, const char* path, IniWriteDone done, void* user);
+
+// Puts the items of a document into doc (new and empty): 0, or the code of the first put that
+// failed.
+typedef std::function<int(IniText doc)> IniBuild;
+
+// Ini_WriteToFileInBackground of the document that build makes, with building and rendering it
+// on the worker thread as well: a caller that writes many files keeps only the check of each
+// target. build must use nothing but what it holds (it runs on another thread, after this has
+// returned). A build that fails leaves the target as it was, and done gets its code.
+int Ini_BuildAndWriteInBackground(const char* path, IniBuild build, IniWriteDone done, void* user);
 
 // A short description of a result code of this store, for the operator ("" for 0 and 1).
 const char* GetToolboxErrorString(int code);

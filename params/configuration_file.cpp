@@ -1,11 +1,13 @@
-// The parameter file's own section writers and readers work on the program-wide working copy.
-// Rather than keep a second copy of the layout (which could drift from the file's bytes), these
-// functions lend the working copy for the duration of one call and put it back: everything runs
+// The parameter file's own section writers and readers are used rather than a second copy of the
+// layout, which could drift from the file's bytes. The writers take the configuration as it is,
+// so a document can be built on a worker thread. The readers work on the program-wide working
+// copy, which these functions lend for the duration of one call and put back: everything runs
 // on the one thread and nothing in between processes events, except the reports' pop-ups, which
 // are modal and start no sensor operation.
 #include "params/configuration_file.h"
 
 #include <cstring>
+#include <optional>
 
 #include "params/parameter_file.h"
 #include "params/parameter_file_layout.h"
@@ -36,12 +38,10 @@ int FillConfigurationDocument(IniText ini, const Configuration& configuration, c
     int status = Ini_PutString(ini, kGeneralInfoSection, kFileTypeKey, kFileTypeValue);
     if (status == 0)
         status = Ini_PutString(ini, kGeneralInfoSection, kVersionKey, kVersionValue);
-    if (status == 0) {
-        LentWorkingCopy lent(configuration);
-        status = AppendParaToIniHandle(ini);
-        if (status == 0)
-            status = AppendTechVecToIniHandle(ini);
-    }
+    if (status == 0)
+        status = AppendParaToIniHandle(ini, configuration.para);
+    if (status == 0)
+        status = AppendTechVecToIniHandle(ini, configuration.rows);
     if (status == 0 && identity) {
         status = Ini_PutString(ini, kIdentitySection, kFirmwareKey, identity->firmware.c_str());
         if (status == 0 && identity->serial >= 0)
@@ -71,13 +71,17 @@ int WriteConfigurationFile(const char* path, const Configuration& configuration,
 int WriteConfigurationFileInBackground(const char* path, const Configuration& configuration,
                                        const SensorIdentity* identity, IniWriteDone done, void* user)
 {
-    IniText ini = Ini_New(0);
-    if (!ini)
-        return kIniOutOfMemory;
-    int status = FillConfigurationDocument(ini, configuration, identity, nullptr);
-    if (status == 0)
-        status = Ini_WriteToFileInBackground(ini, path, done, user);
-    Ini_Dispose(ini);
+    // The document is built on the store's worker from copies: a fleet's main thread keeps
+    // only the check of each target, and the caller's values may change meanwhile.
+    std::optional<SensorIdentity> id;
+    if (identity)
+        id = *identity;
+    const int status = Ini_BuildAndWriteInBackground(
+        path,
+        [configuration, id](IniText ini) {
+            return FillConfigurationDocument(ini, configuration, id ? &*id : nullptr, nullptr);
+        },
+        done, user);
     return status < 0 ? status : 0;
 }
 

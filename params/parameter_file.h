@@ -8,6 +8,7 @@
 #pragma once
 
 #include "ini/inifile.h"
+#include "params/records.h"
 
 // Asks for a file (starting from ParameterFilePath, which takes the choice) and writes the
 // working copy to it. Tells the operator when nothing was chosen, and when the file could not
@@ -38,6 +39,10 @@ int ReadParaFromPath(const char* path);
 // first negative result of a put (the document is then incomplete).
 int AppendParaToIniHandle(IniText ini);
 int AppendTechVecToIniHandle(IniText ini);
+// The same from a given set and table rather than the working copy: these touch nothing but
+// their arguments, so a settings-store worker thread may build a document with them.
+int AppendParaToIniHandle(IniText ini, const ParameterSet& para);
+int AppendTechVecToIniHandle(IniText ini, const TeachTable& rows);
 
 // Read the parameters, and words 1 to 7 of the 64 teach rows, from the document. Each value
 // read keeps its low 16 bits (-1 becomes 65535); a missing or non-integer value takes its

@@ -46,22 +46,26 @@ bool ReadWord(IniText ini, const char* section, const char* key, uint16_t* word)
 
 }  // namespace
 
-int AppendParaToIniHandle(IniText ini)
+int AppendParaToIniHandle(IniText ini) { return AppendParaToIniHandle(ini, Para); }
+
+int AppendTechVecToIniHandle(IniText ini) { return AppendTechVecToIniHandle(ini, TechVec); }
+
+int AppendParaToIniHandle(IniText ini, const ParameterSet& para)
 {
     for (int i = 0; i < kParameterCount; ++i) {
-        int status = Ini_PutInt(ini, kParameterSection, kParameterKeys[i], Para.*kParameterFields[i]);
+        int status = Ini_PutInt(ini, kParameterSection, kParameterKeys[i], para.*kParameterFields[i]);
         if (status < 0)
             return status;
     }
     return 0;
 }
 
-int AppendTechVecToIniHandle(IniText ini)
+int AppendTechVecToIniHandle(IniText ini, const TeachTable& rows)
 {
     for (int row = 0; row < kTeachRows; ++row) {
         const TeachSectionName section(row);
         for (int w = 1; w <= kSavedTeachWords; ++w) {
-            int status = Ini_PutInt(ini, section.text, kTeachKeys[w - 1], TeachWord(TechVec[row], w));
+            int status = Ini_PutInt(ini, section.text, kTeachKeys[w - 1], TeachWord(rows[row], w));
             if (status < 0)
                 return status;
         }

@@ -358,7 +358,8 @@ void BackgroundWriteEnded(void* user, int result)
 }  // namespace
 
 // Hundreds of files at once into one folder, each document disposed of as soon as its write
-// has started: every write ends once, with its whole file in place and no temporary file left.
+// has started, every other one built on the worker instead: every write ends once, with its
+// whole file in place and no temporary file left. A build that fails leaves its target as it was.
 TEST_F(FileWrite, BackgroundWritesEachEndOnceWithTheirWholeFileInPlace)
 {
     Spit(folder_ / "ini$$0123abcd.89abcdef.TMP", "left over by a killed writer");
@@ -369,16 +370,46 @@ TEST_F(FileWrite, BackgroundWritesEachEndOnceWithTheirWholeFileInPlace)
     std::vector<EndOf> tags(kFiles);
     std::vector<std::string> expected(kFiles);
     const auto path = [&](size_t i) { return (folder_ / ("sensor-" + std::to_string(i) + ".ini")).string(); };
+    const auto fill = [](IniText doc, size_t i) {
+        int status = Ini_PutInt(doc, "FILE", "NUMBER", static_cast<int>(i));
+        if (status == 0)
+            status = Ini_PutString(doc, "FILE", "TEXT", std::string(i % 97, 'x').c_str());
+        return status;
+    };
+    // The last file exists, and its build fails half-way.
+    Spit(path(kFiles - 1), "the old content\r\n");
+    expected[kFiles - 1] = "the old content\r\n";
     for (size_t i = 0; i < kFiles; ++i) {
-        IniText doc = Ini_New(0);
-        Ini_PutInt(doc, "FILE", "NUMBER", static_cast<int>(i));
-        Ini_PutString(doc, "FILE", "TEXT", std::string(i % 97, 'x').c_str());
-        expected[i] = ini_memory::Write(doc);
         tags[i] = EndOf{&ends, i};
+        if (i == kFiles - 1) {
+            ASSERT_EQ(0,
+                      Ini_BuildAndWriteInBackground(
+                          path(i).c_str(), [](IniText doc) { return Ini_PutInt(doc, "FILE", "N", 1) - 97; },
+                          BackgroundWriteEnded, &tags[i]));
+            continue;
+        }
+        if (i % 2 == 1) {
+            IniText doc = Ini_New(0);
+            fill(doc, i);
+            expected[i] = ini_memory::Write(doc);
+            Ini_Dispose(doc);
+            ASSERT_EQ(0,
+                      Ini_BuildAndWriteInBackground(
+                          path(i).c_str(), [fill, i](IniText d) { return fill(d, i); }, BackgroundWriteEnded,
+                          &tags[i]));
+            continue;
+        }
+        IniText doc = Ini_New(0);
+        fill(doc, i);
+        expected[i] = ini_memory::Write(doc);
         ASSERT_EQ(0, Ini_WriteToFileInBackground(doc, path(i).c_str(), BackgroundWriteEnded, &tags[i]));
         if (i == 0) {  // a target that is no file is refused at once, and nothing ends later
             EXPECT_EQ(kIniNotARegularFile, Ini_WriteToFileInBackground(doc, (folder_ / "folder.ini").c_str(),
                                                                        BackgroundWriteEnded, &tags[i]));
+            EXPECT_EQ(kIniNotARegularFile,
+                      Ini_BuildAndWriteInBackground((folder_ / "folder.ini").c_str(),
+                                                    [](IniText) { return 0; }, BackgroundWriteEnded,
+                                                    &tags[i]));
         }
         Ini_Dispose(doc);
     }
@@ -391,7 +422,7 @@ TEST_F(FileWrite, BackgroundWritesEachEndOnceWithTheirWholeFileInPlace)
     EXPECT_EQ(kFiles, ends.ended);
     for (size_t i = 0; i < kFiles; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(0, ends.results[i]);
+        EXPECT_EQ(i == kFiles - 1 ? -97 : 0, ends.results[i]);
         EXPECT_EQ(expected[i], Slurp(path(i)));
     }
     EXPECT_TRUE(TemporaryFiles().empty());
