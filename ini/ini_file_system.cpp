@@ -209,6 +209,19 @@ FILE* IniStreamOf(const IniTempFile& temp)
     return stream;
 }
 
+int IniWriteText(const IniTempFile& temp, const char* data, size_t size)
+{
+    while (size > 0) {
+        const unsigned piece = size > 0x40000000u ? 0x40000000u : static_cast<unsigned>(size);
+        const int n = _write(temp.fd, data, piece);
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
 void IniCopyPermissions(const IniTempFile&, const IniTargetState&)
 {
     // A new file takes the folder's inherited access rights.
@@ -371,6 +384,20 @@ FILE* IniStreamOf(const IniTempFile& temp)
     if (stream == nullptr)
         ::close(copy);
     return stream;
+}
+
+int IniWriteText(const IniTempFile& temp, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(temp.fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return 0;
 }
 
 void IniCopyPermissions(const IniTempFile& temp, const IniTargetState& target)

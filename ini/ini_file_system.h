@@ -56,6 +56,10 @@ int IniCreateTempFile(const std::string& folder, const std::string& target, IniT
 // in use. nullptr with errno on failure.
 FILE* IniStreamOf(const IniTempFile& temp);
 
+// Writes text that is already whole straight to the temporary file, with no stream in between.
+// 0 or the errno.
+int IniWriteText(const IniTempFile& temp, const char* data, size_t size);
+
 // Gives the temporary file the target's permissions (POSIX; nothing on Windows).
 void IniCopyPermissions(const IniTempFile& temp, const IniTargetState& target);
 

@@ -94,19 +94,22 @@ struct Content {
 // Writes the content into the temporary file and hands it to the system. Returns 0 or a code.
 int FillTempFile(const Content& content, const IniTempFile& temp, const IniTargetState& target)
 {
+    // The replacement keeps the permissions of the file it replaces.
+    if (content.doc == nullptr) {
+        // Text rendered earlier goes in whole: a stream would only copy it once more, and cost
+        // a descriptor of its own and its buffer for every file of a fleet's backup.
+        IniCopyPermissions(temp, target);
+        const int error = IniWriteText(temp, content.text->data(), content.text->size());
+        return error == 0 ? 0 : WriteErrorCode(error);
+    }
     FILE* stream = IniStreamOf(temp);
     if (stream == nullptr)
         return WriteErrorCode(errno);
-    // The replacement keeps the permissions of the file it replaces.
     IniCopyPermissions(temp, target);
     int result = std::setvbuf(stream, nullptr, _IOFBF, kStreamBuffer) == 0 ? 0 : kIniOutOfMemory;
-    if (result == 0 && content.doc) {
+    if (result == 0) {
         FileSink sink{stream};
         result = Ini_WriteGeneric(content.doc, WriteLine, &sink);
-    } else if (result == 0) {
-        errno = 0;
-        if (std::fwrite(content.text->data(), 1, content.text->size(), stream) != content.text->size())
-            result = WriteErrorCode(errno);
     }
     errno = 0;
     if (result == 0 && std::fflush(stream) != 0)

@@ -1,6 +1,6 @@
 // Document model: creation, lookups, puts and gets.
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <new>
 
 #include "ini/ini_document.h"
@@ -97,10 +97,11 @@ int PutItem(IniText doc, const char* section, const char* tag, std::string value
 
 int Ini_PutInt(IniText doc, const char* section, const char* tag, int32_t value)
 {
+    // The text "%d" gives, without the cost of formatting: a parameter file puts 470 of them.
     char text[16];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
     try {
-        return PutItem(doc, section, tag, std::string(text), false);
+        return PutItem(doc, section, tag, std::string(text, end), false);
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }
