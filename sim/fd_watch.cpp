@@ -51,19 +51,20 @@ bool FdWatch::Watch(int fd, Handler handler, bool writable)
     event.data.u64 = tokenOf(fd, generation);
     if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event) != 0)
         return false;
-    entries_[fd] = Entry{generation, std::make_shared<Handler>(std::move(handler))};
+    entries_[fd] = Entry{generation, std::make_shared<Handler>(std::move(handler)), writable};
     return true;
 }
 
 void FdWatch::SetWritable(int fd, bool writable)
 {
     const auto it = entries_.find(fd);
-    if (it == entries_.end())
+    if (it == entries_.end() || it->second.writable == writable)
         return;
     epoll_event event{};
     event.events = interest(writable);
     event.data.u64 = tokenOf(fd, it->second.generation);
-    epoll_ctl(epoll_, EPOLL_CTL_MOD, fd, &event);
+    if (epoll_ctl(epoll_, EPOLL_CTL_MOD, fd, &event) == 0)
+        it->second.writable = writable;
 }
 
 void FdWatch::Unwatch(int fd)

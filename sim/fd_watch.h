@@ -32,7 +32,8 @@ public:
     // Watches fd for reading (and writing when writable is true). Returns false when epoll
     // refuses the descriptor.
     bool Watch(int fd, Handler handler, bool writable = false);
-    // Turns the interest in writing on or off for a watched fd.
+    // Turns the interest in writing on or off for a watched fd. Asking for what is already set
+    // costs no system call, so a channel may say it after every send.
     void SetWritable(int fd, bool writable);
     // Stops watching fd; call before closing it.
     void Unwatch(int fd);
@@ -45,6 +46,7 @@ private:
     struct Entry {
         uint32_t generation;
         std::shared_ptr<Handler> handler;
+        bool writable = false;
     };
     int epoll_ = -1;
     QSocketNotifier* notifier_ = nullptr;
