@@ -60,7 +60,8 @@ TEST(Sparkplug, TwoSessionsOfANodeWithASensorDecodeAsTheSpecificationOrdersThem)
         payloads.push_back(message.payload);
     const QJsonArray d = DecodeSparkplug(payloads);
     ASSERT_EQ(9, d.size());
-    auto seq = [&](int i) { return d[i].toObject()["seq"]; };
+    // A value, not a reference into the temporary object.
+    auto seq = [&](int i) { return d[i].toObject().value("seq"); };
     auto bdSeq = [&](int i) { return MetricNamed(d[i].toObject(), "bdSeq")["value"].toInteger(); };
     EXPECT_TRUE(seq(0).isNull());
     EXPECT_EQ(0, seq(1).toInt());
