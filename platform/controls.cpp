@@ -370,6 +370,8 @@ int ProcessDrawEvents()
     return 0;
 }
 
+int ProcessDrawSlice() { return DrawFrameSlice() ? 1 : 0; }
+
 int SetWaitCursor(int on)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))

@@ -28,6 +28,10 @@ int ResetTextBox(int panel, int control, const char* text);
 // Numeric displays and graphs draw a change in the next frame, at most thirty times a second;
 // this draws every change that waits for it now, and paints the windows. Returns 0.
 int ProcessDrawEvents();
+// The same a display at a time: draws the display that has waited longest and paints it.
+// Returns 1 while others still wait (for the next call, or the next frame), else 0. A loop
+// that calls it in each wait of its own draws a frame in slices that each fit the wait.
+int ProcessDrawSlice();
 
 // Shows (1) or hides (0) the wait cursor over the whole program.
 int SetWaitCursor(int on);

@@ -19,6 +19,7 @@ constexpr double kGatherSeconds = 0.004;
 std::vector<FrameClient*>& waiting = *new std::vector<FrameClient*>;
 std::vector<FrameClient*>& drawing = *new std::vector<FrameClient*>;  // the frame being drawn
 double lastFrame = -1.0;
+bool sliced = false;  // a frame is being drawn in slices
 
 QTimer* frameClock()
 {
@@ -50,12 +51,36 @@ void NeedFrame(FrameClient* client)
     frameClock()->start(static_cast<int>(wait * 1000.0 + 0.5));
 }
 
+bool DrawFrameSlice()
+{
+    if (!drawing.empty() || !QCoreApplication::instance())
+        return false;
+    if (waiting.empty())
+        return false;
+    // The first slice of a frame starts it: the clock's frame then comes a whole frame later,
+    // by when the slices have long drawn the rest.
+    if (!sliced) {
+        sliced = true;
+        lastFrame = Timer();
+        frameClock()->start(static_cast<int>(kFrameSeconds * 1000.0 + 0.5));
+    }
+    drawing.push_back(waiting.front());
+    waiting.erase(waiting.begin());
+    if (FrameClient* client = drawing.front())
+        client->DrawInFrame();
+    drawing.clear();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    sliced = !waiting.empty();
+    return sliced;
+}
+
 void DrawFrame()
 {
     // A frame asked for from inside a client's drawing: the frame under way goes on.
     if (!drawing.empty())
         return;
     lastFrame = Timer();
+    sliced = false;
     frameClock()->stop();
     // Taken out first: a client's drawing may ask for the following frame.
     drawing.swap(waiting);

@@ -27,3 +27,7 @@ protected:
 void NeedFrame(FrameClient* client);
 // Draws the frame now: every client that asked, then the windows' paint. Needs the application.
 void DrawFrame();
+// Draws a frame a client at a time: the one that has waited longest, then the windows' paint of
+// what it changed. Returns whether others still wait; they are drawn by the following slices,
+// or all at once by the clock's next frame, which comes kFrameSeconds after the first slice.
+bool DrawFrameSlice();

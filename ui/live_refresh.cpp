@@ -13,7 +13,17 @@ constexpr double kRefreshSeconds = 0.033;
 
 bool pending = false;    // a sample is in the history that the displays do not show yet
 bool scheduled = false;  // a delayed call will show it
+bool slicesLeft = false; // displays of the frame being shown still wait to be drawn
+bool sliceScheduled = false;
 double lastShown = -1.0;
+
+// A display at a time, each while the link waits for an answer: the whole frame at once would
+// outlast the wait on a fast line, and hold up the next request.
+void drawSlice()
+{
+    sliceScheduled = false;
+    slicesLeft = ProcessDrawSlice() != 0;
+}
 
 void show()
 {
@@ -21,8 +31,7 @@ void show()
     lastShown = Timer();
     ShowLiveValues();
     ShowGraph3D();
-    // The whole frame at once, while the link waits for the next answer.
-    ProcessDrawEvents();
+    drawSlice();
 }
 
 void refreshDue()
@@ -38,6 +47,11 @@ void QueueLiveSample()
 {
     AppendLiveHistory();
     pending = true;
+    // The frame's next display is drawn in the wait of the request that follows this sample.
+    if (slicesLeft && !sliceScheduled) {
+        sliceScheduled = true;
+        PostDelayedCall(0.0, drawSlice);
+    }
     if (scheduled)
         return;
     // Never shown from here: the loop sends the next request first, and the call comes in the
@@ -51,4 +65,8 @@ void FlushLiveSample()
 {
     if (pending)
         show();
+    // The loop is over: what is left of the frame is drawn at once.
+    if (slicesLeft)
+        ProcessDrawEvents();
+    slicesLeft = false;
 }
