@@ -30,7 +30,7 @@ record::LiveSample Sample(int64_t ms, int16_t x, uint64_t pass)
 
 }  // namespace
 
-TEST(Sparkplug, TwoSessionsOfANodeWithASensorDecodeAsTheSpecificationOrdersThem)
+TEST(Sparkplug, TwoSessionsOfANodeWithASensorDecodeInTheProtocolsOrder)
 {
     cli::SparkplugNode node("plant", "line-7");
     const int64_t t0 = 1'765'000'000'123;
