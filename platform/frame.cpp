@@ -53,9 +53,7 @@ void NeedFrame(FrameClient* client)
 
 bool DrawFrameSlice()
 {
-    if (!drawing.empty() || !QCoreApplication::instance())
-        return false;
-    if (waiting.empty())
+    if (!drawing.empty() || waiting.empty() || !QCoreApplication::instance())
         return false;
     // The first slice of a frame starts it: the clock's frame then comes a whole frame later,
     // by when the slices have long drawn the rest.

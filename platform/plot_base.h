@@ -10,10 +10,10 @@
 // changed. So an operation never waits for painting, however often it is called.
 //
 // What stays put (the ground, axes, grid, tolerance circles, legend) is drawn into one opaque
-// buffer by the plotting library, again only when it changes. What moves every pass (the cursor, the strip
-// chart's traces) is painted by the plot itself over that buffer, and a refresh repaints only
-// the part of the widget where it was and where it is now: a moving cursor costs a few lines
-// of pixels rather than the whole plot.
+// buffer by the plotting library, again only when it changes. What moves every pass (the
+// cursor, the strip chart's traces) is painted by the plot itself over that buffer, and a
+// refresh repaints only the part of the widget where it was and where it is now: a moving
+// cursor costs a few lines of pixels rather than the whole plot.
 #pragma once
 
 #include <QFrame>
