@@ -4,6 +4,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <random>
 
 #ifdef _WIN32
@@ -181,6 +182,9 @@ int IniProbeFolder(const std::string& folder)
     return _access(folder.empty() ? "." : folder.c_str(), 2) == 0 ? 0 : errno;
 }
 
+// Windows has no anonymous files: every temporary file is a named one.
+void IniUseAnonymousTempFiles(bool) {}
+
 int IniCreateTempFile(const std::string& folder, const std::string& target, IniTempFile* temp)
 {
     const std::string prefix = folder + TempPrefixOf(target);
@@ -344,9 +348,68 @@ int IniProbeFolder(const std::string& folder)
     return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
+namespace {
+
+bool anonymousWanted = true;
+
+// A file without a name is linked in through its entry in /proc; without /proc it could
+// never get one.
+bool CanLinkAnonymousFiles()
+{
+#ifdef O_TMPFILE
+    static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+    return can && anonymousWanted;
+#else
+    return false;
+#endif
+}
+
+// The folder's anonymous temporary file, locked; -1 where the system or the file system has
+// none (errno then says why).
+int CreateAnonymousFile(const std::string& folder)
+{
+#ifdef O_TMPFILE
+    if (!CanLinkAnonymousFiles()) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // Locked as a named one is, for the moment it is linked in under its temporary name.
+    if (fd >= 0)
+        (void)::flock(fd, LOCK_EX);
+    return fd;
+#else
+    (void)folder;
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+// Links the open file fd into the folder as path; 0 or the errno (EEXIST when path is taken).
+int LinkIn(int fd, const std::string& path)
+{
+    char entry[40];
+    std::snprintf(entry, sizeof entry, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, entry, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+void IniUseAnonymousTempFiles(bool use) { anonymousWanted = use; }
+
 int IniCreateTempFile(const std::string& folder, const std::string& target, IniTempFile* temp)
 {
     const std::string prefix = folder + TempPrefixOf(target);
+    temp->fd = CreateAnonymousFile(folder);
+    if (temp->fd >= 0) {
+        temp->unnamed = true;
+        temp->name = prefix + Hex(RandomNumber()) + kTempExtension;
+        return 0;
+    }
+    // Kernels and file systems without anonymous files say so in several ways; any other
+    // failure is the folder's, and a named file would fail alike.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return errno;
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
         temp->name = prefix + Hex(RandomNumber()) + kTempExtension;
         const int fd = ::open(temp->name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -410,13 +473,29 @@ int IniSyncToDisk(const IniTempFile& temp) { return ::fsync(temp.fd) == 0 ? 0 : 
 
 int IniReplaceTarget(IniTempFile* temp, const char* target)
 {
+    if (temp->unnamed) {
+        // A new target is the finished file linked in; one that exists is replaced by a rename,
+        // as a named temporary file replaces it, so the file gets its temporary name first.
+        if (LinkIn(temp->fd, target) == 0)
+            return 0;
+        const std::string prefix = temp->name.substr(0, temp->name.size() - kHexDigits - (sizeof kTempExtension - 1));
+        int error = EEXIST;
+        for (int attempt = 0; attempt < kMaxNameAttempts && error == EEXIST; ++attempt) {
+            temp->name = prefix + Hex(RandomNumber()) + kTempExtension;
+            error = LinkIn(temp->fd, temp->name);
+        }
+        if (error != 0)
+            return error;
+        temp->unnamed = false;
+    }
     return ::rename(temp->name.c_str(), target) == 0 ? 0 : errno;
 }
 
 void IniReleaseTempFile(IniTempFile* temp, bool remove)
 {
-    // Removed while still locked, so no clean-up can take the name for another file's.
-    if (remove)
+    // Removed while still locked, so no clean-up can take the name for another file's. A file
+    // never linked in goes with its descriptor.
+    if (remove && !temp->unnamed)
         ::unlink(temp->name.c_str());
     if (temp->fd >= 0)
         ::close(temp->fd);

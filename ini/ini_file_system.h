@@ -42,15 +42,22 @@ int IniProbeFolder(const std::string& folder);
 // A temporary file of one write. Its name is "ini$$<target>.<random>.TMP" in the target's
 // folder, where <target> is a fixed hash of the target's file name: names never collide (the
 // file is created exclusively, a taken name is skipped), and a look at the folder tells which
-// file a leftover was meant to become.
+// file a leftover was meant to become. Where the system can, the file has no name at first
+// (Linux's O_TMPFILE): a writer that dies leaves nothing behind, and a new target is made by
+// linking the finished file in, with one change to the folder instead of a create and a rename.
 struct IniTempFile {
     std::string name;
     int fd = -1;      // for writing; IniStreamOf hands out a stream of its own
     int holdFd = -1;  // POSIX: keeps the file locked, marking it as in use, until released
+    bool unnamed = false;  // never under its temporary name, which it would take (nothing to remove)
 };
 
 // Creates the temporary file for target (a path) in folder. 0, or the errno of the failure.
 int IniCreateTempFile(const std::string& folder, const std::string& target, IniTempFile* temp);
+
+// With false, every temporary file is a named one from the start, as on systems without
+// anonymous files: the tests of that protocol run with it. True is the default.
+void IniUseAnonymousTempFiles(bool use);
 
 // A buffered binary stream writing to the temporary file; closing it leaves the file marked as
 // in use. nullptr with errno on failure.
