@@ -10,11 +10,12 @@ namespace {
 
 constexpr char kSection[] = "RESTORE";
 
-// The mark's path, or "" when there is no data folder.
-std::string markPath(int serial)
+// The mark's path, or "" when there is no data folder. A look for a mark (before every
+// command on every sensor of a fleet) creates no folder.
+std::string markPath(int serial, bool create)
 {
     char dir[MAX_PATHNAME_LEN];
-    if (GetUserDataDir(kRestoreMarkFolder, dir, sizeof dir) != 0)
+    if ((create ? GetUserDataDir : FindUserDataDir)(kRestoreMarkFolder, dir, sizeof dir) != 0)
         return {};
     char name[32];
     std::snprintf(name, sizeof name, "SN%05d.running", serial < 0 ? 0 : serial);
@@ -32,7 +33,7 @@ std::string getString(IniText ini, const char* tag)
 
 int MarkRestoreRunning(int serial, const RestoreMark& mark)
 {
-    const std::string path = markPath(serial);
+    const std::string path = markPath(serial, true);
     if (path.empty())
         return -1;
     IniText ini = Ini_New(0);
@@ -51,14 +52,14 @@ int MarkRestoreRunning(int serial, const RestoreMark& mark)
 
 void ClearRestoreMark(int serial)
 {
-    const std::string path = markPath(serial);
+    const std::string path = markPath(serial, false);
     if (!path.empty() && FileExists(path.c_str()))
         RemoveFile(path.c_str());
 }
 
 bool FindUnfinishedRestore(int serial, RestoreMark* mark)
 {
-    const std::string path = markPath(serial);
+    const std::string path = markPath(serial, false);
     if (path.empty() || !FileExists(path.c_str()))
         return false;
     IniText ini = Ini_New(0);

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -11,23 +12,41 @@ namespace {
 
 QString dataDirOverride;  // "" = the platform's per-user location
 
-}  // namespace
-
-int GetUserDataDir(const char* subfolder, char* dir, size_t cap)
+// The data folder's path with subfolder appended, or "" when there is no such location.
+QString dataPath(const char* subfolder)
 {
     QString path = dataDirOverride.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                                              : dataDirOverride;
-    if (path.isEmpty() || !dir)
-        return -1;
-    if (subfolder && *subfolder)
+    if (!path.isEmpty() && subfolder && *subfolder)
         path = QDir(path).filePath(QString::fromUtf8(subfolder));
-    if (!QDir().mkpath(path))
-        return -1;
+    return path;
+}
+
+int copyPath(const QString& path, char* dir, size_t cap)
+{
     const QByteArray bytes = QDir::toNativeSeparators(path + '/').toUtf8();
     if (static_cast<size_t>(bytes.size()) + 1 > cap)
         return -1;
     std::snprintf(dir, cap, "%s", bytes.constData());
     return 0;
+}
+
+}  // namespace
+
+int GetUserDataDir(const char* subfolder, char* dir, size_t cap)
+{
+    const QString path = dataPath(subfolder);
+    if (path.isEmpty() || !dir || !QDir().mkpath(path))
+        return -1;
+    return copyPath(path, dir, cap);
+}
+
+int FindUserDataDir(const char* subfolder, char* dir, size_t cap)
+{
+    const QString path = dataPath(subfolder);
+    if (path.isEmpty() || !dir || !QFileInfo(path).isDir())
+        return -1;
+    return copyPath(path, dir, cap);
 }
 
 int SetUserDataDir(const char* dir)
