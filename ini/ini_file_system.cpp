@@ -399,17 +399,16 @@ void IniUseAnonymousTempFiles(bool use) { anonymousWanted = use; }
 
 int IniCreateTempFile(const std::string& folder, const std::string& target, IniTempFile* temp)
 {
-    const std::string prefix = folder + TempPrefixOf(target);
     temp->fd = CreateAnonymousFile(folder);
     if (temp->fd >= 0) {
         temp->unnamed = true;
-        temp->name = prefix + Hex(RandomNumber()) + kTempExtension;
         return 0;
     }
     // Kernels and file systems without anonymous files say so in several ways; any other
     // failure is the folder's, and a named file would fail alike.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return errno;
+    const std::string prefix = folder + TempPrefixOf(target);
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
         temp->name = prefix + Hex(RandomNumber()) + kTempExtension;
         const int fd = ::open(temp->name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -478,7 +477,7 @@ int IniReplaceTarget(IniTempFile* temp, const char* target)
         // as a named temporary file replaces it, so the file gets its temporary name first.
         if (LinkIn(temp->fd, target) == 0)
             return 0;
-        const std::string prefix = temp->name.substr(0, temp->name.size() - kHexDigits - (sizeof kTempExtension - 1));
+        const std::string prefix = IniFolderOf(target) + TempPrefixOf(target);
         int error = EEXIST;
         for (int attempt = 0; attempt < kMaxNameAttempts && error == EEXIST; ++attempt) {
             temp->name = prefix + Hex(RandomNumber()) + kTempExtension;

@@ -49,7 +49,7 @@ struct IniTempFile {
     std::string name;
     int fd = -1;      // for writing; IniStreamOf hands out a stream of its own
     int holdFd = -1;  // POSIX: keeps the file locked, marking it as in use, until released
-    bool unnamed = false;  // never under its temporary name, which it would take (nothing to remove)
+    bool unnamed = false;  // not under a temporary name (name is empty): nothing to remove
 };
 
 // Creates the temporary file for target (a path) in folder. 0, or the errno of the failure.
