@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/frame.h"
+#include "platform/indicator_face.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ void showPending()
         // The display shows what it is given: widen the range instead of clamping.
         if (p.value < s->minimum() || p.value > s->maximum())
             s->setRange(std::min(p.value, s->minimum()), std::max(p.value, s->maximum()));
-        s->setValue(p.value);
+        if (!ShowOnIndicatorFace(s, p.value))
+            s->setValue(p.value);
     }
 }
 
@@ -58,7 +60,8 @@ bool DeferIndicatorValue(QWidget* w, int value)
         it->value = value;
         return true;
     }
-    if (s->value() == value)
+    int shown = 0;
+    if (IndicatorFaceAhead(s, &shown) ? shown == value : s->value() == value)
         return true;
     // A display shows digits, which need no shaping: laid out without it, a new value costs
     // its text a fraction of the time, at every frame of the live loop.
@@ -67,6 +70,7 @@ bool DeferIndicatorValue(QWidget* w, int value)
         digits.setStyleStrategy(QFont::StyleStrategy(digits.styleStrategy() | QFont::PreferNoShaping));
         s->setFont(digits);
     }
+    GiveIndicatorItsOwnFace(s);
     pending.push_back({s, value});
     NeedFrame(&frame);
     return true;
@@ -79,5 +83,6 @@ bool PendingIndicatorValue(const QWidget* w, int* value)
             *value = p.value;
             return true;
         }
-    return false;
+    const auto* s = qobject_cast<const QSpinBox*>(w);
+    return s && IndicatorFaceAhead(s, value);
 }

@@ -1,10 +1,10 @@
 // Inside the platform layer only: numeric indicators show new values in the next frame.
 //
 // A read-only integer spin box (a numeric display of the user-interface file) takes a value
-// at once, and GetCtrlVal reads it back at once, but the widget itself is updated, and so
-// painted, in the next frame (platform/frame.h). The live loop writes seven displays on every
-// pass, thousands of times a second; updating and painting each of them every pass would cost
-// several times the exchange itself, for changes no eye can follow.
+// at once, and GetCtrlVal reads it back at once, but the widget shows it only in the next frame
+// (platform/frame.h), drawn by its own face (platform/indicator_face.h). The live loop writes
+// seven displays on every pass, thousands of times a second; updating and painting each of
+// them every pass would cost several times the exchange itself, for changes no eye can follow.
 #pragma once
 
 #include <QWidget>

@@ -307,7 +307,7 @@ TEST_F(LiveDisplayLoopTest, DisplaysAreDrawnAtTheScreensPaceADisplayAtATime)
     // The plots are made by the first drawing.
     QWidget* chart = ControlWidget(DataPanel, DATAP_STRIPCHART)->findChild<QCustomPlot*>();
     QWidget* sideView = ControlWidget(DataPanel, DATAP_GRAPH_XY)->findChild<QCustomPlot*>();
-    QWidget* red = ControlWidget(DataPanel, DATAP_R)->findChild<QLineEdit*>();
+    QWidget* red = ControlWidget(DataPanel, DATAP_R);
     ASSERT_TRUE(chart && sideView && red);
     const std::vector<int>& chartPasses = counter.painted[chart];
     const double seconds = stopped - started;

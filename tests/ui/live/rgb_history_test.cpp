@@ -13,6 +13,7 @@
 #include "platform/graphs.h"
 #include "platform/userint.h"
 #include "platform/inspection.h"
+#include "platform/panels.h"
 #include "tests/support/panels_fixture.h"
 #include "ui/live_display.h"
 #include "ui/panel_handles.h"
@@ -93,6 +94,34 @@ TEST_F(RgbHistoryTest, DisplaysReadBackAtOnceAndRedrawOncePerRefresh)
     Sample(-32768, 0, 0);
     Sample(-30000, 0, 0);
     EXPECT_TRUE(shows(-30000));
+}
+
+// A display draws its number itself, without the spin box's line edit: it looks exactly as a
+// spin box with the same properties and value, also greyed and at the ends of its range.
+TEST_F(RgbHistoryTest, DisplaysLookAsTheSpinBoxTheyAre)
+{
+    auto* red = qobject_cast<QSpinBox*>(ControlWidget(DataPanel, DATAP_R));
+    ASSERT_NE(nullptr, red);
+    DisplayPanel(DataPanel);
+    QSpinBox twin(red->parentWidget());
+    twin.setGeometry(red->geometry().translated(0, red->height() + 4));
+    twin.setReadOnly(true);
+    twin.setButtonSymbols(QAbstractSpinBox::NoButtons);
+    twin.setFocusPolicy(Qt::NoFocus);
+    twin.show();
+    const auto same = [&](int value) {
+        Sample(static_cast<int16_t>(value), 0, 0);
+        ProcessDrawEvents();
+        twin.setRange(red->minimum(), red->maximum());
+        twin.setFont(red->font());
+        twin.setPalette(red->palette());
+        twin.setValue(value);
+        return red->grab().toImage() == twin.grab().toImage();
+    };
+    for (int value : {0, 7, -3, 4095, 1365, -32768, 32767})
+        EXPECT_TRUE(same(value)) << value;
+    MarkLiveDataStale();
+    EXPECT_TRUE(same(-120));
 }
 
 // Every pass plots the whole history again: the chart shows exactly the last 100 samples of

@@ -1,0 +1,213 @@
+#include "platform/indicator_face.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The spin box's own helpers, which it keeps for its subclasses.
+struct SpinBoxAccess : QSpinBox {
+    using QAbstractSpinBox::initStyleOption;
+    using QAbstractSpinBox::lineEdit;
+    using QSpinBox::textFromValue;
+};
+
+// How long a box's own value may stay behind its face: reads through the platform see the
+// face's value at once, anything else (accessibility, a widget inspected directly) soon after.
+constexpr int kValueFollowsMs = 250;
+
+class Face;
+std::vector<Face*> faces;  // every box with its own face; few
+std::vector<Face*> ahead;  // those whose box's value is behind the face
+
+void bringValuesUp();
+
+QTimer* followClock()
+{
+    static QTimer* timer = [] {
+        auto* t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        QObject::connect(t, &QTimer::timeout, [] { bringValuesUp(); });
+        return t;
+    }();
+    return timer;
+}
+
+// Where a frameless line edit puts its text inside its rectangle (its fixed margins and the
+// width it keeps for the cursor), so that the number stands where the edit drew it.
+constexpr int kEditHorizontalMargin = 2;
+constexpr int kEditCursorWidth = 1;
+
+constexpr char kOwnFace[] = "indicatorOwnFace";
+
+class Face final : public QObject {
+public:
+    explicit Face(QSpinBox* box) : QObject(box), box_(box) { faces.push_back(this); }
+    ~Face() override
+    {
+        faces.erase(std::remove(faces.begin(), faces.end(), this), faces.end());
+        ahead.erase(std::remove(ahead.begin(), ahead.end(), this), ahead.end());
+    }
+
+    void show(int value)
+    {
+        if (!ahead_)
+            ahead.push_back(this);
+        ahead_ = true;
+        shown_ = value;
+        // Only the number changes: the frame around it stays as it is on the screen.
+        box_->update(textArea());
+        if (!followClock()->isActive())
+            followClock()->start(kValueFollowsMs);
+    }
+    bool valueAhead(int* value) const
+    {
+        if (ahead_)
+            *value = shown_;
+        return ahead_;
+    }
+    // The box takes the value its face shows.
+    void follow()
+    {
+        ahead_ = false;
+        const QSignalBlocker block(box_);
+        box_->setValue(shown_);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != box_ || event->type() != QEvent::Paint)
+            return false;
+        paint();
+        return true;
+    }
+
+private:
+    // The style's spin box without its text: drawn once for each look (size, state, palette,
+    // style) and then copied.
+    const QPixmap& frame(const QStyleOptionSpinBox& option)
+    {
+        const qreal ratio = box_->devicePixelRatioF();
+        if (frame_.isNull() || frameSize_ != option.rect.size() || frameState_ != option.state ||
+            framePalette_ != option.palette.cacheKey() || frameStyle_ != box_->style() || frameRatio_ != ratio) {
+            frameSize_ = option.rect.size();
+            frameState_ = option.state;
+            framePalette_ = option.palette.cacheKey();
+            frameStyle_ = box_->style();
+            frameRatio_ = ratio;
+            frame_ = QPixmap(option.rect.size() * ratio);
+            frame_.setDevicePixelRatio(ratio);
+            frame_.fill(Qt::transparent);
+            QPainter p(&frame_);
+            box_->style()->drawComplexControl(QStyle::CC_SpinBox, &option, &p, box_);
+        }
+        return frame_;
+    }
+
+    void paint()
+    {
+        QStyleOptionSpinBox option;
+        (box_->*(&SpinBoxAccess::initStyleOption))(&option);
+        QPainter p(box_);
+        p.drawPixmap(0, 0, frame(option));
+
+        // The text as the hidden edit would lay it out: one line, vertically centred in the
+        // edit's rectangle, aligned as the box says.
+        const QRect area = textArea();
+        const QFontMetrics metrics(box_->font());
+        const QString text = ahead_ ? textOf(shown_) : box_->text();
+        const int height = metrics.height();
+        const int top = area.y() + (area.height() - height + 1) / 2;
+        const int left = area.x() + kEditHorizontalMargin;
+        const int room = area.width() - 2 * kEditHorizontalMargin;
+        const int used = metrics.horizontalAdvance(text) + kEditCursorWidth;
+        const Qt::Alignment align = QStyle::visualAlignment(box_->layoutDirection(), box_->alignment());
+        int shift = 0;
+        if (used > room)
+            shift = 0;  // a number wider than the box shows its start, as the edit does
+        else if (align & Qt::AlignRight)
+            shift = used - room + 1;
+        else if (align & Qt::AlignHCenter)
+            shift = (used - room) / 2;
+        p.setClipRect(area);
+        p.setFont(box_->font());
+        p.setPen(box_->palette().color(QPalette::Text));
+        p.drawText(QPoint(left - shift, top + metrics.ascent()), text);
+    }
+
+    // Where the hidden edit is: the number's place.
+    QRect textArea() const
+    {
+        const QLineEdit* edit = (box_->*(&SpinBoxAccess::lineEdit))();
+        return edit ? edit->geometry() : box_->rect();
+    }
+
+    QString textOf(int value) const
+    {
+        if (value == box_->minimum() && !box_->specialValueText().isEmpty())
+            return box_->specialValueText();
+        return box_->prefix() + (box_->*(&SpinBoxAccess::textFromValue))(value) + box_->suffix();
+    }
+
+    QSpinBox* box_;
+    bool ahead_ = false;
+    int shown_ = 0;
+    QPixmap frame_;
+    QSize frameSize_;
+    QStyle::State frameState_;
+    qint64 framePalette_ = 0;
+    const QStyle* frameStyle_ = nullptr;
+    qreal frameRatio_ = 0;
+};
+
+Face* faceOf(const QObject* box)
+{
+    const auto it = std::find_if(faces.begin(), faces.end(), [box](const Face* f) { return f->parent() == box; });
+    return it == faces.end() ? nullptr : *it;
+}
+
+void bringValuesUp()
+{
+    std::vector<Face*> due;
+    due.swap(ahead);
+    for (Face* f : due)
+        f->follow();
+}
+
+}  // namespace
+
+bool ShowOnIndicatorFace(QSpinBox* box, int value)
+{
+    Face* f = faceOf(box);
+    if (f)
+        f->show(value);
+    return f;
+}
+
+bool IndicatorFaceAhead(const QSpinBox* box, int* value)
+{
+    const Face* f = faceOf(box);
+    return f && f->valueAhead(value);
+}
+
+void GiveIndicatorItsOwnFace(QSpinBox* box)
+{
+    if (!box || box->property(kOwnFace).toBool())
+        return;
+    box->setProperty(kOwnFace, true);
+    box->installEventFilter(new Face(box));
+    if (QLineEdit* edit = (box->*(&SpinBoxAccess::lineEdit))())
+        edit->hide();
+    box->update();
+}
