@@ -6,7 +6,8 @@
 // went out, so that it holds up no request: a sample that comes after a pause is shown in the
 // next request's wait, one that comes sooner in the wait when the refresh is due. A frame is
 // drawn a display at a time, one in each wait, since the whole of it can outlast the wait on a
-// fast line.
+// fast line; where a pass of the loop lasts well over a whole frame (a slow serial line), the
+// frame is drawn at once, in one paint of the window.
 #pragma once
 
 // One sample of the GO loop is in LiveData.
