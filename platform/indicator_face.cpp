@@ -27,9 +27,10 @@ struct SpinBoxAccess : QSpinBox {
 // face's value at once, anything else (accessibility, a widget inspected directly) soon after.
 constexpr int kValueFollowsMs = 250;
 
+// Never destroyed: a box that outlives them at exit still leaves them.
 class Face;
-std::vector<Face*> faces;  // every box with its own face; few
-std::vector<Face*> ahead;  // those whose box's value is behind the face
+std::vector<Face*>& faces = *new std::vector<Face*>;  // every box with its own face; few
+std::vector<Face*>& ahead = *new std::vector<Face*>;  // those whose box's value is behind its face
 
 void bringValuesUp();
 
