@@ -131,16 +131,16 @@ private:
         const int height = metrics.height();
         const int top = area.y() + (area.height() - height + 1) / 2;
         const int left = area.x() + kEditHorizontalMargin;
-        const int room = area.width() - 2 * kEditHorizontalMargin;
-        const int used = metrics.horizontalAdvance(text) + kEditCursorWidth;
         const Qt::Alignment align = QStyle::visualAlignment(box_->layoutDirection(), box_->alignment());
         int shift = 0;
-        if (used > room)
-            shift = 0;  // a number wider than the box shows its start, as the edit does
-        else if (align & Qt::AlignRight)
-            shift = used - room + 1;
-        else if (align & Qt::AlignHCenter)
-            shift = (used - room) / 2;
+        // Only a number that is not left-aligned needs its width (a second layout of its text).
+        if (align & (Qt::AlignRight | Qt::AlignHCenter)) {
+            const int room = area.width() - 2 * kEditHorizontalMargin;
+            const int used = metrics.horizontalAdvance(text) + kEditCursorWidth;
+            // A number wider than the box shows its start, as the edit does.
+            if (used <= room)
+                shift = (align & Qt::AlignRight) ? used - room + 1 : (used - room) / 2;
+        }
         p.setClipRect(area);
         p.setFont(box_->font());
         p.setPen(box_->palette().color(QPalette::Text));

@@ -97,7 +97,8 @@ TEST_F(RgbHistoryTest, DisplaysReadBackAtOnceAndRedrawOncePerRefresh)
 }
 
 // A display draws its number itself, without the spin box's line edit: it looks exactly as a
-// spin box with the same properties and value, also greyed and at the ends of its range.
+// spin box with the same properties and value, also greyed, at the ends of its range and
+// aligned to either side or the centre.
 TEST_F(RgbHistoryTest, DisplaysLookAsTheSpinBoxTheyAre)
 {
     auto* red = qobject_cast<QSpinBox*>(ControlWidget(DataPanel, DATAP_R));
@@ -122,6 +123,13 @@ TEST_F(RgbHistoryTest, DisplaysLookAsTheSpinBoxTheyAre)
         EXPECT_TRUE(same(value)) << value;
     MarkLiveDataStale();
     EXPECT_TRUE(same(-120));
+    // Aligned otherwise, as a file may give it.
+    for (Qt::Alignment align : {Qt::AlignRight, Qt::AlignHCenter}) {
+        red->setAlignment(align | Qt::AlignVCenter);
+        twin.setAlignment(align | Qt::AlignVCenter);
+        EXPECT_TRUE(same(-7)) << align;
+        EXPECT_TRUE(same(32767)) << align;
+    }
 }
 
 // Every pass plots the whole history again: the chart shows exactly the last 100 samples of
