@@ -50,8 +50,6 @@ QTimer* followClock()
 constexpr int kEditHorizontalMargin = 2;
 constexpr int kEditCursorWidth = 1;
 
-constexpr char kOwnFace[] = "indicatorOwnFace";
-
 class Face final : public QObject {
 public:
     explicit Face(QSpinBox* box) : QObject(box), box_(box) { faces.push_back(this); }
@@ -204,9 +202,8 @@ bool IndicatorFaceAhead(const QSpinBox* box, int* value)
 
 void GiveIndicatorItsOwnFace(QSpinBox* box)
 {
-    if (!box || box->property(kOwnFace).toBool())
+    if (!box || faceOf(box))
         return;
-    box->setProperty(kOwnFace, true);
     box->installEventFilter(new Face(box));
     if (QLineEdit* edit = (box->*(&SpinBoxAccess::lineEdit))())
         edit->hide();
