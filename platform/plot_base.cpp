@@ -1,5 +1,6 @@
 #include "platform/plot_base.h"
 
+#include <QPaintEvent>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -138,7 +139,7 @@ void PlotBase::RefreshNow()
     allDirty_ = movingDirty_ = false;
 }
 
-void PlotBase::paintEvent(QPaintEvent*)
+void PlotBase::paintEvent(QPaintEvent* event)
 {
     // As the library paints (background, then its buffers), with what moves on top, all with
     // one painter: a repaint of a few lines of pixels is then cheap.
@@ -151,12 +152,21 @@ void PlotBase::paintEvent(QPaintEvent*)
     QCPPainter painter(this);
     if (!painter.isActive())
         return;
-    if (mBackgroundBrush.style() != Qt::NoBrush)
-        painter.fillRect(mViewport, mBackgroundBrush);
-    drawBackground(&painter);
-    for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : std::as_const(mPaintBuffers))
-        buffer->draw(&painter);
-    PaintMoving(&painter);
+    // A moving cursor's old and new place make a region of several rectangles. Clipped to such
+    // a region, the raster engine copies and fills line by line, and hands tall areas to worker
+    // threads and waits for them: far dearer than the copy itself. Clipped to one rectangle at
+    // a time, each rectangle is a plain copy.
+    const QRegion& region = event->region();
+    for (const QRect& part : region) {
+        if (region.rectCount() > 1)
+            painter.setClipRect(part);
+        if (mBackgroundBrush.style() != Qt::NoBrush)
+            painter.fillRect(mViewport, mBackgroundBrush);
+        drawBackground(&painter);
+        for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : std::as_const(mPaintBuffers))
+            buffer->draw(&painter);
+        PaintMoving(&painter);
+    }
 }
 
 PlotBase* PlotOf(int panel, int control)

@@ -1,6 +1,7 @@
 #include "ui/live_display.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "link/commands.h"
@@ -85,6 +86,30 @@ void PlotCircle(int graph, int32_t cx, int32_t cy, int32_t r, int color)
     PlotArc(DataPanel, graph, cx - r, cy - r, cx + r, cy + r, 0, 3600, color, VAL_TRANSPARENT);
 }
 
+// The teach table's circles as the side views show them. Every GO press, every read of the
+// table and every teach step brings the views up to date; plotting 64 circles into three views
+// and redrawing them costs milliseconds, so a table that has not changed is not plotted again.
+struct Circle {
+    int32_t x, y, in, r;
+    bool operator==(const Circle&) const = default;
+};
+using Circles = std::array<Circle, kTeachRows>;
+constexpr int kSideViews[] = {DATAP_GRAPH_XY, DATAP_GRAPH_XINT, DATAP_GRAPH_YINT};
+Circles shownCircles{};
+int circlesPanel = 0;  // the panel whose views show shownCircles; 0: none yet
+
+// Whether the views show these circles already: the same table, on the same panel, and
+// nothing else has changed the views' plots since.
+bool CirclesShown(const Circles& circles)
+{
+    if (circlesPanel == 0 || circlesPanel != DataPanel || circles != shownCircles)
+        return false;
+    for (int graph : kSideViews)
+        if (GraphPlotCount(DataPanel, graph) != kTeachRows)
+            return false;
+    return true;
+}
+
 }  // namespace
 
 void MarkLiveDataStale()
@@ -131,21 +156,15 @@ void SetPanelData()
 
 void InitGraphs()
 {
-    DeleteGraphPlot(DataPanel, DATAP_GRAPH_XY, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
-    DeleteGraphPlot(DataPanel, DATAP_GRAPH_XINT, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
-    DeleteGraphPlot(DataPanel, DATAP_GRAPH_YINT, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
     for (Range& r : ranges)
         r = Range{kEmptyMin, kEmptyMax};
-
+    Circles circles{};
     for (int k = 0; k < kTeachRows; ++k) {
         const TeachVector& row = TechVec[k];
         // Signed 32-bit: X - r of a colour near the origin goes below 0.
         const int32_t value[3] = {row.Cell0, row.Cell1, row.Cell2};
         const int32_t r = row.Cell3;
-        const int color = kRowPalette[k % 15];
-        PlotCircle(DATAP_GRAPH_XY, value[kAxisX], value[kAxisY], r, color);
-        PlotCircle(DATAP_GRAPH_XINT, value[kAxisX], value[kAxisInt], r, color);
-        PlotCircle(DATAP_GRAPH_YINT, value[kAxisY], value[kAxisInt], r, color);
+        circles[k] = Circle{value[kAxisX], value[kAxisY], value[kAxisInt], r};
         if (value[kAxisX] > kCountedAbove || value[kAxisY] > kCountedAbove) {
             for (int a = 0; a < 3; ++a) {
                 ranges[a].min = std::min(ranges[a].min, value[a] - r);
@@ -156,6 +175,20 @@ void InitGraphs()
     for (Range& r : ranges)
         if (r.max < r.min)
             std::swap(r.min, r.max);
+
+    if (CirclesShown(circles))
+        return;
+    for (int graph : kSideViews)
+        DeleteGraphPlot(DataPanel, graph, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    for (int k = 0; k < kTeachRows; ++k) {
+        const Circle& c = circles[k];
+        const int color = kRowPalette[k % 15];
+        PlotCircle(DATAP_GRAPH_XY, c.x, c.y, c.r, color);
+        PlotCircle(DATAP_GRAPH_XINT, c.x, c.in, c.r, color);
+        PlotCircle(DATAP_GRAPH_YINT, c.y, c.in, c.r, color);
+    }
+    shownCircles = circles;
+    circlesPanel = DataPanel;
 }
 
 void ShowGraph3D()

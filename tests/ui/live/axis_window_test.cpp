@@ -196,6 +196,29 @@ TEST_F(AxisWindowTest, AllSixtyFourRowsAreDrawnButOnlyRowsAwayFromTheOriginCount
     Range(kAxisX, 0, 10000);
 }
 
+// Every GO press brings the circles up to date: an unchanged table keeps the circles drawn,
+// a changed row, or a view emptied by anything else, is plotted again.
+TEST_F(AxisWindowTest, CirclesFollowTheTableWithoutBeingPlottedAgainWhileItIsTheSame)
+{
+    Row(0, 1000, 1500, 800, 100);
+    InitGraphs();
+    auto* plot = ControlWidget(DataPanel, DATAP_GRAPH_XY)->findChild<QCustomPlot*>();
+    ASSERT_NE(nullptr, plot);
+    const QCPAbstractItem* first = plot->item(0);
+    InitGraphs();
+    EXPECT_EQ(first, plot->item(0));
+
+    Row(0, 1000, 1500, 800, 150);
+    InitGraphs();
+    EXPECT_EQ(QRectF(QPointF(850, 1350), QPointF(1150, 1650)), Circles(DATAP_GRAPH_XY)[0].box);
+    Range(kAxisX, 850, 1150);
+
+    DeleteGraphPlot(DataPanel, DATAP_GRAPH_YINT, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    InitGraphs();
+    ASSERT_EQ(64u, Circles(DATAP_GRAPH_YINT).size());
+    EXPECT_EQ(QRectF(QPointF(1350, 650), QPointF(1650, 950)), Circles(DATAP_GRAPH_YINT)[0].box);
+}
+
 // A table at the top of the 16-bit range: the ranges and windows are computed in 32 bits.
 TEST_F(AxisWindowTest, RowsAtTheTopOfTheWordRangeDoNotWrapTheRanges)
 {
