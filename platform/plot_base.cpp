@@ -26,6 +26,9 @@ private:
     QBrush brush_;
 };
 
+// A cursor's lines before and after a move cover at most this many rectangles.
+constexpr int kMostPartsPaintedApart = 12;
+
 }  // namespace
 
 PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
@@ -152,20 +155,27 @@ void PlotBase::paintEvent(QPaintEvent* event)
     QCPPainter painter(this);
     if (!painter.isActive())
         return;
-    // A moving cursor's old and new place make a region of several rectangles. Clipped to such
-    // a region, the raster engine copies and fills line by line, and hands tall areas to worker
-    // threads and waits for them: far dearer than the copy itself. Clipped to one rectangle at
-    // a time, each rectangle is a plain copy.
-    const QRegion& region = event->region();
-    for (const QRect& part : region) {
-        if (region.rectCount() > 1)
-            painter.setClipRect(part);
+    const auto paintAll = [&] {
         if (mBackgroundBrush.style() != Qt::NoBrush)
             painter.fillRect(mViewport, mBackgroundBrush);
         drawBackground(&painter);
         for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : std::as_const(mPaintBuffers))
             buffer->draw(&painter);
         PaintMoving(&painter);
+    };
+    // A moving cursor's old and new place make a region of a few rectangles. Clipped to such a
+    // region, the raster engine copies and fills line by line, and hands tall areas to worker
+    // threads and waits for them: far dearer than the copy itself. Clipped to one rectangle at
+    // a time, each rectangle is a plain copy. A region of many pieces (an uncovered window)
+    // is painted at once: the moving things would otherwise be drawn once for every piece.
+    const QRegion& region = event->region();
+    if (region.rectCount() < 2 || region.rectCount() > kMostPartsPaintedApart) {
+        paintAll();
+        return;
+    }
+    for (const QRect& part : region) {
+        painter.setClipRect(part);
+        paintAll();
     }
 }
 
