@@ -1,6 +1,7 @@
 // The numeric displays and the RGB history behind the strip chart.
 #include <gtest/gtest.h>
 
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 
@@ -103,13 +104,20 @@ TEST_F(RgbHistoryTest, DisplaysLookAsTheSpinBoxTheyAre)
 {
     auto* red = qobject_cast<QSpinBox*>(ControlWidget(DataPanel, DATAP_R));
     ASSERT_NE(nullptr, red);
+    DisplayPanel(MainPanel);
     DisplayPanel(DataPanel);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(red->window()));
     QSpinBox twin(red->parentWidget());
     twin.setGeometry(red->geometry().translated(0, red->height() + 4));
     twin.setReadOnly(true);
     twin.setButtonSymbols(QAbstractSpinBox::NoButtons);
     twin.setFocusPolicy(Qt::NoFocus);
     twin.show();
+    // As a frame of the live loop leaves the display on the screen, and drawn whole.
+    const auto onScreen = [red] {
+        const QPoint at = red->mapTo(red->window(), QPoint(0, 0));
+        return red->screen()->grabWindow(red->window()->winId(), at.x(), at.y(), red->width(), red->height()).toImage();
+    };
     const auto same = [&](int value) {
         Sample(static_cast<int16_t>(value), 0, 0);
         ProcessDrawEvents();
@@ -117,12 +125,16 @@ TEST_F(RgbHistoryTest, DisplaysLookAsTheSpinBoxTheyAre)
         twin.setFont(red->font());
         twin.setPalette(red->palette());
         twin.setValue(value);
-        return red->grab().toImage() == twin.grab().toImage();
+        const QImage expected = twin.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return onScreen().convertToFormat(QImage::Format_RGB32) == expected &&
+               red->grab().toImage().convertToFormat(QImage::Format_RGB32) == expected;
     };
     for (int value : {0, 7, -3, 4095, 1365, -32768, 32767})
         EXPECT_TRUE(same(value)) << value;
     MarkLiveDataStale();
     EXPECT_TRUE(same(-120));
+    SetCtrlAttribute(DataPanel, DATAP_R, ATTR_TEXT_COLOR, 0xC00000);  // as a file may colour it
+    EXPECT_TRUE(same(7));
     // Aligned otherwise, as a file may give it.
     for (Qt::Alignment align : {Qt::AlignRight, Qt::AlignHCenter}) {
         red->setAlignment(align | Qt::AlignVCenter);
