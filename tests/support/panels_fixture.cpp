@@ -1,5 +1,8 @@
 #include "tests/support/panels_fixture.h"
 
+#include <QScreen>
+#include <QWidget>
+
 #include <cstdio>
 #include <cstring>
 
@@ -81,3 +84,14 @@ int PanelsTest::ActivePage() const
     GetActiveTabPage(MainPanel, MAINP_TAB, &page);
     return page;
 }
+
+QImage PanelsTest::OnScreen(QWidget* widget)
+{
+    const QPoint at = widget->mapTo(widget->window(), QPoint(0, 0));
+    return widget->screen()
+        ->grabWindow(widget->window()->winId(), at.x(), at.y(), widget->width(), widget->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage PanelsTest::DrawnAfresh(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }

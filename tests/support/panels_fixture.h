@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <string>
+
+class QWidget;
 
 class PanelsTest : public ::testing::Test {
 protected:
@@ -21,6 +25,10 @@ protected:
     // Connects the link over TCP to 127.0.0.1:port as the program does (InitTCP_IP) and marks
     // the sensor connected. TearDown ends the conversation.
     void OpenTcpLink(int port);
+    // What the window holds of a shown widget as the repaints left it (its backing store), and
+    // the widget drawn afresh; both in one format, so that they compare pixel for pixel.
+    static QImage OnScreen(QWidget* widget);
+    static QImage DrawnAfresh(QWidget* widget);
 };
 
 // Resets flags, link state and working copy to their start-of-program values.

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QScreen>
 #include <QTest>
 
 #include <cmath>
@@ -255,13 +254,7 @@ TEST_F(GraphTest, ACursorThatStaysOnItsPixelsIsNotRepainted)
     EXPECT_EQ(1, paints.count);
     // What that repaint of the old and new lines left on the screen is the whole plot drawn
     // afresh: the old lines gone, the new ones complete, nothing else touched.
-    QWidget* plot = Plot(DATAP_GRAPH_XY);
-    const QPoint at = plot->mapTo(plot->window(), QPoint(0, 0));
-    const QImage onScreen = plot->screen()
-                                ->grabWindow(plot->window()->winId(), at.x(), at.y(), plot->width(), plot->height())
-                                .toImage()
-                                .convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(plot->grab().toImage().convertToFormat(QImage::Format_RGB32), onScreen);
+    EXPECT_EQ(DrawnAfresh(Plot(DATAP_GRAPH_XY)), OnScreen(Plot(DATAP_GRAPH_XY)));
     double x = 0, y = 0;
     GetGraphCursor(DataPanel, DATAP_GRAPH_XY, 1, &x, &y);
     EXPECT_EQ(7000, x);

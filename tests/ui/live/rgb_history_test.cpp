@@ -1,7 +1,6 @@
 // The numeric displays and the RGB history behind the strip chart.
 #include <gtest/gtest.h>
 
-#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 
@@ -113,11 +112,6 @@ TEST_F(RgbHistoryTest, DisplaysLookAsTheSpinBoxTheyAre)
     twin.setButtonSymbols(QAbstractSpinBox::NoButtons);
     twin.setFocusPolicy(Qt::NoFocus);
     twin.show();
-    // As a frame of the live loop leaves the display on the screen, and drawn whole.
-    const auto onScreen = [red] {
-        const QPoint at = red->mapTo(red->window(), QPoint(0, 0));
-        return red->screen()->grabWindow(red->window()->winId(), at.x(), at.y(), red->width(), red->height()).toImage();
-    };
     const auto same = [&](int value) {
         Sample(static_cast<int16_t>(value), 0, 0);
         ProcessDrawEvents();
@@ -125,9 +119,9 @@ TEST_F(RgbHistoryTest, DisplaysLookAsTheSpinBoxTheyAre)
         twin.setFont(red->font());
         twin.setPalette(red->palette());
         twin.setValue(value);
-        const QImage expected = twin.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        return onScreen().convertToFormat(QImage::Format_RGB32) == expected &&
-               red->grab().toImage().convertToFormat(QImage::Format_RGB32) == expected;
+        // As a frame of the live loop leaves the display on the screen, and drawn whole.
+        const QImage expected = DrawnAfresh(&twin);
+        return OnScreen(red) == expected && DrawnAfresh(red) == expected;
     };
     for (int value : {0, 7, -3, 4095, 1365, -32768, 32767})
         EXPECT_TRUE(same(value)) << value;
