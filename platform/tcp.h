@@ -1,4 +1,5 @@
-// The run-time's TCP client, realised on QTcpSocket. The callback of a conversation runs on the
+// The run-time's TCP client: on Linux on the system's sockets and one epoll set
+// (tcp_linux.cpp), elsewhere on QTcpSocket (tcp_qt.cpp). The callback of a conversation runs on the
 // user-interface thread whenever events are processed (the main loop, ProcessSystemEvents,
 // WaitSystemEvents, a modal pop-up), never in parallel with other code.
 //

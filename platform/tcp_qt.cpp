@@ -1,7 +1,6 @@
 #include "platform/tcp.h"
+#include "platform/tcp_address.h"
 
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -26,38 +25,6 @@ struct Conversation {
 
 std::map<unsigned, Conversation> conversations;
 unsigned nextHandle = 1;
-
-int failed(TcpConnectFailure* failure, int code, TcpConnectCause cause, const QString& systemText = {})
-{
-    if (failure)
-        *failure = TcpConnectFailure{cause, systemText.toStdString()};
-    return code;
-}
-
-// A text of digits and dots (or of hex digits and colons) is meant as an IP address, not as a
-// name: when it is none, looking it up would only ask the name server about a typing error.
-bool looksLikeAddressButIsNone(const QString& server)
-{
-    if (server.isEmpty())
-        return false;
-    bool dotted = true;
-    bool colons = server.contains(':');
-    for (QChar c : server) {
-        dotted = dotted && (c.isDigit() || c == '.');
-        colons = colons && (c.isDigit() || c == '.' || c == ':' || (c.toLower() >= 'a' && c.toLower() <= 'f'));
-    }
-    return (dotted || colons) && QHostAddress(server).isNull();
-}
-
-// Names under the reserved top-level domain "invalid" never resolve (RFC 6761): they are
-// answered at once, without asking the name server.
-bool isReservedInvalidName(QString server)
-{
-    if (server.endsWith('.'))
-        server.chop(1);
-    return server.compare("invalid", Qt::CaseInsensitive) == 0 ||
-           server.endsWith(".invalid", Qt::CaseInsensitive);
-}
 
 TcpConnectCause causeOf(const QTcpSocket& socket)
 {
@@ -94,47 +61,22 @@ void forget(unsigned handle)
     s->deleteLater();
 }
 
-// Checks the arguments, makes the socket and finds the address to connect to. 0 or the code of
+// Checks the arguments, finds the address to connect to and makes the socket. 0 or the code of
 // the failure (with *failure).
 int prepareConnection(unsigned port, const char* server, unsigned localPort, TcpConnectFailure* failure,
                       QTcpSocket** made, QHostAddress* address)
 {
-    if (!server)
-        return failed(failure, -9, TcpConnectCause::Other);
-    if (port == 0 || port > 65535)
-        return failed(failure, -9, TcpConnectCause::InvalidPort);
-    const QString host = QString::fromUtf8(server).trimmed();
-    if (looksLikeAddressButIsNone(host))
-        return failed(failure, -2, TcpConnectCause::InvalidAddress);
-    if (isReservedInvalidName(host))
-        return failed(failure, -2, TcpConnectCause::HostNotFound);
+    if (const int code = ResolveTcpServer(port, server, failure, address); code < 0)
+        return code;
     auto* socket = new QTcpSocket;
     if (localPort && !socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort))) {
         const QString text = socket->errorString();
         delete socket;
-        return failed(failure, -2, TcpConnectCause::Other, text);
+        return TcpFailed(failure, -2, TcpConnectCause::Other, text);
     }
     // Nagle would hold back every request until the previous reply's ACK: a strict
     // request/response dialogue of small frames wants each one on the wire at once.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    // A name is looked up here, in this thread. Left to the socket, the lookup runs in Qt's own
-    // thread pool and can still be finishing when the program ends after the failure has been
-    // reported: the pool thread then works on freed memory. Waiting for the answer here blocks
-    // no more than waiting for the connection does.
-    if (!address->setAddress(host)) {
-        const QHostInfo info = QHostInfo::fromName(host);
-        const QList<QHostAddress> found = info.addresses();
-        if (info.error() != QHostInfo::NoError || found.isEmpty()) {
-            delete socket;
-            return failed(failure, -2, TcpConnectCause::HostNotFound, info.errorString());
-        }
-        *address = found.first();
-        for (const QHostAddress& a : found)
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                *address = a;
-                break;
-            }
-    }
     *made = socket;
     return 0;
 }
@@ -198,7 +140,7 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
                          void* callbackData, int timeoutMs, unsigned localPort, TcpConnectFailure* failure)
 {
     if (!handle)
-        return failed(failure, -9, TcpConnectCause::Other);
+        return TcpFailed(failure, -9, TcpConnectCause::Other);
     QTcpSocket* socket = nullptr;
     QHostAddress address;
     if (const int code = prepareConnection(port, server, localPort, failure, &socket, &address); code < 0)
@@ -209,7 +151,7 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
         const TcpConnectCause cause = causeOf(*socket);
         const QString text = socket->errorString();
         delete socket;
-        return failed(failure, code, cause, text);
+        return TcpFailed(failure, code, cause, text);
     }
     const unsigned h = newHandle();
     conversations[h] = Conversation{socket, callback, callbackData};
@@ -225,7 +167,7 @@ int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server,
                             TcpConnectFailure* failure)
 {
     if (!handle || !connected)
-        return failed(failure, -9, TcpConnectCause::Other);
+        return TcpFailed(failure, -9, TcpConnectCause::Other);
     QTcpSocket* socket = nullptr;
     QHostAddress address;
     if (const int code = prepareConnection(port, server, 0, failure, &socket, &address); code < 0)
