@@ -87,6 +87,9 @@ struct IniTextRec {
 
 IniSection* IniFindSection(IniText doc, std::string_view name);
 IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag);
+// The first item of section (one of doc's) that tag names, as IniFindItem finds it, without
+// noting its line as the last one accessed.
+IniItem* IniFindItemIn(IniText doc, IniSection& section, std::string_view tag);
 // Whether IniFindSection would find the section; a miss is not remembered, since no gets in
 // that section follow.
 bool IniSectionPresent(IniText doc, std::string_view name);

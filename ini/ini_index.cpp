@@ -384,20 +384,24 @@ IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag
         if (found == nullptr)
             return nullptr;
     }
+    IniItem* const item = IniFindItemIn(doc, *found, tag);
+    return item == nullptr ? nullptr : Found(doc, *item);
+}
+
+IniItem* IniFindItemIn(IniText doc, IniSection& section, std::string_view tag)
+{
     const std::string_view trimmed = TrimWhiteSpace(tag);
-    if (found->items.size() > kIniSmallSection && EnsureItemIndex(doc)) {
-        const size_t position = static_cast<size_t>(found - doc->sections.data());
+    if (section.items.size() > kIniSmallSection && doc->indexed && EnsureItemIndex(doc)) {
+        const size_t position = static_cast<size_t>(&section - doc->sections.data());
         const IniIndexSlot* slot = Find(doc, doc->itemIndex, true, HashTrimmed(trimmed, SectionSeed(position)),
                                         static_cast<uint32_t>(position + 1), trimmed);
-        if (slot == nullptr)
-            return nullptr;
-        return Found(doc, found->items[slot->item]);
+        return slot == nullptr ? nullptr : &section.items[slot->item];
     }
     // A small section (or no memory for the index): walk its items; the first match counts.
     // Most tags differ from the one sought in length or in their last byte; a longer one may
     // still match when it has white space around it (a base tag from continuation lines).
-    IniItem* const items = found->items.data();
-    const size_t count = found->items.size();
+    IniItem* const items = section.items.data();
+    const size_t count = section.items.size();
     const size_t want = trimmed.size();
     const unsigned char wantLast = want > 0 ? Upper(trimmed.data()[want - 1]) : 0;
     for (size_t i = 0; i < count; ++i) {
@@ -411,7 +415,7 @@ IniItem* IniFindItem(IniText doc, std::string_view section, std::string_view tag
             continue;
         }
         if (MatchesTrimmed(stored, trimmed))
-            return Found(doc, items[i]);
+            return &items[i];
     }
     return nullptr;
 }

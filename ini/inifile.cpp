@@ -47,6 +47,8 @@ IniItem* IniFindItemLinear(IniText doc, std::string_view section, std::string_vi
 
 namespace {
 
+constexpr size_t kRoomOfAPutSection = 8;
+
 // Everything that allocates happens before the document changes, so a put that runs out of
 // memory leaves the document as it was.
 int PutItem(IniText doc, const char* section, const char* tag, std::string value, bool quoted)
@@ -63,22 +65,26 @@ int PutItem(IniText doc, const char* section, const char* tag, std::string value
         if (target == nullptr) {
             IniSection created;
             created.name = StrDupWithoutSurrWhiteSpace(section);
+            // A section being put usually gets a few more items: room for them now saves
+            // moving the first ones again and again.
+            created.items.reserve(kRoomOfAPutSection);
             created.items.push_back(std::move(item));
             doc->sections.push_back(std::move(created));
             IniIndexSectionAppended(doc);
             return kIniOk;
         }
         auto& items = target->items;
-        auto matches = [&](const IniItem& other) {
-            return StrICmpWithoutSurrWhiteSpace(other.tag, item.tag) == 0;
-        };
-        auto first = std::find_if(items.begin(), items.end(), matches);
-        if (first == items.end()) {
+        const IniItem* const match = IniFindItemIn(doc, *target, item.tag);
+        if (match == nullptr) {
             items.push_back(std::move(item));
             IniIndexItemAppended(doc, *target);
             return kIniOk;
         }
         // Replacing in place keeps the item among its neighbours; later duplicates go.
+        auto matches = [&](const IniItem& other) {
+            return StrICmpWithoutSurrWhiteSpace(other.tag, item.tag) == 0;
+        };
+        const auto first = items.begin() + (match - items.data());
         const auto position = first - items.begin();
         const auto removed = std::remove_if(first + 1, items.end(), matches);
         const bool hadDuplicates = removed != items.end();
