@@ -9,6 +9,7 @@
 
 #include "ini/ini_file_system.h"
 #include "ini/ini_staged_write.h"
+#include "ini/ini_stream.h"
 #include "ini/inifile.h"
 
 #ifndef _WIN32
@@ -28,6 +29,7 @@ struct Job {
     IniWriteDone done;
     void* user;
     IniBuild build;  // when set, makes the document whose text replaces the target
+    IniStreamBuild stream;  // when set, writes that text without the document if it can
 };
 
 int AppendLine(void* sinkData, const char* line)
@@ -51,13 +53,29 @@ int BuildText(const IniBuild& build, std::string* text)
     return result < 0 ? result : kIniOk;
 }
 
+// The text of job's document: streamed when it can be, else built. 0 or the failing step's code.
+int JobText(const Job& job, std::string* text)
+{
+    if (job.stream) {
+        IniStream stream;
+        const int result = job.stream(stream);
+        if (result >= 0) {
+            *text = stream.TakeText();
+            return kIniOk;
+        }
+        if (result != kIniNotStreamable || !job.build)
+            return result;
+    }
+    return BuildText(job.build, text);
+}
+
 void Finish(const Job& job)
 {
     int result = kIniOk;
-    if (job.build) {
+    if (job.build || job.stream) {
         std::string text;
         try {
-            result = BuildText(job.build, &text);
+            result = JobText(job, &text);
         } catch (const std::bad_alloc&) {
             result = kIniOutOfMemory;
         }
@@ -192,7 +210,7 @@ int Ini_WriteToFileInBackground(IniText doc, const char* path, IniWriteDone done
     if (doc == nullptr || path == nullptr || done == nullptr)
         return kIniNullArgument;
     try {
-        return StartWrite(path, doc, Job{{}, {}, done, user, {}});
+        return StartWrite(path, doc, Job{{}, {}, done, user, {}, {}});
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }
@@ -203,7 +221,19 @@ int Ini_BuildAndWriteInBackground(const char* path, IniBuild build, IniWriteDone
     if (path == nullptr || !build || done == nullptr)
         return kIniNullArgument;
     try {
-        return StartWrite(path, nullptr, Job{{}, {}, done, user, std::move(build)});
+        return StartWrite(path, nullptr, Job{{}, {}, done, user, std::move(build), {}});
+    } catch (const std::bad_alloc&) {
+        return kIniOutOfMemory;
+    }
+}
+
+int Ini_BuildAndWriteInBackground(const char* path, IniStreamBuild stream, IniBuild build, IniWriteDone done,
+                                  void* user)
+{
+    if (path == nullptr || !stream || !build || done == nullptr)
+        return kIniNullArgument;
+    try {
+        return StartWrite(path, nullptr, Job{{}, {}, done, user, std::move(build), std::move(stream)});
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }

@@ -111,6 +111,12 @@ void IniIndexSectionAppended(IniText doc);
 void IniIndexItemAppended(IniText doc, IniSection& section);
 void IniIndexItemsRemoved(IniText doc, IniSection& section);
 
+// The lines Ini_WriteGeneric writes of a section's header and of one item (more than one for a
+// long value), each handed to sink; line is the caller's buffer for them.
+int IniWriteSectionHeader(std::string_view name, IniLineSink sink, void* sinkData, std::string& line);
+int IniWriteItemLines(std::string_view tag, std::string_view value, bool quoted, IniLineSink sink, void* sinkData,
+                      std::string& line);
+
 // The stored form of a text: control characters, quotes and backslashes as escapes.
 std::string IniEncodeString(std::string_view text);
 // Decodes a stored value into out (at least value.size() + 1 bytes), zero-terminated.

@@ -9,28 +9,40 @@ namespace {
 
 constexpr int kMaxContinuationBase = 246;  // leaves room for " Line" and four digits
 
+}  // namespace
+
+int IniWriteSectionHeader(std::string_view name, IniLineSink sink, void* sinkData, std::string& line)
+{
+    // Names from a file are at most 255 characters; cutting put names the same way keeps every
+    // header line short and makes a written name read back as itself.
+    line.assign(1, kIniSectionStart);
+    line += name.substr(0, static_cast<size_t>(kIniMaxName));
+    line += kIniSectionEnd;
+    return sink(sinkData, line.c_str());
+}
+
 // One or more item lines. Values longer than the line length are cut at byte positions of the
 // stored text; the reader rejoins the pieces before anything is decoded, so an escape split
 // between two lines is harmless.
-int WriteItem(const IniItem& item, IniLineSink sink, void* sinkData, std::string& line)
+int IniWriteItemLines(std::string_view tagText, std::string_view value, bool quoted, IniLineSink sink, void* sinkData,
+                      std::string& line)
 {
-    const size_t quotes = item.quoted ? 2 : 0;
-    const std::string_view value = item.value;
+    const size_t quotes = quoted ? 2 : 0;
     if (value.size() <= static_cast<size_t>(kIniMaxValueLineLength)) {
         const std::string_view tag =
-            std::string_view(item.tag).substr(0, static_cast<size_t>(kIniMaxName));
+            tagText.substr(0, static_cast<size_t>(kIniMaxName));
         const size_t room = kIniMaxLine - tag.size() - kIniWrittenSeparator.size() - quotes;
         line.assign(tag);
         line += kIniWrittenSeparator;
-        if (item.quoted)
+        if (quoted)
             line += '"';
         line += value.substr(0, room);
-        if (item.quoted)
+        if (quoted)
             line += '"';
         return sink(sinkData, line.c_str());
     }
     const std::string_view base =
-        std::string_view(item.tag).substr(0, static_cast<size_t>(kMaxContinuationBase));
+        tagText.substr(0, static_cast<size_t>(kMaxContinuationBase));
     size_t offset = 0;
     for (long number = 1; offset < value.size(); ++number) {
         char suffix[32];
@@ -40,10 +52,10 @@ int WriteItem(const IniItem& item, IniLineSink sink, void* sinkData, std::string
         const size_t room = kIniMaxLine - line.size() - kIniWrittenSeparator.size() - quotes;
         const size_t piece = std::min(static_cast<size_t>(kIniMaxValueLineLength), room);
         line += kIniWrittenSeparator;
-        if (item.quoted)
+        if (quoted)
             line += '"';
         line += value.substr(offset, piece);
-        if (item.quoted)
+        if (quoted)
             line += '"';
         offset += piece;
         const int result = sink(sinkData, line.c_str());
@@ -53,17 +65,19 @@ int WriteItem(const IniItem& item, IniLineSink sink, void* sinkData, std::string
     return 0;
 }
 
+namespace {
+
+int WriteItem(const IniItem& item, IniLineSink sink, void* sinkData, std::string& line)
+{
+    return IniWriteItemLines(item.tag, item.value, item.quoted, sink, sinkData, line);
+}
+
 int WriteSection(const IniSection& section, IniLineSink sink, void* sinkData, std::string& line)
 {
     int result = 0;
     if (!section.comment.empty() && (result = sink(sinkData, section.comment.c_str())) < 0)
         return result;
-    // Names from a file are at most 255 characters; cutting put names the same way keeps every
-    // header line short and makes a written name read back as itself.
-    line.assign(1, kIniSectionStart);
-    line += std::string_view(section.name).substr(0, static_cast<size_t>(kIniMaxName));
-    line += kIniSectionEnd;
-    if ((result = sink(sinkData, line.c_str())) < 0)
+    if ((result = IniWriteSectionHeader(section.name, sink, sinkData, line)) < 0)
         return result;
     for (const IniItem& item : section.items) {
         if (!item.comment.empty() && (result = sink(sinkData, item.comment.c_str())) < 0)

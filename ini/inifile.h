@@ -140,5 +140,12 @@ typedef std::function<int(IniText doc)> IniBuild;
 // returned). A build that fails leaves the target as it was, and done gets its code.
 int Ini_BuildAndWriteInBackground(const char* path, IniBuild build, IniWriteDone done, void* user);
 
+// The same, with the text written by stream as it puts (ini/ini_stream.h); build makes the
+// document only when the stream cannot take stream's puts. Both must put the same items.
+class IniStream;
+typedef std::function<int(IniStream& stream)> IniStreamBuild;
+int Ini_BuildAndWriteInBackground(const char* path, IniStreamBuild stream, IniBuild build, IniWriteDone done,
+                                  void* user);
+
 // A short description of a result code of this store, for the operator ("" for 0 and 1).
 const char* GetToolboxErrorString(int code);

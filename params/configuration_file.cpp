@@ -7,7 +7,9 @@
 #include "params/configuration_file.h"
 
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <utility>
 
 #include "params/parameter_file.h"
 #include "params/parameter_file_layout.h"
@@ -31,8 +33,9 @@ private:
 
 namespace {
 
-// Builds the whole document; 0 or the first failing put's code.
-int FillConfigurationDocument(IniText ini, const Configuration& configuration, const SensorIdentity* identity,
+// Builds the whole document, or streams it; 0 or the first failing put's code.
+template <typename Document>
+int FillConfigurationDocument(Document& ini, const Configuration& configuration, const SensorIdentity* identity,
                               const char* reason)
 {
     int status = Ini_PutString(ini, kGeneralInfoSection, kFileTypeKey, kFileTypeValue);
@@ -76,10 +79,16 @@ int WriteConfigurationFileInBackground(const char* path, const Configuration& co
     std::optional<SensorIdentity> id;
     if (identity)
         id = *identity;
+    // Both builders share the copies: the worker runs one of them, then drops both.
+    const auto copies = std::make_shared<const std::pair<Configuration, std::optional<SensorIdentity>>>(configuration, id);
     const int status = Ini_BuildAndWriteInBackground(
         path,
-        [configuration, id](IniText ini) {
-            return FillConfigurationDocument(ini, configuration, id ? &*id : nullptr, nullptr);
+        [copies](IniStream& stream) {
+            return FillConfigurationDocument(stream, copies->first, copies->second ? &*copies->second : nullptr,
+                                             nullptr);
+        },
+        [copies](IniText ini) {
+            return FillConfigurationDocument(ini, copies->first, copies->second ? &*copies->second : nullptr, nullptr);
         },
         done, user);
     return status < 0 ? status : 0;

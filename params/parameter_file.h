@@ -8,6 +8,7 @@
 #pragma once
 
 #include "ini/inifile.h"
+#include "ini/ini_stream.h"
 #include "params/records.h"
 
 // Asks for a file (starting from ParameterFilePath, which takes the choice) and writes the
@@ -43,6 +44,9 @@ int AppendTechVecToIniHandle(IniText ini);
 // their arguments, so a settings-store worker thread may build a document with them.
 int AppendParaToIniHandle(IniText ini, const ParameterSet& para);
 int AppendTechVecToIniHandle(IniText ini, const TeachTable& rows);
+// The same into a stream, which writes the text at once (ini/ini_stream.h).
+int AppendParaToIniHandle(IniStream& ini, const ParameterSet& para);
+int AppendTechVecToIniHandle(IniStream& ini, const TeachTable& rows);
 
 // Read the parameters, and words 1 to 7 of the 64 teach rows, from the document. Each value
 // read keeps its low 16 bits (-1 becomes 65535); a missing or non-integer value takes its

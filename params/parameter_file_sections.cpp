@@ -50,7 +50,11 @@ int AppendParaToIniHandle(IniText ini) { return AppendParaToIniHandle(ini, Para)
 
 int AppendTechVecToIniHandle(IniText ini) { return AppendTechVecToIniHandle(ini, TechVec); }
 
-int AppendParaToIniHandle(IniText ini, const ParameterSet& para)
+namespace {
+
+// The layout of both sections, once, for a document and for a stream alike.
+template <typename Document>
+int AppendPara(Document& ini, const ParameterSet& para)
 {
     for (int i = 0; i < kParameterCount; ++i) {
         int status = Ini_PutInt(ini, kParameterSection, kParameterKeys[i], para.*kParameterFields[i]);
@@ -60,7 +64,8 @@ int AppendParaToIniHandle(IniText ini, const ParameterSet& para)
     return 0;
 }
 
-int AppendTechVecToIniHandle(IniText ini, const TeachTable& rows)
+template <typename Document>
+int AppendTechVec(Document& ini, const TeachTable& rows)
 {
     for (int row = 0; row < kTeachRows; ++row) {
         const TeachSectionName section(row);
@@ -72,6 +77,13 @@ int AppendTechVecToIniHandle(IniText ini, const TeachTable& rows)
     }
     return 0;
 }
+
+}  // namespace
+
+int AppendParaToIniHandle(IniText ini, const ParameterSet& para) { return AppendPara(ini, para); }
+int AppendTechVecToIniHandle(IniText ini, const TeachTable& rows) { return AppendTechVec(ini, rows); }
+int AppendParaToIniHandle(IniStream& ini, const ParameterSet& para) { return AppendPara(ini, para); }
+int AppendTechVecToIniHandle(IniStream& ini, const TeachTable& rows) { return AppendTechVec(ini, rows); }
 
 int AcquireParaFromIniHandle(IniText ini)
 {
