@@ -83,6 +83,7 @@ int ServeSensors(const Options& o)
 
     std::vector<Slot> slots(count);
     std::vector<size_t> running;
+    unsigned long endsSeen = topLevelTasksEnded;
     size_t next = 0;
     size_t printed = 0;
     size_t devicePaths = 0;  // serial devices named by path, running
@@ -123,18 +124,21 @@ int ServeSensors(const Options& o)
             slot.task->Start();
         }
         // The sessions of tasks that have ended are closed here, never inside the callback that
-        // ended them.
-        std::erase_if(running, [&](size_t i) {
-            if (!slots[i].task->Done())
-                return false;
-            const SensorSession& s = *slots[i].session;
-            std::string text = s.output + s.result;
-            const bool toStderr = s.resultToStderr;
-            const int code = s.code;
-            release(i);
-            settle(i, std::move(text), toStderr, code);
-            return true;
-        });
+        // ended them. Most passes end no task: the list is looked through only after one has.
+        if (endsSeen != topLevelTasksEnded) {
+            endsSeen = topLevelTasksEnded;
+            std::erase_if(running, [&](size_t i) {
+                if (!slots[i].task->Done())
+                    return false;
+                const SensorSession& s = *slots[i].session;
+                std::string text = s.output + s.result;
+                const bool toStderr = s.resultToStderr;
+                const int code = s.code;
+                release(i);
+                settle(i, std::move(text), toStderr, code);
+                return true;
+            });
+        }
         if (running.empty() && (next >= count || StopRequested()))
             break;
         if (StopRequests() >= 2) {

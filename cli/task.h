@@ -13,6 +13,10 @@
 
 namespace cli {
 
+// How many top-level tasks (those nobody awaits) have ended in this process: a loop that serves
+// many compares it with what it saw last, instead of asking every task whether it is done.
+inline unsigned long topLevelTasksEnded = 0;
+
 template <typename T>
 class Task {
 public:
@@ -29,6 +33,7 @@ public:
             {
                 if (std::coroutine_handle<> next = h.promise().continuation)
                     return next;
+                ++topLevelTasksEnded;
                 return std::noop_coroutine();
             }
             void await_resume() const noexcept {}
