@@ -1,5 +1,5 @@
-// The run-time's TCP client: on Linux on the system's sockets and one epoll set
-// (tcp_linux.cpp), elsewhere on QTcpSocket (tcp_qt.cpp). The callback of a conversation runs on the
+// The run-time's TCP client: on POSIX systems on their own sockets (tcp_posix.cpp), on Windows
+// on QTcpSocket (tcp_qt.cpp). The callback of a conversation runs on the
 // user-interface thread whenever events are processed (the main loop, ProcessSystemEvents,
 // WaitSystemEvents, a modal pop-up), never in parallel with other code.
 //
@@ -42,9 +42,10 @@ struct TcpConnectFailure {
 };
 
 // Connects to server:port within timeoutMs (name lookup included) and stores the conversation
-// handle (never 0) in *handle. callback receives TCP_DATAREADY when bytes arrive and
-// TCP_DISCONNECT when the server ends the conversation, not when the PC does, each time with
-// this conversation's callbackData. localPort 0 lets the system choose. Returns 0 or a negative
+// handle (never 0) in *handle. callback receives TCP_DATAREADY when bytes have arrived (it is
+// meant to read them: bytes it leaves may be told again on the next pass) and TCP_DISCONNECT
+// when the server ends the conversation, not when the PC does, after its last bytes; each time
+// with this conversation's callbackData. localPort 0 lets the system choose. Returns 0 or a negative
 // code; then *failure (when given) says why. Any number of conversations may be open at once.
 int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
                          void* callbackData, int timeoutMs, unsigned localPort,

@@ -26,7 +26,7 @@ public:
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof addr;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(listener_, 4) == 0 &&
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(listener_, 16) == 0 &&
             ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
             port_ = ntohs(addr.sin_port);
     }
@@ -53,7 +53,7 @@ private:
 
 struct Heard {
     std::vector<std::string> events;  // "bytes:<what was read>", "bytes:" (nothing read), "end"
-    bool readWhenTold = true;
+    int timesToLeaveTheBytes = 0;
 };
 
 int Listen(unsigned handle, int event, int, void* data)
@@ -65,8 +65,11 @@ int Listen(unsigned handle, int event, int, void* data)
     }
     std::string read;
     char piece[4];  // small, so that a read that stops early would show
-    for (int n; heard.readWhenTold && (n = ClientTCPRead(handle, piece, sizeof piece, 0)) > 0;)
-        read.append(piece, static_cast<size_t>(n));
+    if (heard.timesToLeaveTheBytes > 0)
+        --heard.timesToLeaveTheBytes;
+    else
+        for (int n; (n = ClientTCPRead(handle, piece, sizeof piece, 0)) > 0;)
+            read.append(piece, static_cast<size_t>(n));
     heard.events.push_back("bytes:" + read);
     return 0;
 }
@@ -80,35 +83,41 @@ void Settle(double seconds)
 
 }  // namespace
 
-TEST(TcpClient, NewBytesAreToldOnceAndTheServersEndAfterTheLastOfThem)
+// Alone, a conversation is watched on its own; beside many others, in one set with them.
+TEST(TcpClient, BytesAreToldUntilTakenAndTheServersEndAfterTheLastOfThem)
 {
-    HandServer server;
-    Heard heard;
-    unsigned h = 0;
-    ASSERT_EQ(0, ConnectToTCPServerEx(&h, server.port(), "127.0.0.1", Listen, &heard, 1000, 0));
-    server.accept();
+    for (const int others : {0, 12}) {
+        SCOPED_TRACE(others);
+        HandServer idle;
+        std::vector<unsigned> idleHandles(static_cast<size_t>(others));
+        for (unsigned& handle : idleHandles)
+            ASSERT_EQ(0, ConnectToTCPServerEx(&handle, idle.port(), "127.0.0.1", Listen, nullptr, 1000, 0));
+        HandServer server;
+        Heard heard;
+        unsigned h = 0;
+        ASSERT_EQ(0, ConnectToTCPServerEx(&h, server.port(), "127.0.0.1", Listen, &heard, 1000, 0));
+        server.accept();
 
-    // Bytes the callback leaves where they are are not told again on every pass.
-    heard.readWhenTold = false;
-    server.send("abc");
-    Settle(0.1);
-    EXPECT_EQ(std::vector<std::string>{"bytes:"}, heard.events);
+        // Bytes the callback leaves where they are are told again until it takes them, and
+        // nothing is told once it has.
+        heard.timesToLeaveTheBytes = 2;
+        server.send("abcdefgh");
+        Settle(0.1);
+        EXPECT_EQ((std::vector<std::string>{"bytes:", "bytes:", "bytes:abcdefgh"}), heard.events);
 
-    // New bytes are told, and everything that waits can be read.
-    heard.readWhenTold = true;
-    server.send("defgh");
-    Settle(0.1);
-    EXPECT_EQ((std::vector<std::string>{"bytes:", "bytes:abcdefgh"}), heard.events);
-
-    // The last bytes come before the end; then the conversation is gone.
-    server.send("xy");
-    server.hangUp();
-    Settle(0.1);
-    EXPECT_EQ((std::vector<std::string>{"bytes:", "bytes:abcdefgh", "bytes:xy", "end"}), heard.events);
-    char byte = 0;
-    EXPECT_EQ(-12, ClientTCPRead(h, &byte, 1, 0));
-    EXPECT_EQ(-12, ClientTCPWrite(h, &byte, 1, 100));
-    EXPECT_EQ(-12, DisconnectFromTCPServer(h));
+        // The last bytes come before the end; then the conversation is gone.
+        heard.events.clear();
+        server.send("xy");
+        server.hangUp();
+        Settle(0.1);
+        EXPECT_EQ((std::vector<std::string>{"bytes:xy", "end"}), heard.events);
+        char byte = 0;
+        EXPECT_EQ(-12, ClientTCPRead(h, &byte, 1, 0));
+        EXPECT_EQ(-12, ClientTCPWrite(h, &byte, 1, 100));
+        EXPECT_EQ(-12, DisconnectFromTCPServer(h));
+        for (unsigned handle : idleHandles)
+            EXPECT_EQ(0, DisconnectFromTCPServer(handle));
+    }
 }
 
 namespace {

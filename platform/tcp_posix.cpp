@@ -1,13 +1,18 @@
-// The TCP client on Linux, on the system's sockets. A fleet keeps a thousand conversations open
-// in one thread: each QTcpSocket would bring a notifier that the dispatcher polls on every pass,
-// its own buffer, queued signals and a timer for its attempt. Here one epoll set holds every
-// conversation and a timerfd for the attempts' time limits, and the dispatcher watches only
-// that set: a pass costs what is ready, not what is open.
+// The TCP client on the system's sockets. A fleet keeps a thousand conversations open in one
+// thread: a QTcpSocket for each would bring its own buffer, queued signals, a timer for its
+// attempt and objects to delete later, on every exchange. Here a conversation is its socket, and
+// its bytes go from the system straight to the callback's buffer.
+//
+// A few conversations are watched by a socket notifier each, which the dispatcher polls
+// directly. Beyond a few, the dispatcher would poll every one of them on every pass of the loop:
+// then all of them are watched through one epoll set behind a single notifier, where a pass
+// costs what is ready, not what is open. The set stays in use until the last conversation ends.
 #include "platform/tcp.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,21 +25,20 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/epoll.h>
 #include <sys/socket.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <sys/epoll.h>
+#endif
 
 #include "platform/tcp_address.h"
 
 namespace {
 
 constexpr int kDefaultTimeoutMs = 5000;
-// Events taken from the set in one pass: more wait for the next pass, so that a burst of
-// answers cannot hold up the rest of the program for long.
-constexpr int kEventsPerPass = 256;
-// The timerfd's tag in the set; conversations are tagged with their handle, which is never 0.
-constexpr uint64_t kTimerTag = 0;
+// Conversations watched one by one at most; more go into the epoll set.
+constexpr size_t kMostWatchedAlone = 8;
 
 using Deadlines = std::multimap<int64_t, unsigned>;
 
@@ -42,6 +46,10 @@ struct Conversation {
     int fd = -1;
     tcpFuncPtr callback = nullptr;
     void* data = nullptr;
+    // Watches for the connection while connecting, then for bytes and the server's end: its own
+    // notifier, or the epoll set.
+    QSocketNotifier* notifier = nullptr;
+    bool inSet = false;
     bool connecting = false;               // ConnectToTCPServerAsync's attempt, not yet ended
     tcpConnectDone connectDone = nullptr;  // told when it ends
     int refusedAtOnce = 0;                 // the errno of a connect that failed in the call
@@ -72,94 +80,121 @@ TcpConnectCause causeOfErrno(int error)
 
 QString textOfErrno(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-void onReady();
-
-// The epoll set, its timerfd and the one notifier the dispatcher watches. Made at the first
-// conversation; the notifier goes with the application and is made again for a new one.
-class Poller {
-public:
-    bool Ready()
-    {
-        if (epoll_ < 0) {
-            epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
-            timer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-            epoll_event e{};
-            e.events = EPOLLIN;
-            e.data.u64 = kTimerTag;
-            if (epoll_ < 0 || timer_ < 0 || ::epoll_ctl(epoll_, EPOLL_CTL_ADD, timer_, &e) != 0) {
-                Close();
-                return false;
-            }
-        }
-        if (!notifier_) {
-            notifier_ = new QSocketNotifier(epoll_, QSocketNotifier::Read, QCoreApplication::instance());
-            QObject::connect(notifier_, &QSocketNotifier::activated, [] { onReady(); });
-        }
-        return true;
-    }
-    bool Watch(int fd, unsigned handle)
-    {
-        epoll_event e{};
-        // Edge-triggered: the callback hears of new bytes once, as it would from a socket's
-        // signal, and bytes it leaves are not announced again on every pass.
-        e.events = EPOLLIN | EPOLLOUT | EPOLLRDHUP | EPOLLET;
-        e.data.u64 = handle;
-        return ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) == 0;
-    }
-    // Sets the timerfd to the earliest attempt's end unless it fires by then anyway. An
-    // attempt that ends leaves the timer as it is: firing early only sets it again, which costs
-    // less than a system call for every connection made.
-    void Arm()
-    {
-        if (deadlines.empty())
-            return;
-        const int64_t next = deadlines.begin()->first;
-        if (armedFor_ != 0 && armedFor_ <= next)
-            return;
-        armedFor_ = next;
-        itimerspec when{};
-        const int64_t ns = std::max<int64_t>(next - nowNs(), 1);
-        when.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-        when.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-        ::timerfd_settime(timer_, 0, &when, nullptr);
-    }
-    // The timerfd has fired: taken, so that it wakes nobody again until it is set anew.
-    void TimerFired()
-    {
-        uint64_t expirations = 0;
-        (void)!::read(timer_, &expirations, sizeof expirations);
-        armedFor_ = 0;
-    }
-    int Wait(epoll_event* events, int count) { return ::epoll_wait(epoll_, events, count, 0); }
-
-private:
-    void Close()
-    {
-        if (timer_ >= 0)
-            ::close(timer_);
-        if (epoll_ >= 0)
-            ::close(epoll_);
-        timer_ = epoll_ = -1;
-    }
-    int epoll_ = -1;
-    int timer_ = -1;
-    int64_t armedFor_ = 0;
-    QPointer<QSocketNotifier> notifier_;
-};
-
-Poller& poller()
-{
-    static Poller p;
-    return p;
-}
-
 Conversation* find(unsigned handle)
 {
     auto it = conversations.find(handle);
     return it == conversations.end() ? nullptr : &it->second;
 }
 
-// Forgets a conversation and closes its socket, which takes it out of the set.
+void connectEnded(unsigned h);
+void readable(unsigned h);
+
+// A notifier may be inside its own signal when its conversation ends or moves into the set: it
+// is switched off now and deleted later.
+void dropNotifier(Conversation& c)
+{
+    if (!c.notifier)
+        return;
+    c.notifier->setEnabled(false);
+    c.notifier->disconnect();
+    c.notifier->deleteLater();
+    c.notifier = nullptr;
+}
+
+#ifdef __linux__
+
+void serveSet();
+
+// The epoll set of many conversations, each tagged with its handle, and the notifier on it.
+class WatchSet {
+public:
+    bool InUse() const { return inUse_; }
+    // Takes every conversation into the set; false when the system has no set to give.
+    bool Begin()
+    {
+        if (epoll_ < 0 && (epoll_ = ::epoll_create1(EPOLL_CLOEXEC)) < 0)
+            return false;
+        if (!notifier_) {
+            notifier_ = new QSocketNotifier(epoll_, QSocketNotifier::Read, QCoreApplication::instance());
+            QObject::connect(notifier_, &QSocketNotifier::activated, [] { serveSet(); });
+        }
+        inUse_ = true;
+        return true;
+    }
+    void End() { inUse_ = false; }
+    // Level-triggered, like a notifier: what a callback leaves is told again on the next pass.
+    bool Watch(int fd, unsigned handle, bool connecting, bool added)
+    {
+        epoll_event e{};
+        e.events = connecting ? EPOLLOUT : EPOLLIN | EPOLLRDHUP;
+        e.data.u64 = handle;
+        return ::epoll_ctl(epoll_, added ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &e) == 0;
+    }
+    int Wait(epoll_event* events, int count) { return ::epoll_wait(epoll_, events, count, 0); }
+
+private:
+    int epoll_ = -1;
+    bool inUse_ = false;
+    QPointer<QSocketNotifier> notifier_;
+};
+
+WatchSet& watchSet()
+{
+    static WatchSet set;
+    return set;
+}
+
+void serveSet()
+{
+    // More than this wait for the next pass: a burst of answers cannot hold up the rest of the
+    // program for long.
+    epoll_event events[256];
+    const int n = watchSet().Wait(events, static_cast<int>(std::size(events)));
+    for (int i = 0; i < n; ++i) {
+        const auto h = static_cast<unsigned>(events[i].data.u64);
+        const Conversation* c = find(h);
+        if (!c)
+            continue;  // ended by a callback earlier in this pass
+        if (c->connecting)
+            connectEnded(h);
+        else
+            readable(h);
+    }
+}
+
+#endif
+
+// Watches c for the end of its connection while it connects, else for bytes and its end.
+void watch(unsigned h, Conversation& c)
+{
+#ifdef __linux__
+    if (!watchSet().InUse() && conversations.size() > kMostWatchedAlone && watchSet().Begin()) {
+        for (auto& [other, conversation] : conversations)
+            if (other != h && !conversation.inSet && (conversation.notifier || !conversation.connecting)) {
+                dropNotifier(conversation);
+                conversation.inSet = watchSet().Watch(conversation.fd, other, conversation.connecting, false);
+            }
+    }
+    if (watchSet().InUse()) {
+        dropNotifier(c);
+        if (watchSet().Watch(c.fd, h, c.connecting, c.inSet)) {
+            c.inSet = true;
+            return;
+        }
+        c.inSet = false;  // the set refused it: it is watched on its own
+    }
+#endif
+    dropNotifier(c);
+    if (c.connecting) {
+        c.notifier = new QSocketNotifier(c.fd, QSocketNotifier::Write);
+        QObject::connect(c.notifier, &QSocketNotifier::activated, [h] { connectEnded(h); });
+    } else {
+        c.notifier = new QSocketNotifier(c.fd, QSocketNotifier::Read);
+        QObject::connect(c.notifier, &QSocketNotifier::activated, [h] { readable(h); });
+    }
+}
+
+// Forgets a conversation and closes its socket, which also takes it out of the set.
 void forget(unsigned handle)
 {
     auto it = conversations.find(handle);
@@ -167,8 +202,13 @@ void forget(unsigned handle)
         return;
     if (it->second.connecting)
         deadlines.erase(it->second.deadline);
+    dropNotifier(it->second);
     ::close(it->second.fd);
     conversations.erase(it);
+#ifdef __linux__
+    if (conversations.empty())
+        watchSet().End();
+#endif
 }
 
 unsigned newHandle()
@@ -177,6 +217,41 @@ unsigned newHandle()
     if (nextHandle == 0)
         nextHandle = 1;
     return h;
+}
+
+void serveDeadlines();
+
+// One precise timer for every attempt's end, set to the earliest unless it fires by then anyway:
+// an attempt that ends leaves it as it is, and firing early only sets it again.
+class AttemptTimer {
+public:
+    void Arm()
+    {
+        if (deadlines.empty())
+            return;
+        const int64_t next = deadlines.begin()->first;
+        if (!timer_) {
+            timer_ = new QTimer(QCoreApplication::instance());
+            timer_->setSingleShot(true);
+            timer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may end an attempt 5 % early
+            QObject::connect(timer_, &QTimer::timeout, [] { serveDeadlines(); });
+        }
+        if (timer_->isActive() && armedFor_ <= next)
+            return;
+        armedFor_ = next;
+        const int64_t ms = (std::max<int64_t>(next - nowNs(), 0) + 999'999) / 1'000'000;
+        timer_->start(static_cast<int>(std::min<int64_t>(ms, 24LL * 3600 * 1000)));
+    }
+
+private:
+    QPointer<QTimer> timer_;
+    int64_t armedFor_ = 0;
+};
+
+AttemptTimer& attemptTimer()
+{
+    static AttemptTimer t;
+    return t;
 }
 
 // A socket for address, not yet connected, with Nagle off (a strict request/response dialogue
@@ -268,6 +343,7 @@ void endAttempt(unsigned h, int error, bool timedOut)
     const tcpConnectDone done = c->connectDone;
     void* data = c->data;
     if (!timedOut && error == 0) {
+        watch(h, *c);
         done(0, h, TcpConnectFailure{}, data);
         return;
     }
@@ -278,41 +354,40 @@ void endAttempt(unsigned h, int error, bool timedOut)
         done(-2, 0, TcpConnectFailure{causeOfErrno(error), textOfErrno(error).toStdString()}, data);
 }
 
-// What one conversation's readiness means: an attempt's end, new bytes, the server's end.
-void serve(unsigned h, uint32_t events)
+// Readable: bytes have come, or the server has ended the conversation (after its last bytes,
+// which are told first). Told on every pass while bytes wait: the callback takes them.
+void readable(unsigned h)
 {
     Conversation* c = find(h);
     if (!c)
-        return;  // ended by a callback earlier in this pass
-    if (c->connecting) {
-        if (events & (EPOLLOUT | EPOLLERR | EPOLLHUP))
-            endAttempt(h, connectOutcome(c->fd), false);
-        // Bytes that came with the connection are announced below; the callback of the end
-        // may already have closed it again.
-        c = find(h);
-        if (!c || c->connecting)
-            return;
-    }
-    if ((events & EPOLLIN) && c->callback) {
-        c->callback(h, TCP_DATAREADY, 0, c->data);
-        c = find(h);
-        if (!c)
-            return;
-    }
-    if (events & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
-        const tcpFuncPtr callback = c->callback;
-        void* data = c->data;
+        return;
+    char first = 0;
+    const ssize_t n = ::recv(c->fd, &first, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return;
+    const tcpFuncPtr callback = c->callback;
+    void* data = c->data;
+    if (n > 0) {
         if (callback)
-            callback(h, TCP_DISCONNECT, 0, data);
-        // The callback may already have ended the conversation itself.
-        forget(h);
+            callback(h, TCP_DATAREADY, 0, data);
+        return;
     }
+    if (callback)
+        callback(h, TCP_DISCONNECT, 0, data);
+    // The callback may already have ended the conversation itself.
+    forget(h);
+}
+
+// Writable, or failed: a connection under way has ended.
+void connectEnded(unsigned h)
+{
+    if (Conversation* c = find(h); c && c->connecting)
+        endAttempt(h, connectOutcome(c->fd), false);
 }
 
 // The attempts whose time has come: immediate refusals, then those out of time.
 void serveDeadlines()
 {
-    poller().TimerFired();
     const int64_t now = nowNs();
     while (!deadlines.empty() && deadlines.begin()->first <= now) {
         const unsigned h = deadlines.begin()->second;
@@ -323,22 +398,7 @@ void serveDeadlines()
         }
         endAttempt(h, c->refusedAtOnce, c->refusedAtOnce == 0);
     }
-}
-
-void onReady()
-{
-    epoll_event events[kEventsPerPass];
-    const int n = poller().Wait(events, kEventsPerPass);
-    bool timer = false;
-    for (int i = 0; i < n; ++i) {
-        if (events[i].data.u64 == kTimerTag)
-            timer = true;
-        else
-            serve(static_cast<unsigned>(events[i].data.u64), events[i].events);
-    }
-    if (timer)
-        serveDeadlines();
-    poller().Arm();
+    attemptTimer().Arm();
 }
 
 // Waits up to timeoutMs (below 0: without end) for fd to become ready for what is asked; false
@@ -364,8 +424,6 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
     QHostAddress address;
     if (const int code = ResolveTcpServer(port, server, failure, &address); code < 0)
         return code;
-    if (!poller().Ready())
-        return TcpFailed(failure, -2, TcpConnectCause::Other, textOfErrno(errno));
     const int fd = openSocket(address, localPort);
     if (fd < 0)
         return TcpFailed(failure, -2, TcpConnectCause::Other, textOfErrno(errno));
@@ -382,15 +440,11 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
         return TcpFailed(failure, -2, causeOfErrno(error), textOfErrno(error));
     }
     const unsigned h = newHandle();
-    if (!poller().Watch(fd, h)) {
-        error = errno;
-        ::close(fd);
-        return TcpFailed(failure, -2, TcpConnectCause::Other, textOfErrno(error));
-    }
     Conversation& c = conversations[h];
     c.fd = fd;
     c.callback = callback;
     c.data = callbackData;
+    watch(h, c);
     *handle = h;
     if (failure)
         *failure = TcpConnectFailure{};
@@ -406,17 +460,10 @@ int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server,
     QHostAddress address;
     if (const int code = ResolveTcpServer(port, server, failure, &address); code < 0)
         return code;
-    if (!poller().Ready())
-        return TcpFailed(failure, -2, TcpConnectCause::Other, textOfErrno(errno));
     const int fd = openSocket(address, 0);
     if (fd < 0)
         return TcpFailed(failure, -2, TcpConnectCause::Other, textOfErrno(errno));
     const unsigned h = newHandle();
-    if (!poller().Watch(fd, h)) {
-        const int error = errno;
-        ::close(fd);
-        return TcpFailed(failure, -2, TcpConnectCause::Other, textOfErrno(error));
-    }
     Conversation& c = conversations[h];
     c.fd = fd;
     c.callback = callback;
@@ -428,7 +475,9 @@ int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server,
     c.refusedAtOnce = startConnect(fd, address, port);
     const int64_t limitNs = static_cast<int64_t>(timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs) * 1'000'000;
     c.deadline = deadlines.emplace(c.refusedAtOnce != 0 ? nowNs() : nowNs() + limitNs, h);
-    poller().Arm();
+    if (c.refusedAtOnce == 0)
+        watch(h, c);
+    attemptTimer().Arm();
     *handle = h;
     if (failure)
         *failure = TcpConnectFailure{};
