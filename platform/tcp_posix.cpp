@@ -21,10 +21,6 @@
 #include <map>
 #include <unordered_map>
 
-#include <net/if.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,6 +29,7 @@
 #endif
 
 #include "platform/tcp_address.h"
+#include "platform/tcp_socket.h"
 
 namespace {
 
@@ -66,19 +63,6 @@ int64_t nowNs()
     ::clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
-
-TcpConnectCause causeOfErrno(int error)
-{
-    switch (error) {
-    case ECONNREFUSED: return TcpConnectCause::Refused;
-    case ENETUNREACH:
-    case EHOSTUNREACH: return TcpConnectCause::NetworkUnreachable;
-    case ETIMEDOUT: return TcpConnectCause::TimedOut;
-    default: return TcpConnectCause::Other;
-    }
-}
-
-QString textOfErrno(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 Conversation* find(unsigned handle)
 {
@@ -254,83 +238,6 @@ AttemptTimer& attemptTimer()
     return t;
 }
 
-// A socket for address, not yet connected, with Nagle off (a strict request/response dialogue
-// of small frames wants each one on the wire at once) and bound to localPort when one is given.
-// -1 with errno on failure.
-int openSocket(const QHostAddress& address, unsigned localPort)
-{
-    const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
-    const int fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    if (localPort != 0) {
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_storage local{};
-        socklen_t size = 0;
-        if (v6) {
-            auto* a = reinterpret_cast<sockaddr_in6*>(&local);
-            a->sin6_family = AF_INET6;
-            a->sin6_addr = in6addr_any;
-            a->sin6_port = htons(static_cast<uint16_t>(localPort));
-            size = sizeof *a;
-        } else {
-            auto* a = reinterpret_cast<sockaddr_in*>(&local);
-            a->sin_family = AF_INET;
-            a->sin_addr.s_addr = htonl(INADDR_ANY);
-            a->sin_port = htons(static_cast<uint16_t>(localPort));
-            size = sizeof *a;
-        }
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&local), size) != 0) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return -1;
-        }
-    }
-    return fd;
-}
-
-// Starts connecting fd to address:port; 0 when under way or done, else the errno.
-int startConnect(int fd, const QHostAddress& address, unsigned port)
-{
-    sockaddr_storage to{};
-    socklen_t size = 0;
-    if (address.protocol() == QAbstractSocket::IPv6Protocol) {
-        auto* a = reinterpret_cast<sockaddr_in6*>(&to);
-        a->sin6_family = AF_INET6;
-        const Q_IPV6ADDR bytes = address.toIPv6Address();
-        std::memcpy(&a->sin6_addr, bytes.c, sizeof bytes.c);
-        a->sin6_port = htons(static_cast<uint16_t>(port));
-        if (const QString scope = address.scopeId(); !scope.isEmpty()) {
-            bool numeric = false;
-            const unsigned id = scope.toUInt(&numeric);
-            a->sin6_scope_id = numeric ? id : ::if_nametoindex(scope.toLocal8Bit().constData());
-        }
-        size = sizeof *a;
-    } else {
-        auto* a = reinterpret_cast<sockaddr_in*>(&to);
-        a->sin_family = AF_INET;
-        a->sin_addr.s_addr = htonl(address.toIPv4Address());
-        a->sin_port = htons(static_cast<uint16_t>(port));
-        size = sizeof *a;
-    }
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), size) == 0 || errno == EINPROGRESS)
-        return 0;
-    return errno;
-}
-
-// The outcome of a connect under way once the socket is writable or failed: 0 or the errno.
-int connectOutcome(int fd)
-{
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-        return errno;
-    return error;
-}
-
 // The end of an attempt of ConnectToTCPServerAsync, once: the conversation begins, or the
 // attempt is forgotten and its failure told.
 void endAttempt(unsigned h, int error, bool timedOut)
@@ -351,7 +258,7 @@ void endAttempt(unsigned h, int error, bool timedOut)
     if (timedOut)
         done(-11, 0, TcpConnectFailure{TcpConnectCause::TimedOut, "Socket operation timed out"}, data);
     else
-        done(-2, 0, TcpConnectFailure{causeOfErrno(error), textOfErrno(error).toStdString()}, data);
+        done(-2, 0, TcpConnectFailure{TcpCauseOfErrno(error), TcpTextOfErrno(error).toStdString()}, data);
 }
 
 // Readable: bytes have come, or the server has ended the conversation (after its last bytes,
@@ -382,7 +289,7 @@ void readable(unsigned h)
 void connectEnded(unsigned h)
 {
     if (Conversation* c = find(h); c && c->connecting)
-        endAttempt(h, connectOutcome(c->fd), false);
+        endAttempt(h, TcpConnectOutcome(c->fd), false);
 }
 
 // The attempts whose time has come: immediate refusals, then those out of time.
@@ -401,19 +308,6 @@ void serveDeadlines()
     attemptTimer().Arm();
 }
 
-// Waits up to timeoutMs (below 0: without end) for fd to become ready for what is asked; false
-// on time-out.
-bool waitFor(int fd, short what, int timeoutMs)
-{
-    pollfd p{fd, what, 0};
-    for (;;) {
-        const int r = ::poll(&p, 1, timeoutMs);
-        if (r < 0 && errno == EINTR)
-            continue;
-        return r > 0;
-    }
-}
-
 }  // namespace
 
 int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tcpFuncPtr callback,
@@ -424,20 +318,20 @@ int ConnectToTCPServerEx(unsigned* handle, unsigned port, const char* server, tc
     QHostAddress address;
     if (const int code = ResolveTcpServer(port, server, failure, &address); code < 0)
         return code;
-    const int fd = openSocket(address, localPort);
+    const int fd = TcpOpenSocket(address, localPort);
     if (fd < 0)
-        return TcpFailed(failure, -2, TcpConnectCause::Other, textOfErrno(errno));
-    int error = startConnect(fd, address, port);
+        return TcpFailed(failure, -2, TcpConnectCause::Other, TcpTextOfErrno(errno));
+    int error = TcpStartConnect(fd, address, port);
     if (error == 0) {
-        if (!waitFor(fd, POLLOUT, timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs)) {
+        if (!TcpWaitFor(fd, POLLOUT, timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs)) {
             ::close(fd);
             return TcpFailed(failure, -11, TcpConnectCause::TimedOut, "Socket operation timed out");
         }
-        error = connectOutcome(fd);
+        error = TcpConnectOutcome(fd);
     }
     if (error != 0) {
         ::close(fd);
-        return TcpFailed(failure, -2, causeOfErrno(error), textOfErrno(error));
+        return TcpFailed(failure, -2, TcpCauseOfErrno(error), TcpTextOfErrno(error));
     }
     const unsigned h = newHandle();
     Conversation& c = conversations[h];
@@ -460,9 +354,9 @@ int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server,
     QHostAddress address;
     if (const int code = ResolveTcpServer(port, server, failure, &address); code < 0)
         return code;
-    const int fd = openSocket(address, 0);
+    const int fd = TcpOpenSocket(address, 0);
     if (fd < 0)
-        return TcpFailed(failure, -2, TcpConnectCause::Other, textOfErrno(errno));
+        return TcpFailed(failure, -2, TcpConnectCause::Other, TcpTextOfErrno(errno));
     const unsigned h = newHandle();
     Conversation& c = conversations[h];
     c.fd = fd;
@@ -472,7 +366,7 @@ int ConnectToTCPServerAsync(unsigned* handle, unsigned port, const char* server,
     c.connectDone = connected;
     // A refusal in the call itself is told from the loop, like any other end: its deadline is
     // now.
-    c.refusedAtOnce = startConnect(fd, address, port);
+    c.refusedAtOnce = TcpStartConnect(fd, address, port);
     const int64_t limitNs = static_cast<int64_t>(timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs) * 1'000'000;
     c.deadline = deadlines.emplace(c.refusedAtOnce != 0 ? nowNs() : nowNs() + limitNs, h);
     if (c.refusedAtOnce == 0)
@@ -510,7 +404,7 @@ int ClientTCPWrite(unsigned handle, const void* data, size_t size, int timeoutMs
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (waitFor(c->fd, POLLOUT, timeoutMs))
+            if (TcpWaitFor(c->fd, POLLOUT, timeoutMs))
                 continue;
             return -11;
         }
@@ -538,7 +432,7 @@ int ClientTCPRead(unsigned handle, void* buffer, size_t size, int timeoutMs)
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return errno == ECONNRESET || errno == ENOTCONN ? -14 : -13;
-        if (waited || timeoutMs <= 0 || !waitFor(c->fd, POLLIN, timeoutMs))
+        if (waited || timeoutMs <= 0 || !TcpWaitFor(c->fd, POLLIN, timeoutMs))
             return -11;
         waited = true;
     }
