@@ -114,8 +114,8 @@ void IniIndexItemsRemoved(IniText doc, IniSection& section);
 // The lines Ini_WriteGeneric writes of a section's header and of one item (more than one for a
 // long value), each handed to sink; line is the caller's buffer for them.
 int IniWriteSectionHeader(std::string_view name, IniLineSink sink, void* sinkData, std::string& line);
-int IniWriteItemLines(std::string_view tag, std::string_view value, bool quoted, IniLineSink sink, void* sinkData,
-                      std::string& line);
+int IniWriteItemLines(std::string_view tag, std::string_view value, bool quoted, IniLineSink sink,
+                      void* sinkData, std::string& line);
 
 // The stored form of a text: control characters, quotes and backslashes as escapes.
 std::string IniEncodeString(std::string_view text);

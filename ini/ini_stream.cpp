@@ -24,7 +24,7 @@ uint32_t SignatureOf(std::string_view name)
     if (name.empty())
         return 0;
     return static_cast<uint32_t>(std::min<size_t>(name.size(), 0xFFFF)) | upper(name.front()) << 16 |
-           upper(name.back()) << 24;
+        upper(name.back()) << 24;
 }
 
 int AppendLine(void* sinkData, const char* line)
@@ -39,10 +39,11 @@ int AppendLine(void* sinkData, const char* line)
 
 IniStream::IniStream() { line_.reserve(kIniMaxLine + 1); }
 
-bool IniStream::Matches(const std::string& names, const Name& stored, const Name& entered, std::string_view name)
+bool IniStream::Matches(const std::string& names, const Name& stored, const Name& entered,
+                        std::string_view name)
 {
     return stored.signature == entered.signature &&
-           StrICmpWithoutSurrWhiteSpace(std::string_view(names).substr(stored.at, stored.size), name) == 0;
+        StrICmpWithoutSurrWhiteSpace(std::string_view(names).substr(stored.at, stored.size), name) == 0;
 }
 
 int IniStream::enter(const char* section, const char* tag, std::string_view* trimmedTag)
@@ -89,8 +90,8 @@ int IniStream::PutInt(const char* section, const char* tag, int32_t value)
             return result;
         char text[16];
         const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-        return IniWriteItemLines(name, std::string_view(text, static_cast<size_t>(end - text)), false, AppendLine,
-                                 &text_, line_);
+        return IniWriteItemLines(name, std::string_view(text, static_cast<size_t>(end - text)), false,
+                                 AppendLine, &text_, line_);
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }
@@ -102,7 +103,8 @@ int IniStream::PutString(const char* section, const char* tag, const char* text)
         std::string_view name;
         if (const int result = enter(section, tag, &name); result < 0)
             return result;
-        return IniWriteItemLines(name, IniEncodeString(text != nullptr ? text : ""), true, AppendLine, &text_, line_);
+        return IniWriteItemLines(name, IniEncodeString(text != nullptr ? text : ""), true, AppendLine, &text_,
+                                 line_);
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }

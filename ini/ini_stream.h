@@ -39,7 +39,8 @@ private:
         size_t at;           // where that name is in its list's text
         size_t size;
     };
-    static bool Matches(const std::string& names, const Name& stored, const Name& entered, std::string_view name);
+    static bool Matches(const std::string& names, const Name& stored, const Name& entered,
+                        std::string_view name);
     std::string text_;
     std::string line_;
     std::vector<Name> sections_;  // every section begun, in order; the last is open

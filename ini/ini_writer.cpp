@@ -24,13 +24,12 @@ int IniWriteSectionHeader(std::string_view name, IniLineSink sink, void* sinkDat
 // One or more item lines. Values longer than the line length are cut at byte positions of the
 // stored text; the reader rejoins the pieces before anything is decoded, so an escape split
 // between two lines is harmless.
-int IniWriteItemLines(std::string_view tagText, std::string_view value, bool quoted, IniLineSink sink, void* sinkData,
-                      std::string& line)
+int IniWriteItemLines(std::string_view tagText, std::string_view value, bool quoted, IniLineSink sink,
+                      void* sinkData, std::string& line)
 {
     const size_t quotes = quoted ? 2 : 0;
     if (value.size() <= static_cast<size_t>(kIniMaxValueLineLength)) {
-        const std::string_view tag =
-            tagText.substr(0, static_cast<size_t>(kIniMaxName));
+        const std::string_view tag = tagText.substr(0, static_cast<size_t>(kIniMaxName));
         const size_t room = kIniMaxLine - tag.size() - kIniWrittenSeparator.size() - quotes;
         line.assign(tag);
         line += kIniWrittenSeparator;
@@ -41,8 +40,7 @@ int IniWriteItemLines(std::string_view tagText, std::string_view value, bool quo
             line += '"';
         return sink(sinkData, line.c_str());
     }
-    const std::string_view base =
-        tagText.substr(0, static_cast<size_t>(kMaxContinuationBase));
+    const std::string_view base = tagText.substr(0, static_cast<size_t>(kMaxContinuationBase));
     size_t offset = 0;
     for (long number = 1; offset < value.size(); ++number) {
         char suffix[32];

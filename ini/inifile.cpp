@@ -84,8 +84,8 @@ int PutItem(IniText doc, const char* section, const char* tag, std::string value
         auto matches = [&](const IniItem& other) {
             return StrICmpWithoutSurrWhiteSpace(other.tag, item.tag) == 0;
         };
-        const auto first = items.begin() + (match - items.data());
-        const auto position = first - items.begin();
+        const auto position = match - items.data();
+        const auto first = items.begin() + position;
         const auto removed = std::remove_if(first + 1, items.end(), matches);
         const bool hadDuplicates = removed != items.end();
         items.erase(removed, items.end());

@@ -35,8 +35,8 @@ namespace {
 
 // Builds the whole document, or streams it; 0 or the first failing put's code.
 template <typename Document>
-int FillConfigurationDocument(Document& ini, const Configuration& configuration, const SensorIdentity* identity,
-                              const char* reason)
+int FillConfigurationDocument(Document& ini, const Configuration& configuration,
+                              const SensorIdentity* identity, const char* reason)
 {
     int status = Ini_PutString(ini, kGeneralInfoSection, kFileTypeKey, kFileTypeValue);
     if (status == 0)
@@ -80,15 +80,17 @@ int WriteConfigurationFileInBackground(const char* path, const Configuration& co
     if (identity)
         id = *identity;
     // Both builders share the copies: the worker runs one of them, then drops both.
-    const auto copies = std::make_shared<const std::pair<Configuration, std::optional<SensorIdentity>>>(configuration, id);
+    const auto copies =
+        std::make_shared<const std::pair<Configuration, std::optional<SensorIdentity>>>(configuration, id);
     const int status = Ini_BuildAndWriteInBackground(
         path,
         [copies](IniStream& stream) {
-            return FillConfigurationDocument(stream, copies->first, copies->second ? &*copies->second : nullptr,
-                                             nullptr);
+            return FillConfigurationDocument(stream, copies->first,
+                                             copies->second ? &*copies->second : nullptr, nullptr);
         },
         [copies](IniText ini) {
-            return FillConfigurationDocument(ini, copies->first, copies->second ? &*copies->second : nullptr, nullptr);
+            return FillConfigurationDocument(ini, copies->first, copies->second ? &*copies->second : nullptr,
+                                             nullptr);
         },
         done, user);
     return status < 0 ? status : 0;

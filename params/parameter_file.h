@@ -7,8 +7,8 @@
 // to CELL 4, GROUP and HOLD (words 1 to 7; the eighth word is the sensor's own and never saved).
 #pragma once
 
-#include "ini/inifile.h"
 #include "ini/ini_stream.h"
+#include "ini/inifile.h"
 #include "params/records.h"
 
 // Asks for a file (starting from ParameterFilePath, which takes the choice) and writes the

@@ -14,7 +14,8 @@ bool looksLikeAddressButIsNone(const QString& server)
     bool colons = server.contains(':');
     for (QChar c : server) {
         dotted = dotted && (c.isDigit() || c == '.');
-        colons = colons && (c.isDigit() || c == '.' || c == ':' || (c.toLower() >= 'a' && c.toLower() <= 'f'));
+        colons =
+            colons && (c.isDigit() || c == '.' || c == ':' || (c.toLower() >= 'a' && c.toLower() <= 'f'));
     }
     return (dotted || colons) && QHostAddress(server).isNull();
 }
@@ -26,7 +27,7 @@ bool isReservedInvalidName(QString server)
     if (server.endsWith('.'))
         server.chop(1);
     return server.compare("invalid", Qt::CaseInsensitive) == 0 ||
-           server.endsWith(".invalid", Qt::CaseInsensitive);
+        server.endsWith(".invalid", Qt::CaseInsensitive);
 }
 
 }  // namespace

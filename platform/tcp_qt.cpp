@@ -18,7 +18,7 @@ struct Conversation {
     QTcpSocket* socket = nullptr;
     tcpFuncPtr callback = nullptr;
     void* data = nullptr;
-    bool connecting = false;             // ConnectToTCPServerAsync's attempt, not yet ended
+    bool connecting = false;               // ConnectToTCPServerAsync's attempt, not yet ended
     tcpConnectDone connectDone = nullptr;  // told when it ends
     QTimer* limit = nullptr;               // ends it at its time-out
 };
@@ -35,8 +35,8 @@ TcpConnectCause causeOf(const QTcpSocket& socket)
     case QAbstractSocket::NetworkError:
         // Qt reports an unreachable network or host and the system's connect time-out alike.
         return socket.errorString().contains("timed out", Qt::CaseInsensitive)
-                   ? TcpConnectCause::TimedOut
-                   : TcpConnectCause::NetworkUnreachable;
+            ? TcpConnectCause::TimedOut
+            : TcpConnectCause::NetworkUnreachable;
     default: return TcpConnectCause::Other;
     }
 }
@@ -221,7 +221,8 @@ int ClientTCPWrite(unsigned handle, const void* data, size_t size, int timeoutMs
     // the socket does not take at once is queued behind it as usual.
     size_t direct = 0;
     if (s->bytesToWrite() == 0 && size > 0) {
-        const ssize_t sent = ::send(static_cast<int>(s->socketDescriptor()), data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t sent =
+            ::send(static_cast<int>(s->socketDescriptor()), data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent > 0)
             direct = static_cast<size_t>(sent);
         if (direct == size)

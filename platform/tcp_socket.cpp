@@ -112,4 +112,3 @@ bool TcpWaitFor(int fd, short what, int timeoutMs)
         return r > 0;
     }
 }
-

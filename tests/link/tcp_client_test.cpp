@@ -38,7 +38,10 @@ public:
     }
     unsigned port() const { return port_; }
     void accept() { peer_ = ::accept(listener_, nullptr, nullptr); }
-    void send(const std::string& bytes) { ASSERT_EQ(ssize_t(bytes.size()), ::send(peer_, bytes.data(), bytes.size(), 0)); }
+    void send(const std::string& bytes)
+    {
+        ASSERT_EQ(ssize_t(bytes.size()), ::send(peer_, bytes.data(), bytes.size(), 0));
+    }
     void hangUp()
     {
         ::close(peer_);
@@ -148,7 +151,9 @@ TEST(TcpClient, AttemptsEndAtTheirOwnTimeLimitsWhateverTheOrderTheyBeganIn)
     Attempt slow, fast, givenUp, answered;
     const double start = Timer();
     const auto begin = [](Attempt& a, unsigned port, int timeoutMs) {
-        ASSERT_EQ(0, ConnectToTCPServerAsync(&a.handle, port, "127.0.0.1", nullptr, &a, timeoutMs, AttemptEnded));
+        ASSERT_EQ(0,
+                  ConnectToTCPServerAsync(&a.handle, port, "127.0.0.1", nullptr, &a, timeoutMs,
+                                          AttemptEnded));
         EXPECT_EQ(1, a.result) << "an attempt never ends inside the call";
     };
     begin(slow, silent.port(), 900);
