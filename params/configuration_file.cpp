@@ -9,7 +9,6 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <utility>
 
 #include "params/parameter_file.h"
 #include "params/parameter_file_layout.h"
@@ -75,23 +74,20 @@ int WriteConfigurationFileInBackground(const char* path, const Configuration& co
                                        const SensorIdentity* identity, IniWriteDone done, void* user)
 {
     // The document is built on the store's worker from copies: a fleet's main thread keeps
-    // only the check of each target, and the caller's values may change meanwhile.
-    std::optional<SensorIdentity> id;
-    if (identity)
-        id = *identity;
-    // Both builders share the copies: the worker runs one of them, then drops both.
-    const auto copies =
-        std::make_shared<const std::pair<Configuration, std::optional<SensorIdentity>>>(configuration, id);
+    // only the check of each target, and the caller's values may change meanwhile. Both builders
+    // share them: the worker runs one, then drops both.
+    struct Copies {
+        Configuration configuration;
+        std::optional<SensorIdentity> identity;
+    };
+    const auto copies = std::make_shared<const Copies>(
+        Copies{configuration, identity ? std::optional<SensorIdentity>(*identity) : std::nullopt});
+    const auto fill = [copies](auto& document) {
+        const SensorIdentity* id = copies->identity ? &*copies->identity : nullptr;
+        return FillConfigurationDocument(document, copies->configuration, id, nullptr);
+    };
     const int status = Ini_BuildAndWriteInBackground(
-        path,
-        [copies](IniStream& stream) {
-            return FillConfigurationDocument(stream, copies->first,
-                                             copies->second ? &*copies->second : nullptr, nullptr);
-        },
-        [copies](IniText ini) {
-            return FillConfigurationDocument(ini, copies->first, copies->second ? &*copies->second : nullptr,
-                                             nullptr);
-        },
+        path, [fill](IniStream& stream) { return fill(stream); }, [fill](IniText ini) { return fill(ini); },
         done, user);
     return status < 0 ? status : 0;
 }
