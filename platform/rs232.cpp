@@ -50,6 +50,16 @@ struct Port {
     QPointer<QSocketNotifier> wake;
     // Tells the input callback; made when the first one is installed, enabled while one is.
     QPointer<QSocketNotifier> input;
+    // Input already taken from the device, oldest first, not yet returned by a read: a poll
+    // that finds input moves what the device holds here in one system call, and the reads of
+    // an answer's header and data that follow need none. The input queue's size bounds it.
+    // Left empty while an input callback is installed: its notifier sees only the device.
+    std::vector<char> ahead;
+    size_t aheadBegin = 0, aheadEnd = 0;
+    // A read took from the read-ahead since the last poll: the next poll counts what is left
+    // without asking the device, as a reader that takes an answer's parts in turn finds them
+    // all there. A poll that follows a poll asks the device.
+    bool aheadTaken = false;
 #else
     QPointer<QSocketNotifier> notifier;  // the port's own read notifier, once found
     bool inputHooked = false;  // readyRead is connected to the input callback's dispatch
@@ -121,11 +131,58 @@ constexpr double kDirectBlock = 0.005;
 // the whole of it, rather than by a timer that would mostly wake too early.
 constexpr double kSleepAtLeast = 0.002;
 
+#ifndef _WIN32
+// The read-ahead of a port opened without an input queue size.
+constexpr size_t kAheadWithoutQueue = 4096;
+
+long aheadCount(const Port& p) { return static_cast<long>(p.aheadEnd - p.aheadBegin); }
+
+// Takes up to count bytes of the read-ahead into buffer.
+size_t takeAhead(Port& p, char* buffer, size_t count)
+{
+    const size_t n = std::min(count, p.aheadEnd - p.aheadBegin);
+    if (n > 0)
+        std::memcpy(buffer, p.ahead.data() + p.aheadBegin, n);
+    p.aheadBegin += n;
+    p.aheadTaken = p.aheadTaken || n > 0;
+    if (p.aheadBegin == p.aheadEnd)
+        p.aheadBegin = p.aheadEnd = 0;
+    return n;
+}
+
+// Moves what the device holds into the read-ahead, in one read, as far as there is room.
+// Returns false when the read-ahead may have left some in the device.
+bool readAhead(Port& p)
+{
+    if (p.inputCallback || p.hungUp)
+        return false;
+    if (p.aheadBegin > 0) {
+        std::memmove(p.ahead.data(), p.ahead.data() + p.aheadBegin, p.aheadEnd - p.aheadBegin);
+        p.aheadEnd -= p.aheadBegin;
+        p.aheadBegin = 0;
+    }
+    const size_t room = p.ahead.size() - p.aheadEnd;
+    if (room == 0)
+        return false;
+    const size_t n = serial_io::ReadOnce(p.fd, p.ahead.data() + p.aheadEnd, room);
+    p.aheadEnd += n;
+    return n < room;
+}
+#endif
+
 // Bytes waiting to be read, as many as the input queue can take.
-long inputWaiting(const Port& p)
+long inputWaiting(Port& p)
 {
 #ifndef _WIN32
-    const long waiting = serial_io::Available(p.fd);
+    long waiting = aheadCount(p);
+    // While a request is still on the line its answer cannot have begun: the device is not
+    // asked right after every write to learn nothing. Whatever else came meanwhile is found
+    // once the request is through.
+    if (waiting == 0 && Timer() < p.writeEnd)
+        return 0;
+    if (waiting == 0 || !p.aheadTaken)
+        waiting = readAhead(p) ? aheadCount(p) : aheadCount(p) + serial_io::Available(p.fd);
+    p.aheadTaken = false;
 #else
     const long waiting = static_cast<long>(p.serial->bytesAvailable());
 #endif
@@ -305,6 +362,8 @@ int OpenComConfig(int port, const char*, long baudRate, int parity, int dataBits
     if (QSocketNotifier* own = readNotifier(p.serial.get()))
         own->setEnabled(false);
     p.fd = static_cast<int>(p.serial->handle());
+    p.ahead.assign(inputQueueSize > 0 ? static_cast<size_t>(inputQueueSize) : kAheadWithoutQueue, 0);
+    p.aheadBegin = p.aheadEnd = 0;
     // An exchange at 921600 baud lasts well under a millisecond; a wake-up 50 us late is a
     // tenth of it.
     serial_io::SetPreciseWakeUps();
@@ -363,6 +422,7 @@ int FlushInQ(int port)
         return -3;
     p->polledWaiting = -1;
 #ifndef _WIN32
+    p->aheadBegin = p->aheadEnd = 0;
     serial_io::Flush(p->fd, true, false);
 #else
     p->serial->clear(QSerialPort::Input);
@@ -414,14 +474,17 @@ int ComRd(int port, char* buffer, size_t count)
     if (!p)
         return -3;
 #ifndef _WIN32
-    // A read that will have to wait for its bytes must not wait for more than it asks for.
-    if (p->polledWaiting < static_cast<long>(count))
-        serial_io::SetWakeCount(p->fd, 1, &p->wakeCount);
+    size_t got = takeAhead(*p, buffer, count);
+    if (got < count) {
+        // A read that will have to wait for its bytes must not wait for more than it asks for.
+        if (p->polledWaiting < static_cast<long>(count))
+            serial_io::SetWakeCount(p->fd, 1, &p->wakeCount);
+        bool failed = false;
+        got += serial_io::Read(p->fd, buffer + got, count - got, p->timeoutMs, &failed);
+        if (failed)
+            p->errorMask |= kDeviceErrorBit;
+    }
     p->polledWaiting = -1;
-    bool failed = false;
-    const size_t got = serial_io::Read(p->fd, buffer, count, p->timeoutMs, &failed);
-    if (failed)
-        p->errorMask |= kDeviceErrorBit;
 #else
     p->polledWaiting = -1;
     size_t got = 0;
@@ -499,8 +562,10 @@ int WaitForComInput(int port, int count, double seconds, int expected)
     }
     // The wait for a whole answer is short; it stays out of the event loop for at most 5 ms.
     double block = whole ? std::min({seconds, dueAll + grace - now, kDirectBlock}) : seconds;
-    if (wanted > waiting && (wanted <= 255 || waiting < 255) && !p->hungUp &&
-        serial_io::SetWakeCount(p->fd, static_cast<int>(std::min<long>(wanted, 255)), &p->wakeCount)) {
+    // What was read ahead is no longer in the device, which counts only what it holds.
+    const long ahead = aheadCount(*p), deviceNeeds = wanted - ahead, deviceHas = waiting - ahead;
+    if (wanted > waiting && (deviceNeeds <= 255 || deviceHas < 255) && !p->hungUp &&
+        serial_io::SetWakeCount(p->fd, static_cast<int>(std::min<long>(deviceNeeds, 255)), &p->wakeCount)) {
         // A block of a few milliseconds is spent in the kernel directly, without the event
         // loop's round; the caller handles the events that came meanwhile as soon as it
         // returns. Longer blocks are spent in the event loop, which handles events at once.
@@ -561,8 +626,10 @@ int ComRdAvailable(int port, char* buffer, size_t size)
         return -3;
     p->polledWaiting = -1;
 #ifndef _WIN32
+    size_t got = takeAhead(*p, buffer, size);
     bool failed = false;
-    const size_t got = serial_io::ReadAvailable(p->fd, buffer, size, &failed);
+    if (got < size)
+        got += serial_io::ReadAvailable(p->fd, buffer + got, size - got, &failed);
     if (failed) {
         p->errorMask |= kDeviceErrorBit;
         p->hungUp = p->hungUp || serial_io::HungUp(p->fd);
@@ -621,9 +688,14 @@ int InstallComCallback(int port, int notifyCount, comCallbackPtr callback, void*
     }
     // The device counts the bytes (its minimum count for readiness), so the pieces of a frame
     // wake nobody before the count is in. A device that cannot count wakes at every piece.
-    serial_io::SetWakeCount(p->fd, p->inputCount, &p->wakeCount);
+    const long ahead = aheadCount(*p);
+    serial_io::SetWakeCount(p->fd, static_cast<int>(std::max(1L, p->inputCount - ahead)), &p->wakeCount);
     p->polledWaiting = -1;
     p->input->setEnabled(!p->hungUp);
+    // Input read ahead before is no longer in the device, where the notifier would see it.
+    if (ahead > 0)
+        QMetaObject::invokeMethod(
+            p->serial.get(), [port] { inputArrived(port); }, Qt::QueuedConnection);
 #else
     if (!callback)
         return 0;

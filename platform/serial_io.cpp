@@ -107,6 +107,17 @@ size_t ReadAvailable(int fd, char* buffer, size_t size, bool* failed)
     return got;
 }
 
+size_t ReadOnce(int fd, char* buffer, size_t size)
+{
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size);
+        if (n >= 0)
+            return static_cast<size_t>(n);
+        if (errno != EINTR)
+            return 0;
+    }
+}
+
 long Write(int fd, const char* buffer, size_t count, int timeoutMs)
 {
     size_t put = 0;

@@ -17,6 +17,9 @@ size_t Read(int fd, char* buffer, size_t count, int timeoutMs, bool* failed);
 // Reads what the driver holds now, at most size bytes, without waiting. Returns how many came;
 // *failed is set when the device reported an error or hung up.
 size_t ReadAvailable(int fd, char* buffer, size_t size, bool* failed);
+// Reads what the driver holds now, at most size bytes, in one read. Returns how many came;
+// 0 also when the read failed, which the next read that waits finds and reports.
+size_t ReadOnce(int fd, char* buffer, size_t size);
 // Writes count bytes, waiting up to timeoutMs in all while the driver's queue is full.
 // Returns how many were taken, or -1 when the device reported an error at once.
 long Write(int fd, const char* buffer, size_t count, int timeoutMs);
