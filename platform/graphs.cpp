@@ -92,7 +92,7 @@ protected:
     QRegion PlaceMoving() override
     {
         across_ = down_ = QRect();
-        QCPAxisRect* area = axisRect();
+        QCPAxisRect* area = Area();
         if (!shown_.visible || !area)
             return {};
         const QRect r = area->rect();
@@ -127,7 +127,7 @@ protected:
     // Runs at every layout (a resize, a new axis range with wider tick labels).
     void updateLayout() override
     {
-        QCPAxisRect* area = axisRect();
+        QCPAxisRect* area = Area();
         if (!area) {
             QCustomPlot::updateLayout();
             return;

@@ -26,6 +26,16 @@ private:
     QBrush brush_;
 };
 
+// The buffer of what stays put. The library clears its buffers to transparent before every
+// redraw, although the ground then covers this one entirely; cleared to an opaque colour, the
+// pixmap keeps the screen's opaque format instead, and putting it on the screen at every
+// refresh is a plain copy of its lines rather than a blend of every pixel.
+class OpaqueBuffer final : public QCPPaintBufferPixmap {
+public:
+    OpaqueBuffer(const QSize& size, double devicePixelRatio) : QCPPaintBufferPixmap(size, devicePixelRatio) {}
+    void clear(const QColor&) override { mBuffer.fill(Qt::white); }
+};
+
 // A cursor's lines before and after a move cover at most this many rectangles.
 constexpr int kMostPartsPaintedApart = 12;
 
@@ -81,13 +91,18 @@ PlotBase::PlotBase(QFrame* frame) : QCustomPlot(frame)
     addLayer(ground, layer(QStringLiteral("background")), limBelow);
     new Ground(this, ground, mBackgroundBrush);
     setBackground(Qt::NoBrush);
+    // The library makes its buffers as the layers need them and keeps them from then on: one
+    // made here first is the one it uses.
+    mPaintBuffers.clear();
+    mPaintBuffers.append(
+        QSharedPointer<QCPAbstractPaintBuffer>(new OpaqueBuffer(viewport().size(), mBufferDevicePixelRatio)));
 
     // However the buffer came to be redrawn (a refresh, a resize), what moves follows it.
     QObject::connect(this, &QCustomPlot::afterReplot, this, [this] {
         painted_ = PlaceMoving();
         drawnX_ = xAxis->range();
         drawnY_ = yAxis->range();
-        drawnArea_ = axisRect() ? axisRect()->size() : QSize();
+        drawnArea_ = Area() ? Area()->size() : QSize();
     });
 
 }

@@ -65,6 +65,10 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
 
+    // The plot area. The library's axisRect() looks it up in the layout at every call, which
+    // a refresh of every pass would repeat; its axes know it directly.
+    QCPAxisRect* Area() const { return xAxis ? xAxis->axisRect() : nullptr; }
+
 private:
     void DrawInFrame() override { RefreshNow(); }
     bool RangesLookTheSame() const;

@@ -123,7 +123,7 @@ protected:
     // the region is the whole chart.
     QRegion PlaceMoving() override
     {
-        QCPAxisRect* area = axisRect();
+        QCPAxisRect* area = Area();
         if (!area)
             return {};
         area_ = area->rect();
