@@ -40,7 +40,7 @@ constexpr double kSpinSeconds = 0.00005;
 
 // A serial wait processes events at least this often (and after every block longer than it),
 // which no operator can tell from processing them on every poll.
-constexpr double kEventPassEvery = 0.0005;
+constexpr double kEventPassEvery = 0.001;
 double lastEventPass = -1.0;
 
 const char* faultText(AnswerFault fault)
