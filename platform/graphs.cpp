@@ -29,6 +29,9 @@ public:
             hidden->setTickLabels(false);
             hidden->grid()->setVisible(false);
         }
+        // Which circles are in view matters only to a redraw of the buffer, however it comes
+        // (a refresh, a resize); a refresh that moves just the cursor never asks.
+        QObject::connect(this, &QCustomPlot::beforeReplot, this, [this] { HideCirclesOutOfView(); });
     }
 
     // A whole ellipse is an item; a part of one is a curve through points on it.
@@ -80,11 +83,7 @@ public:
     void PlaceCursor(double x, double y) { placed_ = {x, y, true}; }
 
 protected:
-    void SyncData() override
-    {
-        shown_ = placed_;
-        HideCirclesOutOfView();
-    }
+    void SyncData() override { shown_ = placed_; }
 
     // The crosshair is two lines of one pixel across the plot area, through the pixel that
     // holds the point (each only while the point is inside the area on its axis); the region
@@ -183,8 +182,7 @@ private:
     // still set up its painter for it at every redraw; the unused rows of a teach table (all
     // at the origin) are most of the 64. Hidden, they are passed over. The ranges are widened
     // by a few pixels' worth, for the pen of a circle just outside them.
-    // Worked out again only when the ranges or the circles changed: a refresh that moves
-    // just the cursor costs nothing here.
+    // Worked out again only when the ranges or the circles changed.
     void HideCirclesOutOfView()
     {
         const QCPRange x = xAxis->range(), y = yAxis->range();

@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QImage>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QSpinBox>
@@ -12,6 +15,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -86,9 +91,13 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched != box_ || event->type() != QEvent::Paint)
+        if (watched != box_)
             return false;
-        paint();
+        if (event->type() == QEvent::LocaleChange)
+            digitsLocale_.reset();
+        if (event->type() != QEvent::Paint)
+            return false;
+        paint(static_cast<QPaintEvent*>(event)->rect());
         return true;
     }
 
@@ -114,17 +123,50 @@ private:
         return frame_;
     }
 
-    void paint()
+    // The frame's part behind the number, in the screen's opaque format when it is opaque
+    // there (a field's ground): a new value repaints just that part, and copying it is then
+    // a plain copy rather than a blend of every pixel. Null where the part is not opaque.
+    const QPixmap& ground(const QPixmap& frame, const QRect& area)
+    {
+        if (groundOf_ != frame.cacheKey() || groundArea_ != area) {
+            groundOf_ = frame.cacheKey();
+            groundArea_ = area;
+            const qreal ratio = frame.devicePixelRatio();
+            const QRect pixels(area.topLeft() * ratio, area.size() * ratio);
+            QImage part = frame.toImage().copy(pixels).convertToFormat(QImage::Format_ARGB32);
+            bool opaque = !part.isNull();
+            for (int y = 0; opaque && y < part.height(); ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(part.constScanLine(y));
+                for (int x = 0; opaque && x < part.width(); ++x)
+                    opaque = qAlpha(line[x]) == 255;
+            }
+            ground_ = opaque ? QPixmap::fromImage(part.convertToFormat(QImage::Format_RGB32)) : QPixmap();
+            ground_.setDevicePixelRatio(ratio);
+        }
+        return ground_;
+    }
+
+    void paint(const QRect& dirty)
     {
         QStyleOptionSpinBox option;
         (box_->*(&SpinBoxAccess::initStyleOption))(&option);
         QPainter p(box_);
-        p.drawPixmap(0, 0, frame(option));
+        const QRect area = textArea();
+        const bool onlyNumber = area.contains(dirty);
+        const QPixmap& whole = frame(option);
+        const QPixmap* behind = onlyNumber ? &ground(whole, area) : nullptr;
+        if (behind && !behind->isNull())
+            p.drawPixmap(area.topLeft(), *behind);
+        else
+            p.drawPixmap(0, 0, whole);
 
         // The text as the hidden edit would lay it out: one line, vertically centred in the
         // edit's rectangle, aligned as the box says.
-        const QRect area = textArea();
-        const QFontMetrics metrics(box_->font());
+        if (metricsFont_ != box_->font() || !metrics_) {
+            metricsFont_ = box_->font();
+            metrics_.emplace(metricsFont_);
+        }
+        const QFontMetrics& metrics = *metrics_;
         const QString text = ahead_ ? textOf(shown_) : box_->text();
         const int height = metrics.height();
         const int top = area.y() + (area.height() - height + 1) / 2;
@@ -139,7 +181,9 @@ private:
             if (used <= room)
                 shift = (align & Qt::AlignRight) ? used - room + 1 : (used - room) / 2;
         }
-        p.setClipRect(area);
+        // A repaint of the number alone is clipped to its part already.
+        if (!onlyNumber)
+            p.setClipRect(area);
         p.setFont(box_->font());
         p.setPen(box_->palette().color(QPalette::Text));
         p.drawText(QPoint(left - shift, top + metrics.ascent()), text);
@@ -152,11 +196,26 @@ private:
         return edit ? edit->geometry() : box_->rect();
     }
 
-    QString textOf(int value) const
+    QString textOf(int value)
     {
         if (value == box_->minimum() && !box_->specialValueText().isEmpty())
             return box_->specialValueText();
-        return box_->prefix() + (box_->*(&SpinBoxAccess::textFromValue))(value) + box_->suffix();
+        return box_->prefix() + numberText(value) + box_->suffix();
+    }
+
+    // The spin box's own text of a value: its locale's, without group separators unless it
+    // shows them. Asking the locale costs more than drawing the number; where the locale
+    // writes plain digits and a hyphen-minus, the text is the same as the plain number's.
+    QString numberText(int value)
+    {
+        if (typeid(*box_) != typeid(QSpinBox) || box_->isGroupSeparatorShown())
+            return (box_->*(&SpinBoxAccess::textFromValue))(value);
+        if (!digitsLocale_) {
+            const QLocale locale = box_->locale();
+            digitsLocale_ =
+                locale.zeroDigit() == QLatin1String("0") && locale.negativeSign() == QLatin1String("-");
+        }
+        return *digitsLocale_ ? QString::number(value) : (box_->*(&SpinBoxAccess::textFromValue))(value);
     }
 
     QSpinBox* box_;
@@ -168,6 +227,12 @@ private:
     qint64 framePalette_ = 0;
     const QStyle* frameStyle_ = nullptr;
     qreal frameRatio_ = 0;
+    QPixmap ground_;
+    qint64 groundOf_ = 0;
+    QRect groundArea_;
+    QFont metricsFont_;
+    std::optional<QFontMetrics> metrics_;
+    std::optional<bool> digitsLocale_;  // the locale writes plain digits; unknown until needed
 };
 
 Face* faceOf(const QObject* box)

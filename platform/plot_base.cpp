@@ -1,9 +1,11 @@
 #include "platform/plot_base.h"
 
 #include <QPaintEvent>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <map>
 #include <utility>
 
 #include "platform/widgets.h"
@@ -201,13 +203,19 @@ PlotBase* PlotOf(int panel, int control)
     // are QFrames too, and so are decorations.
     if (!w || w->metaObject() != &QFrame::staticMetaObject)
         return nullptr;
+    // The live loop asks for each of its plots several times at every refresh: the plot found
+    // in a frame is remembered for as long as it lives there.
+    static auto& found = *new std::map<std::pair<int, int>, QPointer<PlotBase>>;
+    QPointer<PlotBase>& plot = found[{panel, control}];
+    if (plot && plot->parentWidget() == w)
+        return plot;
     auto* frame = static_cast<QFrame*>(w);
     if (auto* existing = frame->findChild<QCustomPlot*>(QString(), Qt::FindDirectChildrenOnly))
-        return dynamic_cast<PlotBase*>(existing);
+        return plot = dynamic_cast<PlotBase*>(existing);
     const QString kind = frame->property("plotKind").toString();
     if (kind == QLatin1String("stripchart"))
-        return MakeStripChart(frame);
+        return plot = MakeStripChart(frame);
     if (kind == QLatin1String("graph"))
-        return MakeSideGraph(frame);
+        return plot = MakeSideGraph(frame);
     return nullptr;
 }

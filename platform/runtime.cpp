@@ -5,11 +5,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
 #include <cstring>
+#include <map>
 
 #ifdef __linux__
 #include <sys/timerfd.h>
@@ -170,7 +172,22 @@ void PostDelayedCall(double seconds, void (*fn)())
     if (!app || !fn)
         return;
     const int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.5);
-    QTimer::singleShot(ms, Qt::CoarseTimer, app, fn);
+    // Callers mostly post a function again only after its call (the live loop's refresh, many
+    // times a second): a timer kept for it is started again, rather than a one-shot timer
+    // made, registered and deleted later every time. A post while that timer runs gets a
+    // one-shot timer of its own, so that every post still makes one call.
+    static std::map<void (*)(), QPointer<QTimer>>& kept = *new std::map<void (*)(), QPointer<QTimer>>;
+    QPointer<QTimer>& timer = kept[fn];
+    if (!timer) {
+        timer = new QTimer(app);
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::CoarseTimer);
+        QObject::connect(timer, &QTimer::timeout, app, fn);
+    }
+    if (timer->isActive())
+        QTimer::singleShot(ms, Qt::CoarseTimer, app, fn);
+    else
+        timer->start(ms);
 }
 
 void PostCallFromAnyThread(void (*fn)(void* data), void* data)
