@@ -30,7 +30,9 @@ struct SpinBoxAccess : QSpinBox {
 
 // How long a box's own value may stay behind its face: reads through the platform see the
 // face's value at once, anything else (accessibility, a widget inspected directly) soon after.
-constexpr int kValueFollowsMs = 250;
+// Taking a value costs the box a layout of its hidden edit's text: in the live loop, where
+// every display changes at every frame, once a second is enough.
+constexpr int kValueFollowsMs = 1000;
 
 // Never destroyed: a box that outlives them at exit still leaves them.
 class Face;
@@ -86,7 +88,12 @@ public:
     {
         ahead_ = false;
         const QSignalBlocker block(box_);
+        // The face shows that value already: the whole box repainted for it would show the
+        // same pixels again.
+        const bool updatesOff = box_->testAttribute(Qt::WA_UpdatesDisabled);
+        box_->setAttribute(Qt::WA_UpdatesDisabled, true);
         box_->setValue(shown_);
+        box_->setAttribute(Qt::WA_UpdatesDisabled, updatesOff);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override
