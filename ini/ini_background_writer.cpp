@@ -189,13 +189,11 @@ Workers& TheWorkers()
 // Checks the target on the caller's thread, renders doc (if any) there too, and queues the rest.
 int StartWrite(const char* path, IniText doc, Job job)
 {
-    std::string target;
-    const IniStaleTempFiles stale = path[0] != '\0' && IniResolveLinks(path, &target) == 0 &&
-                                            TheWorkers().FirstWriteInto(IniFolderOf(target))
-                                        ? IniStaleTempFiles::Remove
-                                        : IniStaleTempFiles::Keep;
-    if (const int result = IniPrepareWrite(path, stale, &job.prepared); result < 0)
+    if (const int result = IniPrepareWrite(path, IniStaleTempFiles::Keep, &job.prepared); result < 0)
         return result;
+    // Earlier writers' leftovers are looked for once a run in each folder, not for every file.
+    if (const std::string folder = IniFolderOf(job.prepared.target); TheWorkers().FirstWriteInto(folder))
+        IniRemoveStaleTempFiles(folder);
     if (doc != nullptr)
         if (const int result = Ini_WriteGeneric(doc, AppendLine, &job.text); result < 0)
             return result;

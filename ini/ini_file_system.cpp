@@ -162,10 +162,10 @@ int IniExamineTarget(const char* path, IniTargetState* state)
     return 0;
 }
 
-int IniResolveLinks(const std::string& path, std::string* resolved)
+int IniResolveTarget(const std::string& path, std::string* resolved, IniTargetState* state)
 {
     *resolved = path;
-    return 0;
+    return IniExamineTarget(path.c_str(), state);
 }
 
 int IniProbeWritable(const char* path)
@@ -293,19 +293,18 @@ FILE* IniOpenRegularFile(const char* path)
     return stream;
 }
 
-int IniExamineTarget(const char* path, IniTargetState* state)
+namespace {
+
+void StateOf(const struct stat& info, IniTargetState* state)
 {
-    struct stat info {};
-    *state = IniTargetState{};
-    if (::stat(path, &info) != 0)
-        return errno == ENOENT ? 0 : errno;
     state->exists = true;
     state->regular = S_ISREG(info.st_mode);
     state->permissions = info.st_mode & 07777u;
-    return 0;
 }
 
-int IniResolveLinks(const std::string& path, std::string* resolved)
+// Follows path's links; *state is what the last name is, from the look that found it is no
+// link: lstat tells of anything but a link what stat would.
+int FollowLinks(const std::string& path, std::string* resolved, IniTargetState* state)
 {
     constexpr int kMaxLinks = 40;  // as the kernel's own limit
     std::string current = path;
@@ -317,6 +316,7 @@ int IniResolveLinks(const std::string& path, std::string* resolved)
         }
         if (!S_ISLNK(info.st_mode)) {
             *resolved = current;
+            StateOf(info, state);
             return 0;
         }
         std::string link(PATH_MAX, '\0');
@@ -332,6 +332,24 @@ int IniResolveLinks(const std::string& path, std::string* resolved)
         current = link[0] == '/' ? link : IniFolderOf(current) + link;
     }
     return ELOOP;
+}
+
+}  // namespace
+
+int IniExamineTarget(const char* path, IniTargetState* state)
+{
+    struct stat info {};
+    *state = IniTargetState{};
+    if (::stat(path, &info) != 0)
+        return errno == ENOENT ? 0 : errno;
+    StateOf(info, state);
+    return 0;
+}
+
+int IniResolveTarget(const std::string& path, std::string* resolved, IniTargetState* state)
+{
+    *state = IniTargetState{};
+    return FollowLinks(path, resolved, state);
 }
 
 int IniProbeWritable(const char* path)

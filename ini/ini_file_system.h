@@ -24,14 +24,16 @@ struct IniTargetState {
     unsigned permissions = 0;  // POSIX mode bits; kept by the replacement
 };
 
-// The path that path's symbolic links lead to, followed link by link (POSIX; on Windows the
-// path itself), so that a write replaces the file a link names and the link stays. A link
-// that leads nowhere resolves to the missing name it points at. 0, or the errno of a look-up
-// (ELOOP after 40 links).
-int IniResolveLinks(const std::string& path, std::string* resolved);
-
 // 0 and *state when path exists or is free; otherwise the errno of the look-up.
 int IniExamineTarget(const char* path, IniTargetState* state);
+
+// The path that path's symbolic links lead to, followed link by link (POSIX; on Windows the
+// path itself), so that a write replaces the file a link names and the link stays, and in
+// *state what is there (as IniExamineTarget tells). A link that leads nowhere resolves to the
+// missing name it points at. On POSIX the look that finds the last name is no link is the
+// examination: a new file costs one look-up. 0, or the errno of a look-up (ELOOP after 40
+// links).
+int IniResolveTarget(const std::string& path, std::string* resolved, IniTargetState* state);
 
 // 0 when an existing target opens for update (without waiting, whatever it is); else the errno.
 int IniProbeWritable(const char* path);

@@ -57,15 +57,13 @@ int RenameErrorCode(int error)
 // behind by a crash.
 // Only a regular file is ever replaced: renaming over a device, a FIFO or a socket would take
 // its name from whatever uses it, and a folder cannot take a file's place at all.
-int ProbeTarget(const std::string& path, const std::string& folder, IniTargetState* state)
+int ProbeTarget(const std::string& path, const std::string& folder, const IniTargetState& state)
 {
     if (path.empty())
         return kIniNotWritable;
-    if (IniExamineTarget(path.c_str(), state) != 0)
-        return kIniProbeRefused;
-    if (state->exists && !state->regular)
+    if (state.exists && !state.regular)
         return kIniNotARegularFile;
-    if (state->exists)
+    if (state.exists)
         return IniProbeWritable(path.c_str()) == 0 ? kIniOk : kIniNotWritable;
     return IniProbeFolder(folder) == 0 ? kIniOk : kIniNotWritable;
 }
@@ -153,10 +151,10 @@ int IniPrepareWrite(const char* path, IniStaleTempFiles stale, IniPreparedWrite*
     // A symbolic link stays a link: the file it leads to is the one replaced.
     if (path[0] == '\0')
         return kIniNotWritable;
-    if (IniResolveLinks(path, &prepared->target) != 0)
+    if (IniResolveTarget(path, &prepared->target, &prepared->state) != 0)
         return kIniProbeRefused;
     const std::string folder = IniFolderOf(prepared->target);
-    const int result = ProbeTarget(prepared->target, folder, &prepared->state);
+    const int result = ProbeTarget(prepared->target, folder, prepared->state);
     if (result < 0)
         return result;
     // Temporary files of earlier writes that were killed part-way would pile up for ever.

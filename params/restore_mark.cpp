@@ -10,12 +10,12 @@ namespace {
 
 constexpr char kSection[] = "RESTORE";
 
-// The mark's path, or "" when there is no data folder. A look for a mark (before every
-// command on every sensor of a fleet) creates no folder.
+// The mark's path, or "" when there is no data location. A look for a mark (before every
+// command on every sensor of a fleet) creates no folder and costs one look-up: the mark's.
 std::string markPath(int serial, bool create)
 {
     char dir[MAX_PATHNAME_LEN];
-    if ((create ? GetUserDataDir : FindUserDataDir)(kRestoreMarkFolder, dir, sizeof dir) != 0)
+    if ((create ? GetUserDataDir : UserDataPath)(kRestoreMarkFolder, dir, sizeof dir) != 0)
         return {};
     char name[32];
     std::snprintf(name, sizeof name, "SN%05d.running", serial < 0 ? 0 : serial);

@@ -71,7 +71,7 @@ Conversation* find(unsigned handle)
 }
 
 void connectEnded(unsigned h);
-void readable(unsigned h);
+void readable(unsigned h, bool bytesWait = false);
 
 // A notifier may be inside its own signal when its conversation ends or moves into the set: it
 // is switched off now and deleted later.
@@ -139,10 +139,13 @@ void serveSet()
         const Conversation* c = find(h);
         if (!c)
             continue;  // ended by a callback earlier in this pass
+        // Bytes without the end or an error are told without a look of its own: the
+        // callback's read is the first.
+        const uint32_t ready = events[i].events;
         if (c->connecting)
             connectEnded(h);
         else
-            readable(h);
+            readable(h, (ready & EPOLLIN) && !(ready & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)));
     }
 }
 
@@ -262,16 +265,20 @@ void endAttempt(unsigned h, int error, bool timedOut)
 }
 
 // Readable: bytes have come, or the server has ended the conversation (after its last bytes,
-// which are told first). Told on every pass while bytes wait: the callback takes them.
-void readable(unsigned h)
+// which are told first). Told on every pass while bytes wait: the callback takes them. Unless
+// bytesWait says that bytes are there, a look at the first byte tells which.
+void readable(unsigned h, bool bytesWait)
 {
     Conversation* c = find(h);
     if (!c)
         return;
-    char first = 0;
-    const ssize_t n = ::recv(c->fd, &first, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-        return;
+    ssize_t n = 1;
+    if (!bytesWait) {
+        char first = 0;
+        n = ::recv(c->fd, &first, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return;
+    }
     const tcpFuncPtr callback = c->callback;
     void* data = c->data;
     if (n > 0) {

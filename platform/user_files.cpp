@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -41,10 +40,10 @@ int GetUserDataDir(const char* subfolder, char* dir, size_t cap)
     return copyPath(path, dir, cap);
 }
 
-int FindUserDataDir(const char* subfolder, char* dir, size_t cap)
+int UserDataPath(const char* subfolder, char* dir, size_t cap)
 {
     const QString path = dataPath(subfolder);
-    if (path.isEmpty() || !dir || !QFileInfo(path).isDir())
+    if (path.isEmpty() || !dir)
         return -1;
     return copyPath(path, dir, cap);
 }

@@ -12,9 +12,10 @@
 // Returns 0, or -1 when there is no such location, it cannot be created or does not fit.
 int GetUserDataDir(const char* subfolder, char* dir, size_t cap);
 
-// The same path as GetUserDataDir, for a look that only reads: nothing is created. Returns 0,
-// or -1 when there is no such location, the folder does not exist or the path does not fit.
-int FindUserDataDir(const char* subfolder, char* dir, size_t cap);
+// The same path as GetUserDataDir, for a look that only reads: nothing is created or looked
+// at (a file looked for in a folder that is missing is missing too). Returns 0, or -1 when
+// there is no such location or the path does not fit.
+int UserDataPath(const char* subfolder, char* dir, size_t cap);
 
 // Makes dir the data folder of the whole process in place of the user's (a service keeps its
 // files in its own state folder); null or "" goes back to the user's. Returns 0, or -1 when dir
