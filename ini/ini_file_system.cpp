@@ -382,7 +382,7 @@ bool CanLinkAnonymousFiles()
 #endif
 }
 
-// The folder's anonymous temporary file, locked; -1 where the system or the file system has
+// The folder's anonymous temporary file; -1 where the system or the file system has
 // none (errno then says why).
 int CreateAnonymousFile(const std::string& folder)
 {
@@ -391,11 +391,8 @@ int CreateAnonymousFile(const std::string& folder)
         errno = EOPNOTSUPP;
         return -1;
     }
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    // Locked as a named one is, for the moment it is linked in under its temporary name.
-    if (fd >= 0)
-        (void)::flock(fd, LOCK_EX);
-    return fd;
+    // Locked only if it ever gets a temporary name (IniReplaceTarget): nothing else can find it.
+    return ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 #else
     (void)folder;
     errno = EOPNOTSUPP;
@@ -495,6 +492,8 @@ int IniReplaceTarget(IniTempFile* temp, const char* target)
         // as a named temporary file replaces it, so the file gets its temporary name first.
         if (LinkIn(temp->fd, target) == 0)
             return 0;
+        // Locked as a named one is, before a clean-up can see it under its temporary name.
+        (void)::flock(temp->fd, LOCK_EX);
         const std::string prefix = IniFolderOf(target) + TempPrefixOf(target);
         int error = EEXIST;
         for (int attempt = 0; attempt < kMaxNameAttempts && error == EEXIST; ++attempt) {

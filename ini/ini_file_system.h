@@ -49,8 +49,7 @@ int IniProbeFolder(const std::string& folder);
 // linking the finished file in, with one change to the folder instead of a create and a rename.
 struct IniTempFile {
     std::string name;
-    int fd = -1;      // for writing; IniStreamOf hands out a stream of its own
-    int holdFd = -1;  // POSIX: keeps the file locked, marking it as in use, until released
+    int fd = -1;           // for writing; IniStreamOf hands out a stream of its own
     bool unnamed = false;  // not under a temporary name (name is empty): nothing to remove
 };
 

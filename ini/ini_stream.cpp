@@ -14,17 +14,16 @@ namespace {
 constexpr size_t kTextRoom = 8192;
 
 // What names that match (StrICmpWithoutSurrWhiteSpace) have in common, from a name without
-// surrounding white space: its length and its first and last bytes in upper case. Names that
-// differ in these differ; the few others are compared.
+// surrounding white space: a hash of their bytes in upper case. Names that differ in it differ;
+// the rare others are compared.
 uint32_t SignatureOf(std::string_view name)
 {
-    const auto upper = [](char c) {
-        return static_cast<uint32_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : static_cast<unsigned char>(c));
-    };
-    if (name.empty())
-        return 0;
-    return static_cast<uint32_t>(std::min<size_t>(name.size(), 0xFFFF)) | upper(name.front()) << 16 |
-        upper(name.back()) << 24;
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (const char c : name) {
+        hash ^= static_cast<uint32_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : static_cast<unsigned char>(c));
+        hash *= 16777619u;
+    }
+    return hash;
 }
 
 int AppendLine(void* sinkData, const char* line)
@@ -68,7 +67,11 @@ int IniStream::enter(const char* section, const char* tag, std::string_view* tri
             sectionNames_ += name;
             tags_.clear();
             tagNames_.clear();
-            IniWriteSectionHeader(name, AppendLine, &text_, line_);
+            // The header line IniWriteSectionHeader writes, straight into the text.
+            text_ += kIniSectionStart;
+            text_ += name.substr(0, static_cast<size_t>(kIniMaxName));
+            text_ += kIniSectionEnd;
+            text_ += "\r\n";
         }
         openAsGiven_.assign(section);
     }
@@ -82,6 +85,23 @@ int IniStream::enter(const char* section, const char* tag, std::string_view* tri
     return kIniOk;
 }
 
+int IniStream::putLines(std::string_view tag, std::string_view value, bool quoted)
+{
+    if (value.size() > static_cast<size_t>(kIniMaxValueLineLength))
+        return IniWriteItemLines(tag, value, quoted, AppendLine, &text_, line_);
+    // The one line IniWriteItemLines writes of a value this short (nothing of it is cut),
+    // straight into the text.
+    text_ += tag.substr(0, static_cast<size_t>(kIniMaxName));
+    text_ += kIniWrittenSeparator;
+    if (quoted)
+        text_ += '"';
+    text_ += value;
+    if (quoted)
+        text_ += '"';
+    text_ += "\r\n";
+    return kIniOk;
+}
+
 int IniStream::PutInt(const char* section, const char* tag, int32_t value)
 {
     try {
@@ -90,8 +110,7 @@ int IniStream::PutInt(const char* section, const char* tag, int32_t value)
             return result;
         char text[16];
         const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-        return IniWriteItemLines(name, std::string_view(text, static_cast<size_t>(end - text)), false,
-                                 AppendLine, &text_, line_);
+        return putLines(name, std::string_view(text, static_cast<size_t>(end - text)), false);
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }
@@ -103,8 +122,7 @@ int IniStream::PutString(const char* section, const char* tag, const char* text)
         std::string_view name;
         if (const int result = enter(section, tag, &name); result < 0)
             return result;
-        return IniWriteItemLines(name, IniEncodeString(text != nullptr ? text : ""), true, AppendLine, &text_,
-                                 line_);
+        return putLines(name, IniEncodeString(text != nullptr ? text : ""), true);
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
     }

@@ -12,6 +12,9 @@
 
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 #ifdef __linux__
 #include <sys/timerfd.h>
@@ -190,12 +193,49 @@ void PostDelayedCall(double seconds, void (*fn)())
         timer->start(ms);
 }
 
+namespace {
+
+// Calls posted from other threads, in the order they came. Only the first of a burst posts an
+// event: a fleet's thousand file ends wake the loop a few times, not a thousand.
+struct PostedCalls {
+    std::mutex mutex;
+    std::vector<std::pair<void (*)(void*), void*>> calls;
+};
+
+PostedCalls& postedCalls()
+{
+    static PostedCalls posted;
+    return posted;
+}
+
+void runPostedCalls()
+{
+    std::vector<std::pair<void (*)(void*), void*>> due;
+    {
+        std::lock_guard lock(postedCalls().mutex);
+        due.swap(postedCalls().calls);
+    }
+    for (const auto& [fn, data] : due)
+        fn(data);
+}
+
+}  // namespace
+
 void PostCallFromAnyThread(void (*fn)(void* data), void* data)
 {
     // A queued call is an event posted to app's thread, which wakes its dispatcher; posting is
     // safe from any thread. app is set once, before any other thread could call this.
-    if (app && fn)
-        QMetaObject::invokeMethod(app, [fn, data] { fn(data); }, Qt::QueuedConnection);
+    if (!app || !fn)
+        return;
+    bool first = false;
+    {
+        std::lock_guard lock(postedCalls().mutex);
+        first = postedCalls().calls.empty();
+        postedCalls().calls.emplace_back(fn, data);
+    }
+    if (first)
+        QMetaObject::invokeMethod(
+            app, [] { runPostedCalls(); }, Qt::QueuedConnection);
 }
 
 void SetAlarm(double seconds, void (*fn)())
