@@ -17,6 +17,7 @@
 #include <QSocketNotifier>
 #include <QStringList>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -261,7 +262,31 @@ struct BackupFigures {
     CtlRun all;        // the backup of every sensor
     size_t files = 0;  // backup files found after it
     bool ran = false;  // false when a single backup failed
+    double fileMade = -1;  // seconds the folder's file system takes for a file of that size
 };
+
+// What the folder's file system alone costs a backup file: files of size bytes made, written
+// and synced one after another by this process, seconds per file. A file system may make this
+// the larger part of a fleet's backup, and the file systems of one machine differ widely in
+// it (a sync that waits for a journal commit or the disk; one without a journal looks at
+// every recently deleted inode again for each new file).
+double secondsPerFileMade(const std::string& dir, size_t size)
+{
+    constexpr int kFiles = 100;
+    const std::string bytes(size, 'x');
+    const double start = Timer();
+    for (int i = 1; i <= kFiles; ++i) {
+        const std::string path = dir + "/made-" + std::to_string(i) + ".ini";
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return -1;
+        const bool done =
+            ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) && ::fsync(fd) == 0;
+        if (::close(fd) != 0 || !done)
+            return -1;
+    }
+    return (Timer() - start) / kFiles;
+}
 
 // chromix5ctl backing up every sensor, each to its own file, and backing up one alone.
 BackupFigures measureBackups(const std::vector<int>& ports, const std::string& dir, const QString& sensors)
@@ -281,6 +306,9 @@ BackupFigures measureBackups(const std::vector<int>& ports, const std::string& d
     f.all = runCtl({"backup", "-o", "backup-{n}.ini", "--file", sensors}, dir);
     for (size_t i = 1; i <= ports.size(); ++i)
         f.files += std::ifstream(dir + "/backup-" + std::to_string(i) + ".ini").good();
+    std::ifstream first(dir + "/backup-1.ini", std::ios::binary | std::ios::ate);
+    if (first)
+        f.fileMade = secondsPerFileMade(dir, static_cast<size_t>(first.tellg()));
     f.ran = true;
     return f;
 }
@@ -289,6 +317,10 @@ void printBackupLine(const BackupFigures& f, size_t n)
 {
     std::printf("chromix5ctl backup: 1 sensor %.3f s, %zu sensors %.3f s, %zu files written (exit %d)\n",
                 f.one, n, f.all.wall, f.files, f.all.exit);
+    if (f.fileMade >= 0)
+        std::printf(
+            "the folder's file system alone: a file of that size made, written and synced in %.2f ms\n",
+            f.fileMade * 1e3);
 }
 
 // The ratio line of the backups; false when a run failed or the target was missed.

@@ -88,9 +88,11 @@ void Finish(const Job& job)
 
 #ifndef _WIN32
 
-// Enough files under way at once for their waits to overlap; measured, more workers than this
-// only make each file system call slower. An idle worker is a sleeping thread.
-constexpr size_t kMaxWorkers = 8;
+// Enough files under way at once for their waits to overlap. Measured with a fleet's thousand
+// backups: on a journaled file system 32 syncs under way share commits that 8 could not (a
+// fifth less time), where syncs cost nothing 32 cost no more than 8, and 64 gained nothing
+// more. A worker is a thread made when a file finds none idle; an idle one sleeps.
+constexpr size_t kMaxWorkers = 32;
 
 class Workers {
 public:
