@@ -6,8 +6,9 @@
 //
 // Then the same simulators through the real chromix5ctl beside this program: a monitor of every
 // sensor at 10 samples a second, each into its own CSV file (samples delivered a second in the
-// steady middle of the run against what the rate asks, and the monitor's peak resident memory), and a backup of every sensor to its own file
-// against one backup alone.
+// steady middle of the run against what the rate asks, and the monitor's peak resident memory), and a backup
+// of every sensor to its own file against one backup alone, beside what one file costs the folder's file
+// system alone.
 //
 //   build/bin/bench_fleet [sensors] [--backup-only]     (default 1000)
 //
