@@ -111,6 +111,11 @@ void IniIndexSectionAppended(IniText doc);
 void IniIndexItemAppended(IniText doc, IniSection& section);
 void IniIndexItemsRemoved(IniText doc, IniSection& section);
 
+// The header line of a section and the one line of an item whose value fits it (at most
+// kIniMaxValueLineLength bytes), appended to out without the line's end.
+void IniAppendSectionHeader(std::string& out, std::string_view name);
+void IniAppendItemLine(std::string& out, std::string_view tag, std::string_view value, bool quoted);
+
 // The lines Ini_WriteGeneric writes of a section's header and of one item (more than one for a
 // long value), each handed to sink; line is the caller's buffer for them.
 int IniWriteSectionHeader(std::string_view name, IniLineSink sink, void* sinkData, std::string& line);

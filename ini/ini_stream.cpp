@@ -67,10 +67,8 @@ int IniStream::enter(const char* section, const char* tag, std::string_view* tri
             sectionNames_ += name;
             tags_.clear();
             tagNames_.clear();
-            // The header line IniWriteSectionHeader writes, straight into the text.
-            text_ += kIniSectionStart;
-            text_ += name.substr(0, static_cast<size_t>(kIniMaxName));
-            text_ += kIniSectionEnd;
+            // Straight into the text, without a line buffer and a sink.
+            IniAppendSectionHeader(text_, name);
             text_ += "\r\n";
         }
         openAsGiven_.assign(section);
@@ -89,15 +87,8 @@ int IniStream::putLines(std::string_view tag, std::string_view value, bool quote
 {
     if (value.size() > static_cast<size_t>(kIniMaxValueLineLength))
         return IniWriteItemLines(tag, value, quoted, AppendLine, &text_, line_);
-    // The one line IniWriteItemLines writes of a value this short (nothing of it is cut),
-    // straight into the text.
-    text_ += tag.substr(0, static_cast<size_t>(kIniMaxName));
-    text_ += kIniWrittenSeparator;
-    if (quoted)
-        text_ += '"';
-    text_ += value;
-    if (quoted)
-        text_ += '"';
+    // The one line of a value this short goes straight into the text.
+    IniAppendItemLine(text_, tag, value, quoted);
     text_ += "\r\n";
     return kIniOk;
 }

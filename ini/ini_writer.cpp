@@ -11,13 +11,33 @@ constexpr int kMaxContinuationBase = 246;  // leaves room for " Line" and four d
 
 }  // namespace
 
-int IniWriteSectionHeader(std::string_view name, IniLineSink sink, void* sinkData, std::string& line)
+void IniAppendSectionHeader(std::string& out, std::string_view name)
 {
     // Names from a file are at most 255 characters; cutting put names the same way keeps every
     // header line short and makes a written name read back as itself.
-    line.assign(1, kIniSectionStart);
-    line += name.substr(0, static_cast<size_t>(kIniMaxName));
-    line += kIniSectionEnd;
+    out += kIniSectionStart;
+    out += name.substr(0, static_cast<size_t>(kIniMaxName));
+    out += kIniSectionEnd;
+}
+
+void IniAppendItemLine(std::string& out, std::string_view tag, std::string_view value, bool quoted)
+{
+    // A cut tag, the separator, the quotes and a value of at most kIniMaxValueLineLength bytes
+    // stay well inside kIniMaxLine: nothing of the value is cut.
+    static_assert(kIniMaxName + kIniWrittenSeparator.size() + 2 + kIniMaxValueLineLength <= kIniMaxLine);
+    out += tag.substr(0, static_cast<size_t>(kIniMaxName));
+    out += kIniWrittenSeparator;
+    if (quoted)
+        out += '"';
+    out += value;
+    if (quoted)
+        out += '"';
+}
+
+int IniWriteSectionHeader(std::string_view name, IniLineSink sink, void* sinkData, std::string& line)
+{
+    line.clear();
+    IniAppendSectionHeader(line, name);
     return sink(sinkData, line.c_str());
 }
 
@@ -29,15 +49,8 @@ int IniWriteItemLines(std::string_view tagText, std::string_view value, bool quo
 {
     const size_t quotes = quoted ? 2 : 0;
     if (value.size() <= static_cast<size_t>(kIniMaxValueLineLength)) {
-        const std::string_view tag = tagText.substr(0, static_cast<size_t>(kIniMaxName));
-        const size_t room = kIniMaxLine - tag.size() - kIniWrittenSeparator.size() - quotes;
-        line.assign(tag);
-        line += kIniWrittenSeparator;
-        if (quoted)
-            line += '"';
-        line += value.substr(0, room);
-        if (quoted)
-            line += '"';
+        line.clear();
+        IniAppendItemLine(line, tagText, value, quoted);
         return sink(sinkData, line.c_str());
     }
     const std::string_view base = tagText.substr(0, static_cast<size_t>(kMaxContinuationBase));

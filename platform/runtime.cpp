@@ -202,9 +202,11 @@ struct PostedCalls {
     std::vector<std::pair<void (*)(void*), void*>> calls;
 };
 
+// Never destroyed: a writer's thread that ends its file while the program exits may still
+// post.
 PostedCalls& postedCalls()
 {
-    static PostedCalls posted;
+    static PostedCalls& posted = *new PostedCalls;
     return posted;
 }
 
