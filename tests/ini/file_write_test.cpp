@@ -99,6 +99,18 @@ protected:
                 return true;
         return false;
     }
+    // True when process pid holds open a file of the folder that has no name yet (an unnamed
+    // temporary file lives through the whole write; it is locked only in its last steps).
+    bool HoldsUnnamedFile(pid_t pid) const
+    {
+        std::error_code error;
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+            const std::string link = fs::read_symlink(fd.path(), error).string();
+            if (link.rfind(folder_.string() + "/", 0) == 0 && link.ends_with(" (deleted)"))
+                return true;
+        }
+        return false;
+    }
     fs::path folder_;
     fs::path target_;
 };
@@ -323,11 +335,13 @@ TEST_F(FileWrite, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewCompleteFile)
             }
         }
         ::usleep(static_cast<useconds_t>(random() % 20000));
-        // Stopped first, so that what it holds is what it holds when killed: a writer holds
-        // its temporary file locked for as long as the file lives.
+        // Stopped first, so that what it holds is what it holds when killed: a writer holds a
+        // named temporary file locked for as long as the file lives, and an unnamed one open.
         ::kill(child, SIGSTOP);
         ::waitpid(child, nullptr, WUNTRACED);
-        hitWrites[round % 2 == 0] += HoldsFileLock(child);
+        const bool anonymous = round % 2 == 0;
+        hitWrites[anonymous] +=
+            anonymous ? HoldsUnnamedFile(child) || HoldsFileLock(child) : HoldsFileLock(child);
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         const std::string now = Slurp(target_);
