@@ -340,8 +340,7 @@ TEST_F(FileWrite, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewCompleteFile)
         ::kill(child, SIGSTOP);
         ::waitpid(child, nullptr, WUNTRACED);
         const bool anonymous = round % 2 == 0;
-        hitWrites[anonymous] +=
-            anonymous ? HoldsUnnamedFile(child) || HoldsFileLock(child) : HoldsFileLock(child);
+        hitWrites[anonymous] += HoldsFileLock(child) || (anonymous && HoldsUnnamedFile(child));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         const std::string now = Slurp(target_);
